@@ -1,0 +1,89 @@
+#pragma once
+// The downloading list and the runs of its tasks.
+//
+// Every QProcess is driven on the thread of the engine (the GUI thread) through its
+// signals: a run starts, its output is read as it arrives, and when the process has ended
+// the rest of its output is read before the end check judges the run. A task never runs
+// twice at once: bRunning is set when a run starts and cleared when it has ended.
+// Each run is started in a process group of its own, so that stopping it also stops the
+// converter it started.
+
+#include "outputparser.h"
+#include "videoinfo.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QObject>
+#include <functional>
+#include <vector>
+
+class QProcess;
+
+class CDownloadEngine : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CDownloadEngine(QObject* parent = nullptr);
+    ~CDownloadEngine() override;
+
+    // The application folder (extractor, converter) and the downloading info folder.
+    void SetFolders(const QString& appFolder, const QString& downloadingFolder);
+    QString DownloadingFolder() const;
+
+    // The list: entry i belongs to table row i. Read and change it only with Mutex() held,
+    // and never hold the mutex while calling the engine.
+    std::vector<_VIDEO_DOWNLOAD_INFO_>& Tasks();
+    QMutex& Mutex();
+
+    // Appends a task (its pProcess must be set; the caller owns the process object).
+    // Writes its info file when `writeInfo` is true (a new task).
+    void AppendTask(const _VIDEO_DOWNLOAD_INFO_& task, bool writeInfo);
+
+    // Index of the first entry that matches, or -1.
+    int IndexOf(const std::function<bool(const _VIDEO_DOWNLOAD_INFO_&)>& match);
+    int IndexOfKey(const QString& taskKey);
+    int IndexOfProcess(const QObject* process);
+
+    // Starts a run of the task with this key unless it is running already or gone.
+    // Returns true if a run was started.
+    bool StartRun(const QString& taskKey);
+
+    // Reads what the process has printed and judges its whole lines.
+    void ReadOutput(QProcess* process);
+
+    // Stops the task's run (the whole process group) and waits up to `waitMs` for it to
+    // end; the end check has run when this returns true.
+    bool StopRun(QProcess* process, int waitMs);
+
+    // Removes the entry of this record (link, duration, size, format code and task key
+    // must match) and deletes its info file. Returns the removed index, or -1.
+    int RemoveTask(const _VIDEO_FILE_INFO_& info);
+
+    // Removes every entry (their processes are stopped first by the caller).
+    void ClearTasks();
+
+    // Rewrites the info file of a task.
+    int WriteDownloadVideoInfo(const _VIDEO_FILE_INFO_& info);
+
+Q_SIGNALS:
+    // Kind 1: progress (bar value, optional status text); the completion report is
+    // (100, 1, "") once the record holds "100" and the file path.
+    void ProgressSignal(void* pProcess, int nProValue, int nType, QString QstrLabel);
+    // A run has ended (after the end check); for observers and tests.
+    void RunEnded(QString taskKey);
+
+private:
+    void OnProcessEnded(QProcess* process);
+    void JudgeLines(QProcess* process, const QStringList& lines);
+
+    QString m_appFolder;
+    QString m_downloadingFolder;
+    std::vector<_VIDEO_DOWNLOAD_INFO_> m_tasks;
+    QMutex m_mutex;
+    QHash<const QObject*, CLineBuffer> m_buffers;
+};
+
+// Deletes the files of a task in its output folder: every visible file of the folder the
+// output file lies in whose path contains the task key; then removes the title's emptied
+// sub-folders. Never touches anything outside the output folder.
+void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info);

@@ -1,0 +1,58 @@
+#pragma once
+// Reading the extractor's output during a download run: whole lines only, and the
+// judgement of what they say about the task.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Collects output bytes and hands out whole lines. A line ends at "\n" or "\r"
+// (piped progress lines end with "\r" only); the bytes after the last line end wait for
+// the next read. Lines are decoded as UTF-8 only once whole.
+class CLineBuffer
+{
+public:
+    QStringList Append(const QByteArray& bytes);
+    // The unfinished last line, if any (at the end of a run), and an empty buffer.
+    QString Flush();
+
+private:
+    QByteArray m_pending;
+};
+
+// What the judgement needs of a task, and what it changes.
+struct TaskOutputState
+{
+    QString QstrExt;
+    QString QstrSize;
+    QString QstrPercent;  // written
+    QString QstrFilePath; // written
+    bool bHasProgress = false; // written
+    bool bRunning = true;
+};
+
+// One report for the window: progress (kind 1) with a bar value and an optional status text.
+struct ProgressReport
+{
+    int nProValue = 0;
+    int nType = 1;
+    QString QstrLabel;
+    bool operator==(const ProgressReport& o) const
+    {
+        return nProValue == o.nProValue && nType == o.nType && QstrLabel == o.QstrLabel;
+    }
+};
+
+struct ChunkOutcome
+{
+    QList<ProgressReport> reports;
+    bool bRewriteInfo = false; // an even whole percentage: rewrite the task's info file
+};
+
+// Judges the whole lines available now (joined by "\n") as one chunk: only the last
+// "[download]" line counts, so a burst of lines costs one update.
+ChunkOutcome JudgeChunk(const QString& chunk, TaskOutputState& state);
+
+// The done/total part of a status line: the text before its first gap of six blanks.
+QString StatusSizePart(const QString& statusLine);

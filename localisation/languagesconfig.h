@@ -1,0 +1,44 @@
+#pragma once
+// The active language, the texts by key and the program's version text.
+// config.ini beside the program names the active language ([DefaultLanguage] Default),
+// the version ([DefaultLanguage] Version) and the installed languages ([Languages]);
+// the texts lie in Languages/NAME.ini (UTF-8), groups MainWnd and Messages.
+
+#include <QList>
+#include <QString>
+
+class QSettings;
+
+class CLanguagesConfig
+{
+public:
+    // The process-wide instance, on the application folder.
+    static CLanguagesConfig* GetInstance();
+
+    // An instance on any folder holding config.ini and Languages/ (tests use a temporary one).
+    explicit CLanguagesConfig(const QString& appFolder);
+    ~CLanguagesConfig();
+    CLanguagesConfig(const CLanguagesConfig&) = delete;
+    CLanguagesConfig& operator=(const CLanguagesConfig&) = delete;
+
+    // The text of "Group/Key" in the active language; empty if the key, the file or the
+    // language is missing. A value that the settings reader split at "," is joined again.
+    QString ReadLanguageInfo(const char* key) const;
+
+    QList<QString> GetAllLanguageKey() const;
+    QString GetLang() const;
+    QString GetVersion() const;
+
+    // Makes `name` the active language and stores it in config.ini.
+    void SetLanguage(const QString& name);
+
+    // Loads the language file of `name` without storing the choice.
+    int InitLanguageType(const QString& name);
+
+private:
+    QString m_appFolder;
+    QSettings* pLanguageSettings = nullptr;
+    QString QstrConfigPath;
+    QString QstrLanguage;
+    QString QstrVersion;
+};

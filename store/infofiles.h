@@ -1,0 +1,44 @@
+#pragma once
+// Task info files: one small UTF-8 text file per unfinished and per finished task.
+// A record is one line of fields joined by "##@##".
+//
+// Downloading file (named after QstrTaskKey), ten fields and "\n":
+//   TaskKey FormatId Url Percent Size Duration Ext Title ThumbPath OutputDir
+// Finished file (named after QstrFinishTime), eight fields, no line end:
+//   FinishTime Size Duration Ext Title ThumbPath OutputDir FilePath
+
+#include "videoinfo.h"
+
+#include <QString>
+#include <vector>
+
+inline const QString kInfoSeparator = QStringLiteral("##@##");
+
+// A value made safe to store in a line: line breaks become blanks and no "##@" is left,
+// so that neither a field value nor its meeting with the next separator can split a line.
+// Values that need no mending are returned unchanged.
+QString SanitiseField(const QString& value);
+
+QString DownloadInfoLine(const _VIDEO_FILE_INFO_& info); // with the final "\n"
+QString FinishedInfoLine(const _VIDEO_FILE_INFO_& info); // without a line end
+
+// Every line of `content` with exactly ten (eight) fields gives one record; others are skipped.
+std::vector<_VIDEO_FILE_INFO_> ParseDownloadInfo(const QString& content);
+std::vector<_VIDEO_FILE_INFO_> ParseFinishedInfo(const QString& content);
+
+// Appends the absolute path of every visible regular file of `folder` (whose path contains
+// `filter`, if given), by name ignoring case. False if the folder does not exist.
+bool GetDirFiles(const QString& folder, std::vector<QString>& files, const QString& filter);
+
+// Writes `content` as UTF-8 to folder + name, atomically (a temporary file, then a rename):
+// a crash never leaves an empty or half-written info file. 0, or -1 on failure.
+int WriteInfoFile(const QString& folder, const QString& name, const QString& content);
+
+// Reads every info file of the folder once. Downloading records come in file-name order,
+// finished records newest first. Files that fail to load are left untouched.
+std::vector<_VIDEO_FILE_INFO_> LoadDownloadInfos(const QString& folder);
+std::vector<_VIDEO_FILE_INFO_> LoadFinishedInfos(const QString& folder);
+
+// `stamp` if no file of that name exists in `folder`, else the next later second that is free,
+// so that two tasks finishing in the same second keep separate finished files.
+QString FreeFinishStamp(const QString& folder, const QString& stamp);
