@@ -1,0 +1,147 @@
+#pragma once
+// The main window: two pages (downloading, finished) with their own title bars and
+// toolbars, the task tables, and the glue between the widgets, the download engine and
+// the info files. The logic itself lives in the engine, store and tables libraries.
+
+#include "downloadengine.h"
+#include "videoinfo.h"
+
+#include <QMainWindow>
+#include <QMutex>
+#include <QPoint>
+#include <QString>
+#include <vector>
+
+class CMyThread;
+class QAction;
+class QCheckBox;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QStackedLayout;
+class QTableWidget;
+class QTableWidgetItem;
+class QVBoxLayout;
+class QWidget;
+
+// The designer form of the main window: a bare central widget.
+class Ui_DRUIClass
+{
+public:
+    QWidget* centralWidget = nullptr;
+    void setupUi(QMainWindow* window);
+    void retranslateUi(QMainWindow* window);
+};
+
+class DRUI : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit DRUI(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    ~DRUI() override;
+
+    void Init();
+    void InitWidget();
+
+    // Pages, title bars and menu.
+    void InitLayout1Widget();
+    void InitLayout2Widget();
+    QPushButton* CreateButton(int nKind, int x, QWidget* parent);
+    void InitMenu(QWidget* parent);
+
+    // Downloading table.
+    QTableWidget* CreateDownloadTable(QWidget* container);
+    void RefreshDownloadTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bRestored);
+    _VIDEO_DOWNLOAD_INFO_* GetTableItemDownloadInfo(QTableWidgetItem* item);
+
+    // Finished table.
+    QTableWidget* CreateFinishedTable(QWidget* container);
+    void RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bCompleted);
+    bool FindFinishedTableItem(_VIDEO_FILE_INFO_* info);
+
+    // Info files.
+    bool GetDirFiles(QString folder, std::vector<QString>& files, QString filter);
+    int WriteDownloadInfo2File(QString content, QString name);
+    int WriteDownloadVideoInfo(_VIDEO_FILE_INFO_* info);
+    int WriteFinishedVideoInfo(QString content, QString name);
+    void InitDownloadVideoInfo();
+    void InitFinishedVideoInfo();
+
+    // Runs of a task. The callback form is kept so that a task is always started by its key.
+    static void _DoStartDownload(void* pParams, QString QstrParams);
+    void DoStartDownload(_VIDEO_DOWNLOAD_INFO_* info);
+
+    // Removes a downloading task: row, list entry and info file.
+    void RemoveDownloadTableItem(_VIDEO_FILE_INFO_* info);
+
+    // Stops every run (used before the window is rebuilt and when it closes).
+    void StopAllRuns();
+
+    static void _VersionSlot(void* pParams, QString QstrParams);
+
+    // State shared by the window's parts (and read by the tests).
+    QString QstrDataDir;
+    QString QstrDownloadingDir;
+    QString QstrFinishedDir;
+    CMyThread* pVersionThread = nullptr;
+    CDownloadEngine engine; // owns the downloading list and its mutex
+    std::vector<_VIDEO_FINISHED_INFO_> vecFinishedList;
+    std::vector<int> vecDownloadSelected;
+    std::vector<int> vecFinishedSelected;
+    QMutex mutexFinished;
+
+    QWidget* pDownloadingPage = nullptr;
+    QWidget* pFinishedPage = nullptr;
+    QStackedLayout* pPageStack = nullptr;
+    QVBoxLayout* pOuterLayout = nullptr;
+    QPushButton* pPage1DownloadingTab = nullptr;
+    QPushButton* pPage1FinishedTab = nullptr;
+    QPushButton* pPage2DownloadingTab = nullptr;
+    QPushButton* pPage2FinishedTab = nullptr;
+    QPushButton* pDownloadCleanButton = nullptr;
+    QPushButton* pFinishedCleanButton = nullptr;
+    QCheckBox* pShutdownCheckBox = nullptr;
+    QLabel* pTitleLabel = nullptr;
+    QPushButton* pMenuButton = nullptr;
+    QMenu* pMainMenu = nullptr;
+    QTableWidget* pDownloadTable = nullptr;
+    QTableWidget* pFinishedTable = nullptr;
+    QPoint ptDragOffset;
+
+Q_SIGNALS:
+    void ProgressSignal(void* pProcess, int nProValue, int nType, QString QstrLabel);
+    void VersionSignal();
+
+public Q_SLOTS:
+    void SetMenuStatus(QAction* action);
+    void btnMinSlot();
+    void btnCloseSlot();
+    void btnHelpSlot();
+    void btnSupportSlot();
+    void btnOpenDownloadFile();
+    void btnOpenFinishedFile();
+    void AddFiles();
+    void PauseDownload();
+    void DelDownload();
+    void DelAllDownload();
+    void DelFinished();
+    void DelAllFinished();
+    void PDFTableItemPress(int row, int col);
+    void VersionSlot();
+    void ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString QstrLabel);
+    void VersionSignalSlot();
+    void DownloadReadOutput();
+    void Downloading();
+    void Finished();
+    void FinishedTableItemPress(int row, int col);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Ui_DRUIClass ui;
+};
