@@ -1,6 +1,70 @@
-#include "drui.h"
+// The start-up update check and the first-start guide page.
 
-// Placeholder until this part of the window is written.
-void DRUI::_VersionSlot(void*, QString) {}
-void DRUI::VersionSlot() {}
-void DRUI::VersionSignalSlot() {}
+#include "cmessagebox.h"
+#include "drui.h"
+#include "languagesconfig.h"
+#include "urlconfig.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace {
+
+bool bIsFindViewInstallDir(const QString& dataDir)
+{
+    return QFileInfo::exists(dataDir + QStringLiteral("viewInstall"));
+}
+
+void CreateViewInstallDir(const QString& dataDir)
+{
+    ::mkdir(QFile::encodeName(dataDir + QStringLiteral("viewInstall")).constData(), 0644);
+}
+
+// True when the fetched version text names a newer version than the local one: the plain
+// character order of the two texts, a remote text of at most 15 characters.
+bool IsNewerVersion(const QString& local, const QString& remote)
+{
+    return remote.size() <= 15 && !local.isEmpty() && local < remote;
+}
+
+} // namespace
+
+void DRUI::_VersionSlot(void* pParams, QString)
+{
+    static_cast<DRUI*>(pParams)->VersionSlot();
+}
+
+// Runs once per start on the version worker.
+void DRUI::VersionSlot()
+{
+    CURLConfig* urls = CURLConfig::GetInstance();
+    char buf[512 + 1] = {0};
+
+    urls->CheckUrl();
+    if ((urls->IsChineseSystem() || urls->IsShowUrl()) && !bIsFindViewInstallDir(QstrDataDir)) {
+        // Opening a page is a job for the GUI thread.
+        QMetaObject::invokeMethod(this, &DRUI::btnHelpSlot, Qt::QueuedConnection);
+        CreateViewInstallDir(QstrDataDir);
+    }
+
+    const int nRet = urls->GetVersionInfo(buf, 512);
+    const QString local = CLanguagesConfig::GetInstance()->GetVersion();
+    const QString remote = QString::fromUtf8(buf);
+    if (nRet == 0 && IsNewerVersion(local, remote))
+        Q_EMIT VersionSignal();
+}
+
+// The update prompt; the window closes whatever the answer.
+void DRUI::VersionSignalSlot()
+{
+    CMessageBox box;
+    box.setFixedSize(500, 180);
+    box.PlaceOver(this);
+    box.InitUpgradeDialog(CLanguagesConfig::GetInstance()->ReadLanguageInfo("Messages/MSG0103"));
+    box.exec();
+    close();
+}

@@ -1,12 +1,14 @@
 #include "urlconfig.h"
 
+#include <QDateTime>
+#include <QFile>
 #include <QLocale>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTime>
 
-namespace {
-const char kProductUrl[] = QUILLANE_SITE1 "/quillane.html";
-const char kGuideUrl[] = QUILLANE_SITE1 "/guide/quillane.html";
-const char kSupportUrl[] = QUILLANE_SITE1 "/support.html";
-} // namespace
+#include <cstdlib>
+#include <cstring>
 
 CURLConfig* CURLConfig::GetInstance()
 {
@@ -17,17 +19,101 @@ CURLConfig* CURLConfig::GetInstance()
 CURLConfig::CURLConfig()
 {
     bChineseSystem = IsChineseSystem();
+    BuildLinks(QStringLiteral(QUILLANE_SITE1), QStringLiteral(QUILLANE_SITE2));
     Init();
+}
+
+void CURLConfig::BuildLinks(const QString& site1, const QString& site2)
+{
+    m_site1 = site1;
+    m_site2 = site2;
+    m_productUrl = (site1 + QStringLiteral("/quillane.html")).toLatin1();
+    m_guideUrl = (site1 + QStringLiteral("/guide/quillane.html")).toLatin1();
+    m_supportUrl = (site1 + QStringLiteral("/support.html")).toLatin1();
+    m_supportUrl2 = (site2 + QStringLiteral("/support.html")).toLatin1();
+}
+
+void CURLConfig::SetOverrides(const Overrides& overrides)
+{
+    BuildLinks(overrides.site1.isEmpty() ? m_site1 : overrides.site1,
+               overrides.site2.isEmpty() ? m_site2 : overrides.site2);
+    m_nChineseOverride = overrides.nChineseSystem;
+    bChineseSystem = IsChineseSystem();
+    if (!overrides.curlProgram.isEmpty())
+        m_curl = overrides.curlProgram;
+    bShowUrl = false;
+    Init();
+}
+
+void CURLConfig::SetDataFolder(const QString& folder)
+{
+    m_dataFolder = folder;
 }
 
 void CURLConfig::Init()
 {
-    pProductUrl.store(kProductUrl);
-    pGuideUrl.store(kGuideUrl);
-    pSupportUrl.store(kSupportUrl);
+    pProductUrl.store(m_productUrl.constData());
+    pGuideUrl.store(m_guideUrl.constData());
+    pSupportUrl.store(m_supportUrl.constData());
 }
 
 bool CURLConfig::IsChineseSystem() const
 {
+    if (m_nChineseOverride >= 0)
+        return m_nChineseOverride == 1;
     return QLocale::system().language() == QLocale::Chinese;
+}
+
+int CURLConfig::Fetch(const QString& url, const QString& tmpName, char* buf, int limit)
+{
+    const QString tmpFile = m_dataFolder + tmpName;
+    QProcess curl;
+    // -f: a server error page is no version file; certificate checks stay on.
+    curl.start(m_curl, {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-m"),
+                        QStringLiteral("10"), QStringLiteral("-o"), tmpFile, url});
+    if (curl.waitForStarted(10000))
+        curl.waitForFinished(15000);
+    if (curl.state() != QProcess::NotRunning) {
+        curl.kill();
+        curl.waitForFinished(1000);
+    }
+
+    QFile file(tmpFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray bytes = file.read(limit);
+    file.close();
+    file.remove();
+    if (bytes.isEmpty())
+        return 0;
+    std::memcpy(buf, bytes.constData(), size_t(bytes.size()));
+    buf[bytes.size()] = '\0';
+    return int(bytes.size());
+}
+
+void CURLConfig::CheckUrl()
+{
+    if (bChineseSystem)
+        return;
+    char text[1024 + 1] = {0};
+    Fetch(m_site2 + QStringLiteral("/version.txt"), QStringLiteral("param.html"), text, 1024);
+
+    const char* found = std::strstr(text, "yt=yes;");
+    if (!found)
+        return;
+    const int value = std::atoi(found + 7);
+    if (value == 1001)
+        bShowUrl = true;
+
+    const int r = int(QRandomGenerator::global()->bounded(1000));
+    if (r <= value)
+        pSupportUrl.store(m_supportUrl2.constData());
+}
+
+int CURLConfig::GetVersionInfo(char* buf, int size)
+{
+    const QString url = bChineseSystem ? m_site1 + QStringLiteral("/version.txt")
+                                       : m_site2 + QStringLiteral("/youtube-version.txt");
+    Fetch(url, QStringLiteral("tmp.html"), buf, size);
+    return 0;
 }

@@ -1,6 +1,9 @@
 #pragma once
-// The web pages the program opens (product, guide, support) and the start-up update check.
+// The web pages the program opens (product, guide, support) and the fetches of the
+// start-up update check. Every fetch is a run of the command-line program curl with an
+// argument list (no shell) and with certificate checks on.
 
+#include <QByteArray>
 #include <QString>
 #include <atomic>
 
@@ -12,12 +15,34 @@ public:
     // The three links back to their defaults on the first vendor site.
     void Init();
 
+    // The link check: reads "yt=yes;N" from the parameter file of the second site; N == 1001
+    // sets the show-url flag, and N is the threshold (in thousandths) for switching the
+    // support link to the second site. Skipped on Chinese systems.
+    void CheckUrl();
+
+    // Fetches the version file into buf (at most size bytes, zero-terminated); returns 0.
+    int GetVersionInfo(char* buf, int size);
+
+    bool IsChineseSystem() const;
+    bool IsShowUrl() const { return bShowUrl.load(); }
+
     QString ProductUrl() const { return QString::fromLatin1(pProductUrl.load()); }
     QString GuideUrl() const { return QString::fromLatin1(pGuideUrl.load()); }
     QString SupportUrl() const { return QString::fromLatin1(pSupportUrl.load()); }
 
-    bool IsChineseSystem() const;
-    bool IsShowUrl() const { return bShowUrl; }
+    // Where the temporary files of the fetches go (the data folder).
+    void SetDataFolder(const QString& folder);
+
+    // Tests point the program at sites of their own, a fixed system language and another
+    // curl; call before anything else uses the instance.
+    struct Overrides
+    {
+        QString site1;
+        QString site2;
+        int nChineseSystem = -1; // -1: ask the system locale; 0 or 1: fixed
+        QString curlProgram;     // empty: "curl"
+    };
+    void SetOverrides(const Overrides& overrides);
 
     // Each slot points at one of the fixed link texts; a switch is one atomic store.
     std::atomic<const char*> pProductUrl{nullptr};
@@ -26,6 +51,18 @@ public:
 
 private:
     CURLConfig();
+    void BuildLinks(const QString& site1, const QString& site2);
+    // Runs curl for url into dataFolder + tmpName, reads at most limit bytes into buf, deletes
+    // the file. Returns the number of bytes read (0 if nothing could be read).
+    int Fetch(const QString& url, const QString& tmpName, char* buf, int limit);
+
     std::atomic<bool> bShowUrl{false};
     bool bChineseSystem = false;
+    int m_nChineseOverride = -1;
+    QString m_dataFolder;
+    QString m_curl = QStringLiteral("curl");
+    QString m_site1;
+    QString m_site2;
+    // The fixed texts the slots point at (built once, before any slot is read).
+    QByteArray m_productUrl, m_guideUrl, m_supportUrl, m_supportUrl2;
 };
