@@ -41,6 +41,9 @@ void CURLConfig::SetOverrides(const Overrides& overrides)
     bChineseSystem = IsChineseSystem();
     if (!overrides.curlProgram.isEmpty())
         m_curl = overrides.curlProgram;
+    if (!overrides.dataFolder.isEmpty())
+        m_dataFolder = overrides.dataFolder;
+    m_bStop = false;
     bShowUrl = false;
     Init();
 }
@@ -71,8 +74,13 @@ int CURLConfig::Fetch(const QString& url, const QString& tmpName, char* buf, int
     // -f: a server error page is no version file; certificate checks stay on.
     curl.start(m_curl, {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-m"),
                         QStringLiteral("10"), QStringLiteral("-o"), tmpFile, url});
-    if (curl.waitForStarted(10000))
-        curl.waitForFinished(15000);
+    // curl gives up by itself after 10 s; wait in slices so that a closing program need not.
+    if (!m_bStop && curl.waitForStarted(10000)) {
+        for (int waited = 0; waited < 15000 && !m_bStop; waited += 100) {
+            if (curl.waitForFinished(100))
+                break;
+        }
+    }
     if (curl.state() != QProcess::NotRunning) {
         curl.kill();
         curl.waitForFinished(1000);

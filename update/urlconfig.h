@@ -30,6 +30,9 @@ public:
     QString GuideUrl() const { return QString::fromLatin1(pGuideUrl.load()); }
     QString SupportUrl() const { return QString::fromLatin1(pSupportUrl.load()); }
 
+    // Ends a fetch in progress at once and makes later fetches fail (the program is closing).
+    void RequestStop() { m_bStop = true; }
+
     // Where the temporary files of the fetches go (the data folder).
     void SetDataFolder(const QString& folder);
 
@@ -41,6 +44,7 @@ public:
         QString site2;
         int nChineseSystem = -1; // -1: ask the system locale; 0 or 1: fixed
         QString curlProgram;     // empty: "curl"
+        QString dataFolder;
     };
     void SetOverrides(const Overrides& overrides);
 
@@ -57,6 +61,7 @@ private:
     int Fetch(const QString& url, const QString& tmpName, char* buf, int limit);
 
     std::atomic<bool> bShowUrl{false};
+    std::atomic<bool> m_bStop{false};
     bool bChineseSystem = false;
     int m_nChineseOverride = -1;
     QString m_dataFolder;
