@@ -24,13 +24,6 @@ void CreateViewInstallDir(const QString& dataDir)
     ::mkdir(QFile::encodeName(dataDir + QStringLiteral("viewInstall")).constData(), 0644);
 }
 
-// True when the fetched version text names a newer version than the local one: the plain
-// character order of the two texts, a remote text of at most 15 characters.
-bool IsNewerVersion(const QString& local, const QString& remote)
-{
-    return remote.size() <= 15 && !local.isEmpty() && local < remote;
-}
-
 } // namespace
 
 void DRUI::_VersionSlot(void* pParams, QString)

@@ -10,6 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 
+bool IsNewerVersion(const QString& local, const QString& remote)
+{
+    return remote.size() <= 15 && !local.isEmpty() && local < remote;
+}
+
 CURLConfig* CURLConfig::GetInstance()
 {
     static CURLConfig s_URLConfig;

@@ -7,6 +7,10 @@
 #include <QString>
 #include <atomic>
 
+// True when the fetched version text names a newer version than the local one: a remote text
+// of at most 15 characters that is greater in plain character order (a prefix is smaller).
+bool IsNewerVersion(const QString& local, const QString& remote);
+
 class CURLConfig
 {
 public:
