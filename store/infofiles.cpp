@@ -1,1 +1,197 @@
-// Placeholder.
+#include "infofiles.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kDownloadFieldCount = 10;
+constexpr int kFinishedFieldCount = 8;
+const QString kStampFormat = QStringLiteral("yyyy-MM-dd-hh-mm-ss");
+
+// The members of a record in the order of each file format.
+using Field = QString _VIDEO_FILE_INFO_::*;
+
+const Field kDownloadFields[kDownloadFieldCount] = {
+    &_VIDEO_FILE_INFO_::QstrTaskKey,   &_VIDEO_FILE_INFO_::QstrFormatId,
+    &_VIDEO_FILE_INFO_::QstrUrl,       &_VIDEO_FILE_INFO_::QstrPercent,
+    &_VIDEO_FILE_INFO_::QstrSize,      &_VIDEO_FILE_INFO_::QstrDuration,
+    &_VIDEO_FILE_INFO_::QstrExt,       &_VIDEO_FILE_INFO_::QstrTitle,
+    &_VIDEO_FILE_INFO_::QstrThumbPath, &_VIDEO_FILE_INFO_::QstrOutputDir,
+};
+
+const Field kFinishedFields[kFinishedFieldCount] = {
+    &_VIDEO_FILE_INFO_::QstrFinishTime, &_VIDEO_FILE_INFO_::QstrSize,
+    &_VIDEO_FILE_INFO_::QstrDuration,   &_VIDEO_FILE_INFO_::QstrExt,
+    &_VIDEO_FILE_INFO_::QstrTitle,      &_VIDEO_FILE_INFO_::QstrThumbPath,
+    &_VIDEO_FILE_INFO_::QstrOutputDir,  &_VIDEO_FILE_INFO_::QstrFilePath,
+};
+
+template <int N> QString BuildLine(const _VIDEO_FILE_INFO_& info, const Field (&fields)[N])
+{
+    QStringList values;
+    values.reserve(N);
+    for (Field field : fields)
+        values << SanitiseField(info.*field);
+    return values.join(kInfoSeparator);
+}
+
+template <int N>
+std::vector<_VIDEO_FILE_INFO_> ParseLines(const QString& content, const Field (&fields)[N])
+{
+    std::vector<_VIDEO_FILE_INFO_> records;
+    const QStringList pieces = content.split(QLatin1Char('\n'), Qt::KeepEmptyParts);
+    for (const QString& piece : pieces) {
+        const QStringList values = piece.split(kInfoSeparator, Qt::KeepEmptyParts);
+        if (values.size() != N)
+            continue;
+        _VIDEO_FILE_INFO_ info;
+        for (int i = 0; i < N; ++i)
+            info.*fields[i] = values.at(i);
+        records.push_back(info);
+    }
+    return records;
+}
+
+// The whole content of a file as UTF-8 text; a file that cannot be opened reads as empty.
+// The file is only read, never changed.
+QString ReadWholeFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    QTextStream stream(&file);
+    stream.setEncoding(QStringConverter::Utf8);
+    return stream.readAll();
+}
+
+template <int N>
+std::vector<_VIDEO_FILE_INFO_> LoadFolder(const QString& folder, const Field (&fields)[N])
+{
+    std::vector<_VIDEO_FILE_INFO_> records;
+    std::vector<QString> files;
+    if (!GetDirFiles(folder, files, QString()))
+        return records;
+    for (const QString& path : files) {
+        std::vector<_VIDEO_FILE_INFO_> fromFile = ParseLines(ReadWholeFile(path), fields);
+        records.insert(records.end(), fromFile.begin(), fromFile.end());
+    }
+    return records;
+}
+
+// An info file is named after a time stamp: never a path, never "." or "..".
+bool IsPlainFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QChar(0));
+}
+
+QString PathIn(const QString& folder, const QString& name)
+{
+    if (folder.endsWith(QLatin1Char('/')))
+        return folder + name;
+    return folder + QLatin1Char('/') + name;
+}
+
+} // namespace
+
+QString SanitiseField(const QString& value)
+{
+    QString result = value;
+    result.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    result.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // Each replacement shortens the text, so the loop ends; "###@" needs two rounds.
+    const QString mark = QStringLiteral("##@");
+    while (result.contains(mark))
+        result.replace(mark, QStringLiteral("#@"));
+    return result;
+}
+
+QString DownloadInfoLine(const _VIDEO_FILE_INFO_& info)
+{
+    return BuildLine(info, kDownloadFields) + QLatin1Char('\n');
+}
+
+QString FinishedInfoLine(const _VIDEO_FILE_INFO_& info)
+{
+    return BuildLine(info, kFinishedFields);
+}
+
+std::vector<_VIDEO_FILE_INFO_> ParseDownloadInfo(const QString& content)
+{
+    return ParseLines(content, kDownloadFields);
+}
+
+std::vector<_VIDEO_FILE_INFO_> ParseFinishedInfo(const QString& content)
+{
+    return ParseLines(content, kFinishedFields);
+}
+
+bool GetDirFiles(const QString& folder, std::vector<QString>& files, const QString& filter)
+{
+    const QDir dir(folder);
+    if (!dir.exists())
+        return false;
+    // Without QDir::Hidden, names that begin with a dot are not listed.
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& entry : entries) {
+        const QString path = entry.absoluteFilePath();
+        if (filter.isEmpty() || path.contains(filter))
+            files.push_back(path);
+    }
+    return true;
+}
+
+int WriteInfoFile(const QString& folder, const QString& name, const QString& content)
+{
+    if (!IsPlainFileName(name))
+        return -1;
+    QSaveFile file(PathIn(folder, name));
+    if (!file.open(QIODevice::WriteOnly))
+        return -1;
+    const QByteArray bytes = content.toUtf8();
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return -1;
+    }
+    return file.commit() ? 0 : -1;
+}
+
+std::vector<_VIDEO_FILE_INFO_> LoadDownloadInfos(const QString& folder)
+{
+    return LoadFolder(folder, kDownloadFields);
+}
+
+std::vector<_VIDEO_FILE_INFO_> LoadFinishedInfos(const QString& folder)
+{
+    std::vector<_VIDEO_FILE_INFO_> records = LoadFolder(folder, kFinishedFields);
+    std::stable_sort(records.begin(), records.end(), VideoInfoCompare);
+    return records;
+}
+
+QString FreeFinishStamp(const QString& folder, const QString& stamp)
+{
+    if (!QFileInfo::exists(PathIn(folder, stamp)))
+        return stamp;
+    // Calendar arithmetic in UTC: the stamp is a label, and local time could skip or repeat
+    // an hour at a daylight-saving change.
+    const QDate date = QDate::fromString(stamp.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime clock = QTime::fromString(stamp.mid(11), QStringLiteral("hh-mm-ss"));
+    QDateTime time(date, clock, Qt::UTC);
+    if (stamp.size() != 19 || stamp.at(10) != QLatin1Char('-') || !time.isValid())
+        return stamp;
+    QString candidate;
+    do {
+        time = time.addSecs(1);
+        candidate = time.toString(kStampFormat);
+    } while (QFileInfo::exists(PathIn(folder, candidate)));
+    return candidate;
+}

@@ -1,1 +1,14 @@
-// Placeholder.
+#include "videoinfo.h"
+
+bool VideoInfoCompare(const _VIDEO_FILE_INFO_& a, const _VIDEO_FILE_INFO_& b)
+{
+    // Stamps have a fixed width with leading zeros, so string order is time order.
+    return b.QstrFinishTime < a.QstrFinishTime;
+}
+
+void RegisterVideoInfoTypes()
+{
+    qRegisterMetaType<VIDEO_FILE_INFO>("VIDEO_FILE_INFO");
+    qRegisterMetaType<VIDEO_DOWNLOAD_INFO>("VIDEO_DOWNLOAD_INFO");
+    qRegisterMetaType<VIDEO_FINISHED_INFO>("VIDEO_FINISHED_INFO");
+}
