@@ -1,1 +1,97 @@
-// Placeholder.
+#include "languagesconfig.h"
+
+#include "paths.h"
+
+#include <QSettings>
+#include <QStringList>
+#include <QVariant>
+
+CLanguagesConfig* CLanguagesConfig::GetInstance()
+{
+    static CLanguagesConfig s_languageConfig(AppFolder());
+    return &s_languageConfig;
+}
+
+CLanguagesConfig::CLanguagesConfig(const QString& appFolder) : m_appFolder(appFolder)
+{
+    QstrConfigPath = appFolder + QStringLiteral("/config.ini");
+    QstrConfigPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString name;
+    {
+        const QSettings config(QstrConfigPath, QSettings::IniFormat);
+        QstrVersion = config.value(QStringLiteral("DefaultLanguage/Version")).toString();
+        name = config.value(QStringLiteral("DefaultLanguage/Default")).toString();
+    }
+    InitLanguageType(name);
+}
+
+CLanguagesConfig::~CLanguagesConfig()
+{
+    delete pLanguageSettings;
+}
+
+QString CLanguagesConfig::ReadLanguageInfo(const char* key) const
+{
+    if (!pLanguageSettings || !key)
+        return QString();
+    const QVariant value = pLanguageSettings->value(QString::fromLatin1(key));
+    // An unquoted value with "," comes back as a list: give the text back whole.
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QStringLiteral(", "));
+    return value.toString();
+}
+
+QList<QString> CLanguagesConfig::GetAllLanguageKey() const
+{
+    QSettings config(QstrConfigPath, QSettings::IniFormat);
+    config.beginGroup(QStringLiteral("Languages"));
+    return config.childKeys();
+}
+
+QString CLanguagesConfig::GetLang() const
+{
+    return QstrLanguage;
+}
+
+QString CLanguagesConfig::GetVersion() const
+{
+    return QstrVersion;
+}
+
+void CLanguagesConfig::SetLanguage(const QString& name)
+{
+    {
+        // The value reaches the file when the settings object goes; other keys stay.
+        QSettings config(QstrConfigPath, QSettings::IniFormat);
+        config.setValue(QStringLiteral("DefaultLanguage/Default"), name);
+    }
+    InitLanguageType(name);
+}
+
+int CLanguagesConfig::InitLanguageType(const QString& name)
+{
+    delete pLanguageSettings;
+    QstrLanguage = name;
+    const QString path = m_appFolder + QStringLiteral("/Languages/") + name + QStringLiteral(".ini");
+    pLanguageSettings = new QSettings(path, QSettings::IniFormat);
+    return 0;
+}
+
+const QList<const char*>& CLanguagesConfig::AllTextKeys()
+{
+    static const QList<const char*> keys = {
+        "MainWnd/ProTitle",       "MainWnd/Downloading",   "MainWnd/Finished",
+        "MainWnd/Tracks",         "MainWnd/Clean",         "MainWnd/Shutdown",
+        "MainWnd/Help",           "MainWnd/Support",       "MainWnd/Language",
+        "MainWnd/Duration",       "MainWnd/Format",        "MainWnd/Resolution",
+        "MainWnd/Size",           "MainWnd/RegisterTitle", "MainWnd/Parsing",
+        "MainWnd/OutPut",         "MainWnd/Open",          "MainWnd/OK",
+        "MainWnd/Cancel",         "Messages/MSG0101",      "Messages/MSG0103",
+        "Messages/MSG0104",       "Messages/MSG0105",      "Messages/MSG0106",
+        "Messages/MSG0107",       "Messages/MSG0108",      "Messages/MSG0403",
+        "Messages/MSG0404",       "MainWnd/TipClose",      "MainWnd/TipMinimise",
+        "MainWnd/TipMenu",        "MainWnd/TipPause",      "MainWnd/TipResume",
+        "MainWnd/TipOpenFolder",  "MainWnd/TipDelete",     "MainWnd/TipChooseFolder",
+    };
+    return keys;
+}

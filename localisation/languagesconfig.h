@@ -35,6 +35,9 @@ public:
     // Loads the language file of `name` without storing the choice.
     int InitLanguageType(const QString& name);
 
+    // Every text key the program reads; each shipped language gives all of them.
+    static const QList<const char*>& AllTextKeys();
+
 private:
     QString m_appFolder;
     QSettings* pLanguageSettings = nullptr;
