@@ -1,10 +1,155 @@
-#include "drui.h"
+// The finished table: completed tasks (newest at the top), their folders, and their deletion
+// with or without the downloaded file.
 
-// Placeholder until this part of the window is written.
-QTableWidget* DRUI::CreateFinishedTable(QWidget*) { return nullptr; }
-void DRUI::RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>&, bool) {}
-bool DRUI::FindFinishedTableItem(_VIDEO_FILE_INFO_*) { return false; }
-void DRUI::FinishedTableItemPress(int, int) {}
-void DRUI::btnOpenFinishedFile() {}
-void DRUI::DelFinished() {}
-void DRUI::DelAllFinished() {}
+#include "drui.h"
+#include "helpers.h"
+#include "infofiles.h"
+#include "tasktables.h"
+
+#include <QMutexLocker>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTableWidgetItem>
+#include <algorithm>
+
+namespace {
+
+// Index of the first finished entry whose button of the given kind is `button`, or -1.
+// The caller holds the finished mutex.
+int IndexOfButton(const std::vector<_VIDEO_FINISHED_INFO_>& list, const QObject* button,
+                  QPushButton* _VIDEO_FINISHED_INFO_::*member)
+{
+    if (!button)
+        return -1;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i].*member == button)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+} // namespace
+
+QTableWidget* DRUI::CreateFinishedTable(QWidget* container)
+{
+    pFinishedTable = CreateTaskTable(container, width() - 40);
+    connect(pFinishedTable, &QTableWidget::cellClicked, this, &DRUI::FinishedTableItemPress);
+    return pFinishedTable;
+}
+
+void DRUI::RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bCompleted)
+{
+    if (!pFinishedTable)
+        return;
+    const int first = pFinishedTable->rowCount();
+    if (!bCompleted)
+        pFinishedTable->setRowCount(first + static_cast<int>(list.size()));
+    for (size_t k = 0; k < list.size(); ++k) {
+        _VIDEO_FILE_INFO_& record = list[k];
+        if (record.QstrFinishTime.isEmpty()) {
+            // A completed task gets a stamp no other finished file has, so that two tasks
+            // finishing in the same second keep a file each.
+            record.QstrFinishTime = bCompleted
+                                        ? FreeFinishStamp(QstrFinishedDir, CurrentTimeStamp())
+                                        : CurrentTimeStamp();
+        }
+        const FinishedRowWidgets widgets = BuildFinishedRow(record, width() - 250);
+        connect(widgets.pBtnOpen, &QPushButton::clicked, this, &DRUI::btnOpenFinishedFile);
+        connect(widgets.pBtnDelete, &QPushButton::clicked, this, &DRUI::DelFinished);
+
+        _VIDEO_FINISHED_INFO_ entry;
+        entry.VideoFileInfo = record;
+        entry.pBtnDelete = widgets.pBtnDelete;
+        entry.pBtnOpen = widgets.pBtnOpen;
+        auto* item = new QTableWidgetItem;
+        item->setData(Qt::UserRole, QVariant::fromValue(entry));
+
+        QMutexLocker locker(&mutexFinished);
+        const int row = bCompleted ? 0 : first + static_cast<int>(k);
+        if (bCompleted) {
+            pFinishedTable->insertRow(0);
+            ShiftSelectionForInsertion(vecFinishedSelected, 0);
+            vecFinishedList.insert(vecFinishedList.begin(), entry);
+        } else {
+            vecFinishedList.push_back(entry);
+        }
+        pFinishedTable->setItem(row, 0, item);
+        pFinishedTable->setCellWidget(row, 0, widgets.pRow);
+        pFinishedTable->setRowHeight(row, kRowHeight);
+        if (bCompleted)
+            WriteFinishedVideoInfo(FinishedInfoLine(record), record.QstrFinishTime);
+    }
+    if (pFinishedCleanButton)
+        pFinishedCleanButton->setEnabled(pFinishedTable->rowCount() > 0);
+}
+
+bool DRUI::FindFinishedTableItem(_VIDEO_FILE_INFO_* info)
+{
+    if (!info)
+        return false;
+    QMutexLocker locker(&mutexFinished);
+    return std::any_of(
+        vecFinishedList.begin(), vecFinishedList.end(), [info](const _VIDEO_FINISHED_INFO_& entry) {
+            const _VIDEO_FILE_INFO_& f = entry.VideoFileInfo;
+            return f.QstrDuration == info->QstrDuration && f.QstrSize == info->QstrSize &&
+                   f.QstrFilePath == info->QstrFilePath;
+        });
+}
+
+void DRUI::FinishedTableItemPress(int row, int col)
+{
+    PaintRowSelection(pFinishedTable, vecFinishedSelected, row, col);
+}
+
+void DRUI::btnOpenFinishedFile()
+{
+    QString folder;
+    {
+        QMutexLocker locker(&mutexFinished);
+        const int index =
+            IndexOfButton(vecFinishedList, sender(), &_VIDEO_FINISHED_INFO_::pBtnOpen);
+        if (index < 0)
+            return;
+        folder = vecFinishedList[index].VideoFileInfo.QstrOutputDir;
+    }
+    OpenFolder(folder);
+}
+
+void DRUI::DelFinished()
+{
+    QObject* button = sender();
+    {
+        QMutexLocker locker(&mutexFinished);
+        if (IndexOfButton(vecFinishedList, button, &_VIDEO_FINISHED_INFO_::pBtnDelete) < 0)
+            return;
+    }
+    // The finished mutex is never held while the dialog runs: a download can complete
+    // inside its event loop and take the same mutex.
+    bool bDeleteFiles = false;
+    if (!ConfirmTaskDeletion(this, bDeleteFiles))
+        return;
+    // Rows may have moved while the dialog was open: find the entry again.
+    QMutexLocker locker(&mutexFinished);
+    const int index = IndexOfButton(vecFinishedList, button, &_VIDEO_FINISHED_INFO_::pBtnDelete);
+    if (index < 0)
+        return;
+    DeleteFinishedTaskFiles(vecFinishedList[index].VideoFileInfo, QstrFinishedDir, bDeleteFiles);
+    vecFinishedList.erase(vecFinishedList.begin() + index);
+    if (pFinishedTable)
+        pFinishedTable->removeRow(index);
+    ShiftSelectionForRemoval(vecFinishedSelected, index);
+}
+
+void DRUI::DelAllFinished()
+{
+    bool bDeleteFiles = false;
+    if (!ConfirmTaskDeletion(this, bDeleteFiles))
+        return;
+    QMutexLocker locker(&mutexFinished);
+    for (const _VIDEO_FINISHED_INFO_& entry : vecFinishedList)
+        DeleteFinishedTaskFiles(entry.VideoFileInfo, QstrFinishedDir, bDeleteFiles);
+    vecFinishedList.clear();
+    vecFinishedSelected.clear();
+    if (pFinishedTable)
+        pFinishedTable->setRowCount(0);
+}

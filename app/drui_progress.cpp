@@ -1,5 +1,69 @@
-#include "drui.h"
+// Progress reports of the download runs: the row's bar and status line, and the move of a
+// completed task from the downloading table to the top of the finished table.
 
-// Placeholder until this part of the window is written.
-void DRUI::DownloadReadOutput() {}
-void DRUI::ProgressSignalSlot(void*, int, int, QString) {}
+#include "drui.h"
+#include "outputparser.h"
+#include "platform.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMutexLocker>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTableWidget>
+#include <algorithm>
+
+void DRUI::DownloadReadOutput()
+{
+    if (auto* process = qobject_cast<QProcess*>(sender()))
+        engine.ReadOutput(process);
+}
+
+void DRUI::ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString QstrLabel)
+{
+    QProgressBar* bar = nullptr;
+    QLabel* status = nullptr;
+    bool bPaused = false;
+    bool bComplete = false;
+    _VIDEO_FILE_INFO_ record;
+    {
+        QMutexLocker locker(&engine.Mutex());
+        const auto& tasks = engine.Tasks();
+        const auto it = std::find_if(tasks.begin(), tasks.end(), [pProcess](const auto& task) {
+            return task.pProcess == pProcess;
+        });
+        if (it == tasks.end())
+            return; // the row is gone: the report is dropped
+        const _VIDEO_DOWNLOAD_INFO_& task = *it;
+        bar = task.pProgressBar;
+        status = task.pStatusLabel;
+        bPaused = task.bPaused;
+        record = task.VideoFileInfo;
+        bComplete = nProValue == 100 && !record.QstrFilePath.isEmpty() &&
+                    record.QstrPercent == QLatin1String("100");
+    }
+    if (!bar)
+        return;
+
+    if (nType == 3) {
+        if (status)
+            status->setText(StatusSizePart(status->text()));
+        return;
+    }
+    if (nType != 1)
+        return;
+
+    bar->setValue(nProValue);
+    if (!QstrLabel.isEmpty() && !bPaused && status)
+        status->setText(QstrLabel);
+    if (!bComplete)
+        return;
+
+    std::vector<_VIDEO_FILE_INFO_> list{record};
+    if (!FindFinishedTableItem(&list[0]))
+        RefreshFinishedTable(list, true);
+    RemoveDownloadTableItem(&record);
+    const bool bNoneLeft = pDownloadTable ? pDownloadTable->rowCount() == 0 : true;
+    if (bNoneLeft && pShutdownCheckBox && pShutdownCheckBox->checkState() == Qt::Checked)
+        RunShutdownCommand();
+}

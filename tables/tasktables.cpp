@@ -1,1 +1,337 @@
-// Placeholder.
+#include "tasktables.h"
+
+#include "cmessagebox.h"
+#include "fonts.h"
+#include "helpers.h"
+#include "languagesconfig.h"
+#include "paths.h"
+#include "styles.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QImageReader>
+#include <QLabel>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+const QString kTableStyle = QStringLiteral(
+    "background-color:rgb(64,67,80);selection-background-color:#282a30;selection-color:#FFFFFF");
+
+const QString kScrollBarStyle = QStringLiteral(
+    "QScrollBar:vertical{background:#FFFFFF;padding-top:20px;padding-bottom:20px;"
+    "padding-left:3px;padding-right:3px;border-left:1px solid #d7d7d7;}"
+    "QScrollBar::handle:vertical{background:#dbdbdb;border-radius:6px;min-height:80px;}"
+    "QScrollBar::handle:vertical:hover{background:#d0d0d0;}");
+
+const QString kProgressBarStyle = QStringLiteral(
+    "QProgressBar{ font:12px; background: #404350; border-radius:5px;border: 1px solid #979797; "
+    "color: #ffffff; text-align:center; }"
+    "QProgressBar:chunk{ background: QLinearGradient( x1: 0, y1: 0, x2: 0, y2: 1,"
+    "stop: 0 #00ff58,stop: 1 #034f1f);border-radius:4px; }");
+
+constexpr int kTableHeight = 430;
+constexpr int kLabelHeight = 20;
+constexpr int kTextPointSize = 10;
+
+QString Text(const char* key)
+{
+    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
+}
+
+// An icon-only button shows its picture at the picture's own size and names itself
+// (tooltip and accessible name) from the language files.
+void SetButtonPicture(QPushButton* button, const char* picture, const char* tipKey)
+{
+    const QPixmap pixmap{QString::fromLatin1(picture)};
+    button->setIcon(QIcon(pixmap));
+    if (!pixmap.isNull()) {
+        button->setIconSize(pixmap.size());
+        button->setFixedSize(pixmap.size());
+    }
+    const QString tip = Text(tipKey);
+    button->setToolTip(tip);
+    button->setAccessibleName(tip);
+}
+
+QPushButton* MakeRowButton(QWidget* parent, const char* picture, const char* tipKey)
+{
+    auto* button = new QPushButton(parent);
+    button->setFlat(true);
+    button->setStyleSheet(MainStyle::backGroud_style);
+    button->setCursor(Qt::PointingHandCursor);
+    SetButtonPicture(button, picture, tipKey);
+    return button;
+}
+
+QLabel* MakeTextLabel(QWidget* parent, const QString& text)
+{
+    auto* label = new QLabel(text, parent);
+    label->setFont(CalibriFont(kTextPointSize));
+    SetWhiteText(label);
+    return label;
+}
+
+// The row widget with its thumbnail box in place; the caller adds the text column and
+// the button box.
+QWidget* MakeRowWidget(QHBoxLayout*& layout, QLabel*& thumb, const QPixmap& picture)
+{
+    auto* row = new QWidget;
+    row->setStyleSheet(kRowStyle);
+    layout = new QHBoxLayout(row);
+    layout->setSpacing(10);
+
+    auto* thumbBox = new QHBoxLayout;
+    thumbBox->setSpacing(0);
+    thumbBox->setContentsMargins(0, 0, 0, 0);
+    thumb = new QLabel(row);
+    thumb->setFixedSize(kThumbSize);
+    thumb->setAlignment(Qt::AlignLeft);
+    thumb->setScaledContents(true);
+    if (!picture.isNull())
+        thumb->setPixmap(picture);
+    thumbBox->addWidget(thumb);
+    layout->addLayout(thumbBox);
+    return row;
+}
+
+QHBoxLayout* MakeButtonBox(int spacing)
+{
+    auto* box = new QHBoxLayout;
+    box->setSpacing(spacing);
+    box->setContentsMargins(0, 0, 0, 0);
+    return box;
+}
+
+// The absolute, cleaned form of a path, resolved through symbolic links when it exists.
+QString ResolvedPath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+} // namespace
+
+QTableWidget* CreateTaskTable(QWidget* container, int width)
+{
+    auto* table = new QTableWidget(container);
+    table->setGeometry(0, 0, width, kTableHeight);
+    table->setAttribute(Qt::WA_MouseTracking, true);
+    table->setColumnCount(1);
+    table->setFocusPolicy(Qt::NoFocus);
+    table->horizontalHeader()->setVisible(false);
+    table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->setIconSize(QSize(55, 55));
+    table->setStyleSheet(kTableStyle);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalScrollBar()->setStyleSheet(kScrollBarStyle);
+    return table;
+}
+
+DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored)
+{
+    DownloadRowWidgets w;
+    QHBoxLayout* layout = nullptr;
+    w.pRow = MakeRowWidget(layout, w.pThumb, LoadThumbnail(info.QstrThumbPath));
+
+    auto* textColumn = new QVBoxLayout;
+    textColumn->setSpacing(5);
+    w.pTitle = MakeTextLabel(w.pRow, info.QstrTitle);
+    w.pTitle->setFixedHeight(kLabelHeight);
+    w.pProgressBar = new QProgressBar(w.pRow);
+    w.pProgressBar->setFixedHeight(10);
+    w.pProgressBar->setStyleSheet(kProgressBarStyle);
+    w.pProgressBar->setRange(0, 100);
+    w.pProgressBar->setAlignment(Qt::AlignCenter);
+    w.pProgressBar->setValue(0);
+    if (bRestored)
+        w.pProgressBar->setValue(PercentBarValue(info.QstrPercent));
+    w.pStatusLabel = MakeTextLabel(w.pRow, QString());
+    w.pStatusLabel->setFixedHeight(kLabelHeight);
+    textColumn->addWidget(w.pTitle);
+    textColumn->addWidget(w.pProgressBar);
+    textColumn->addWidget(w.pStatusLabel);
+    layout->addLayout(textColumn);
+
+    QHBoxLayout* buttons = MakeButtonBox(5);
+    w.pBtnPause = MakeRowButton(w.pRow, kPausePicture, "MainWnd/TipPause");
+    SetPauseButtonState(w.pBtnPause, bRestored);
+    w.pBtnOpen = MakeRowButton(w.pRow, ":/image/folder.png", "MainWnd/TipOpenFolder");
+    w.pBtnDelete = MakeRowButton(w.pRow, ":/image/del.png", "MainWnd/TipDelete");
+    buttons->addWidget(w.pBtnPause);
+    buttons->addWidget(w.pBtnOpen);
+    buttons->addWidget(w.pBtnDelete);
+    layout->addLayout(buttons);
+    return w;
+}
+
+FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidth)
+{
+    QPixmap picture = LoadThumbnail(info.QstrThumbPath);
+    if (picture.isNull())
+        picture = LoadThumbnail(QString::fromLatin1(kDefaultVideoPicture));
+
+    FinishedRowWidgets w;
+    QHBoxLayout* layout = nullptr;
+    w.pRow = MakeRowWidget(layout, w.pThumb, picture);
+
+    auto* textColumn = new QVBoxLayout;
+    textColumn->setSpacing(5);
+    w.pTitle = MakeTextLabel(w.pRow, info.QstrTitle);
+    w.pTitle->setFixedSize(labelWidth, kLabelHeight);
+    w.pInfo = MakeTextLabel(w.pRow, FinishedInfoText(info));
+    w.pInfo->setFixedSize(labelWidth, kLabelHeight);
+    textColumn->addWidget(w.pTitle);
+    textColumn->addWidget(w.pInfo);
+    layout->addLayout(textColumn);
+
+    QHBoxLayout* buttons = MakeButtonBox(1);
+    w.pBtnOpen = MakeRowButton(w.pRow, ":/image/folder.png", "MainWnd/TipOpenFolder");
+    w.pBtnDelete = MakeRowButton(w.pRow, ":/image/del.png", "MainWnd/TipDelete");
+    buttons->addWidget(w.pBtnOpen);
+    buttons->addWidget(w.pBtnDelete);
+    layout->addLayout(buttons);
+    return w;
+}
+
+QString FinishedInfoText(const _VIDEO_FILE_INFO_& info)
+{
+    const QString gap = QStringLiteral("    ");
+    return info.QstrFinishTime + gap + info.QstrSize + gap + info.QstrDuration + gap + info.QstrExt;
+}
+
+int PercentBarValue(const QString& percent)
+{
+    bool ok = false;
+    const double value = percent.trimmed().toDouble(&ok);
+    if (!ok || !(value > -1.0 && value < 2147483647.0))
+        return 0;
+    return static_cast<int>(value); // the fraction is cut off
+}
+
+void SetPauseButtonState(QPushButton* button, bool bPaused)
+{
+    if (!button)
+        return;
+    if (bPaused)
+        SetButtonPicture(button, kPlayPicture, "MainWnd/TipResume");
+    else
+        SetButtonPicture(button, kPausePicture, "MainWnd/TipPause");
+}
+
+QPixmap LoadThumbnail(const QString& path, const QSize& size)
+{
+    if (path.isEmpty())
+        return QPixmap();
+    QImageReader reader(path);
+    if (!reader.canRead())
+        return QPixmap();
+    reader.setScaledSize(size);
+    const QImage image = reader.read();
+    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+}
+
+void PaintRowSelection(QTableWidget* table, std::vector<int>& selected, int row, int col)
+{
+    if (!table || !table->item(row, col))
+        return;
+    for (int r : selected) {
+        if (QWidget* widget = table->cellWidget(r, col))
+            widget->setStyleSheet(kRowStyle);
+    }
+    selected.clear();
+    const QList<QTableWidgetItem*> items = table->selectedItems();
+    for (QTableWidgetItem* item : items) {
+        if (item->tableWidget() != table || item->column() != 0)
+            continue;
+        selected.push_back(item->row());
+        if (QWidget* widget = table->cellWidget(item->row(), col))
+            widget->setStyleSheet(kRowSelectedStyle);
+    }
+}
+
+void ShiftSelectionForRemoval(std::vector<int>& selected, int row)
+{
+    selected.erase(std::remove(selected.begin(), selected.end(), row), selected.end());
+    for (int& r : selected) {
+        if (r > row)
+            --r;
+    }
+}
+
+void ShiftSelectionForInsertion(std::vector<int>& selected, int row)
+{
+    for (int& r : selected) {
+        if (r >= row)
+            ++r;
+    }
+}
+
+void OpenFolder(const QString& folder)
+{
+    if (folder.isEmpty())
+        return;
+    QDir().mkpath(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+bool IsInsideFolder(const QString& path, const QString& folder)
+{
+    if (path.isEmpty() || folder.isEmpty())
+        return false;
+    const QFileInfo entry(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+    const QString name = entry.fileName();
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
+        return false;
+    const QString parent = ResolvedPath(entry.absolutePath());
+    QString top = ResolvedPath(folder);
+    if (parent == top)
+        return true;
+    if (!top.endsWith(QLatin1Char('/')))
+        top += QLatin1Char('/');
+    return parent.startsWith(top);
+}
+
+void DeleteFinishedTaskFiles(const _VIDEO_FILE_INFO_& info, const QString& finishedFolder,
+                             bool bDeleteVideo)
+{
+    if (!info.QstrFinishTime.isEmpty()) {
+        const QString infoFile = finishedFolder + info.QstrFinishTime;
+        if (IsInsideFolder(infoFile, finishedFolder))
+            QFile::remove(infoFile);
+    }
+    if (!bDeleteVideo)
+        return;
+    if (IsInsideFolder(info.QstrFilePath, info.QstrOutputDir))
+        QFile::remove(info.QstrFilePath);
+    if (info.QstrTitle.contains(QLatin1Char('/')) && !info.QstrOutputDir.isEmpty())
+        DelEmptyDir(info.QstrOutputDir, SafeTitlePath(info.QstrTitle));
+}
+
+bool ConfirmTaskDeletion(QWidget* owner, bool& bDeleteFiles)
+{
+    CMessageBox box;
+    box.setFixedSize(500, 180);
+    box.PlaceOver(owner);
+    box.InitDelDialog(Text("Messages/MSG0106"));
+    box.exec();
+    bDeleteFiles = box.nCheckBox == 1;
+    return box.GetMessageBoxRet() == 0;
+}

@@ -1,1 +1,108 @@
-// Placeholder.
+#pragma once
+// Widget builders of the two task tables (downloading and finished): the table itself,
+// the composed row widgets, the selection colours, the thumbnails, and the small pieces
+// of file handling that both tables share. The main window keeps the lists and the
+// slots; everything that only shapes widgets lives here.
+
+#include "videoinfo.h"
+
+#include <QSize>
+#include <QString>
+#include <vector>
+
+class QLabel;
+class QPixmap;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QWidget;
+
+// The looks of a row widget, normal and selected.
+inline const QString kRowStyle = QStringLiteral("background-color:rgb(64,67,80);color:#FFFFFF");
+inline const QString kRowSelectedStyle = QStringLiteral("background-color:#282a30;color:#FFFFFF");
+
+inline constexpr int kRowHeight = 70;
+inline const QSize kThumbSize(80, 60);
+
+inline const char* const kPausePicture = ":/image/pause.png";
+inline const char* const kPlayPicture = ":/image/play.png";
+inline const char* const kDefaultVideoPicture = ":/image/default-video.png";
+
+// A one-column task table inside `container`, `width` wide and 430 high: no headers,
+// whole-row selection, no editing, no focus, the dark row style and the light scroll bar.
+QTableWidget* CreateTaskTable(QWidget* container, int width);
+
+// The widgets of one downloading row. The row widget goes into the table as a cell widget;
+// the table then owns it and everything below it.
+struct DownloadRowWidgets
+{
+    QWidget* pRow = nullptr;
+    QLabel* pThumb = nullptr;
+    QLabel* pTitle = nullptr;
+    QProgressBar* pProgressBar = nullptr;
+    QLabel* pStatusLabel = nullptr;
+    QPushButton* pBtnPause = nullptr;
+    QPushButton* pBtnOpen = nullptr;
+    QPushButton* pBtnDelete = nullptr;
+};
+
+// A downloading row for the record. A restored task shows its stored percentage and the
+// play picture (it is paused); a new one shows 0 and the pause picture.
+DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored);
+
+// The widgets of one finished row.
+struct FinishedRowWidgets
+{
+    QWidget* pRow = nullptr;
+    QLabel* pThumb = nullptr;
+    QLabel* pTitle = nullptr;
+    QLabel* pInfo = nullptr;
+    QPushButton* pBtnOpen = nullptr;
+    QPushButton* pBtnDelete = nullptr;
+};
+
+// A finished row for the record; the title and info labels are `labelWidth` wide.
+// A missing or unreadable thumbnail shows the default video picture.
+FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidth);
+
+// The info line of a finished row: finish time, size, duration and type, four blanks apart.
+QString FinishedInfoText(const _VIDEO_FILE_INFO_& info);
+
+// The bar value of a stored percentage: the whole part of the number ("45.7" gives 45);
+// text that is no number gives 0.
+int PercentBarValue(const QString& percent);
+
+// Shows the play picture (paused) or the pause picture (may run) on a row's first button,
+// with the matching tooltip and accessible name.
+void SetPauseButtonState(QPushButton* button, bool bPaused);
+
+// The picture decoded straight at `size` (cheap for large images); null if the file is
+// missing or cannot be decoded.
+QPixmap LoadThumbnail(const QString& path, const QSize& size = kThumbSize);
+
+// Selection colours on the row widgets after a click on (row, col): every row in `selected`
+// goes back to the normal look, then every selected row of column 0 gets the selected look
+// and is recorded in `selected`. A click on an empty cell changes nothing.
+void PaintRowSelection(QTableWidget* table, std::vector<int>& selected, int row, int col);
+
+// Keeps recorded row numbers in step with a row removed at `row` (dropped, later ones move up)
+// or inserted at `row` (that row and later ones move down).
+void ShiftSelectionForRemoval(std::vector<int>& selected, int row);
+void ShiftSelectionForInsertion(std::vector<int>& selected, int row);
+
+// Shows a folder in the system's file browser, making it first if it is missing.
+void OpenFolder(const QString& folder);
+
+// True if `path` names an entry strictly inside `folder` (both resolved to absolute,
+// cleaned paths, and through symbolic links where they exist).
+bool IsInsideFolder(const QString& path, const QString& folder);
+
+// Deletes what belongs to a finished task: its info file in `finishedFolder` and, when
+// `bDeleteVideo`, the video file if it lies inside the output folder, then the title's
+// emptied sub-folders. Nothing outside the two folders is ever touched.
+void DeleteFinishedTaskFiles(const _VIDEO_FILE_INFO_& info, const QString& finishedFolder,
+                             bool bDeleteVideo);
+
+// The delete confirmation (500 x 180 over `owner`, with its check box for the downloaded
+// files), run modally. True for OK; `bDeleteFiles` tells whether the check box was ticked.
+bool ConfirmTaskDeletion(QWidget* owner, bool& bDeleteFiles);
