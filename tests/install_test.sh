@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix, checks the layout, starts the installed program
+# (offscreen, on a temporary data folder) and builds the Debian package.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+prefix=$(mktemp -d)
+data=$(mktemp -d)
+pkg=$(mktemp -d)
+pid=""
+cleanup() {
+  if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+  rm -rf "$prefix" "$data" "$pkg"
+}
+trap cleanup EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+app="$prefix/lib/quillane"
+for f in quillane Pelmora virarurov ffprobe config.ini Languages/English.ini; do
+  test -e "$app/$f" || { echo "missing: $app/$f"; exit 1; }
+done
+test -L "$prefix/bin/quillane"
+test -f "$prefix/share/applications/quillane.desktop"
+test -f "$prefix/share/icons/hicolor/256x256/apps/quillane.png"
+"$app/Pelmora" --version >/dev/null
+"$app/virarurov" -version | grep -q "ffmpeg version"
+
+# The installed program starts from the link on the PATH and makes its data folder.
+XDG_DATA_HOME="$data" QT_QPA_PLATFORM=offscreen "$prefix/bin/quillane" start &
+pid=$!
+for _ in $(seq 1 300); do
+  [ -d "$data/Quillane/finished" ] && break
+  sleep 0.1
+done
+test -d "$data/Quillane/downloading" || { echo "no data folder made"; exit 1; }
+kill -0 "$pid" || { echo "the installed program did not keep running"; exit 1; }
+kill "$pid"; wait "$pid" 2>/dev/null || true; pid=""
+
+# The Debian package names Debian's extractor, converter and Qt packages.
+(cd "$build" && cpack -G DEB -B "$pkg" >/dev/null)
+deb=$(ls "$pkg"/*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for d in yt-dlp ffmpeg libqt6widgets6; do
+  case "$depends" in *"$d"*) ;; *) echo "Depends lacks $d: $depends"; exit 1;; esac
+done
+dpkg-deb -c "$deb" | grep -q "./usr/lib/quillane/quillane"
+echo "install: 1 passed, 0 failed"
