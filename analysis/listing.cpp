@@ -1,1 +1,212 @@
-// Placeholder.
+#include "listing.h"
+
+#include "command.h"
+#include "infofiles.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+namespace {
+
+const QString kDashSeparator = QString(17, QLatin1Char('-'));
+const QString kBoxSeparator = QString(17, QChar(0x2500)); // "─", the UTF-8 form of the table
+
+bool IsNumber(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^[0-9]+$"));
+    return digits.match(text).hasMatch();
+}
+
+// What a duration line may hold: digits and ":" (nothing at all counts as an empty duration).
+bool IsDurationLine(const QString& line)
+{
+    static const QRegularExpression duration(QStringLiteral("^[0-9:]*$"));
+    return duration.match(line).hasMatch();
+}
+
+QString TwoDigits(const QString& piece)
+{
+    return piece.size() == 1 ? QLatin1Char('0') + piece : piece;
+}
+
+// Start of the text after the last separator line, or -1 if there is none.
+qsizetype BodyStart(const QString& out)
+{
+    const QString newline(QLatin1Char('\n'));
+    const qsizetype dash = out.lastIndexOf(kDashSeparator + newline);
+    const qsizetype box = out.lastIndexOf(kBoxSeparator + newline);
+    const qsizetype at = std::max(dash, box);
+    return at < 0 ? -1 : at + kDashSeparator.size() + 1;
+}
+
+_VIDEO_FILE_INFO_ RecordFromTokens(const QStringList& tokens)
+{
+    _VIDEO_FILE_INFO_ info;
+    info.QstrFormatId = tokens.at(0);
+    info.QstrExt = tokens.at(1);
+    info.QstrResolution = tokens.at(2);
+    QString size = tokens.at(5);
+    const qsizetype iB = size.lastIndexOf(QStringLiteral("iB"));
+    if (iB >= 0)
+        size = size.left(iB) + QLatin1Char('B');
+    info.QstrSize = size;
+    info.QstrStreamNote = tokens.at(11);
+    QString quality = tokens.at(13);
+    const qsizetype comma = quality.lastIndexOf(QLatin1Char(','));
+    if (comma >= 0)
+        quality = quality.left(comma);
+    info.QstrQuality = quality;
+    info.QstrFormatExtra = tokens.at(14);
+    return info;
+}
+
+// Runs the extractor once and waits for its end, or kills it once `cancel` is set.
+// Returns false if the run was cancelled.
+bool RunOnce(QProcess& process, const QString& program, const QStringList& args,
+             const std::atomic<bool>& cancel)
+{
+    process.start(program, args, QIODevice::ReadWrite);
+    process.waitForStarted(30000);
+    while (process.state() != QProcess::NotRunning) {
+        if (cancel.load()) {
+            process.kill();
+            process.waitForFinished(-1);
+            return false;
+        }
+        process.waitForFinished(100);
+    }
+    return !cancel.load();
+}
+
+} // namespace
+
+QString ThumbnailFile(const QString& dataDir, const SYSTEMTIME& t)
+{
+    return dataDir +
+           QString::asprintf("%04d/%02d/%02d/%02d%02d%02d%02d", t.year, t.month, t.day, t.hour,
+                             t.minute, t.second, t.milliseconds) +
+           QStringLiteral(".jpg");
+}
+
+QString ThumbnailBase(const QString& thumbFile)
+{
+    const qsizetype dot = thumbFile.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? thumbFile : thumbFile.left(dot);
+}
+
+QString VideoDurationTransfer(const QString& duration)
+{
+    QStringList pieces = duration.split(QLatin1Char(':'));
+    QString text = duration;
+    if (pieces.size() == 2) {
+        text = QStringLiteral("00:") + duration;
+    } else if (pieces.size() == 1) {
+        text = QStringLiteral("00:00:") + duration;
+    } else if (pieces.size() == 4) {
+        for (const QString& piece : pieces) {
+            if (!IsNumber(piece))
+                return duration;
+        }
+        const qint64 hours = pieces.at(0).toLongLong() * 24 + pieces.at(1).toLongLong();
+        text = QString::number(hours) + QLatin1Char(':') + pieces.at(2) + QLatin1Char(':') +
+               pieces.at(3);
+    } else if (pieces.size() > 4) {
+        return duration;
+    }
+    pieces = text.split(QLatin1Char(':'));
+    return TwoDigits(pieces.at(0)) + QLatin1Char(':') + TwoDigits(pieces.at(1)) + QLatin1Char(':') +
+           TwoDigits(pieces.at(2));
+}
+
+QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, const QString& link)
+{
+    // The output is a template of the extractor, in which "%" starts a field.
+    QString base = thumbBase;
+    base.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return {QStringLiteral("--ffmpeg-location"),
+            converter,
+            QStringLiteral("--write-thumbnail"),
+            QStringLiteral("--convert-thumbnails"),
+            QStringLiteral("jpg"),
+            QStringLiteral("--skip-download"),
+            QStringLiteral("--output"),
+            base,
+            QStringLiteral("--"),
+            link};
+}
+
+QStringList ListingArgs(const QString& converter, const QString& link)
+{
+    return {QStringLiteral("--ffmpeg-location"),
+            converter,
+            QStringLiteral("-F"),
+            QStringLiteral("--get-duration"),
+            QStringLiteral("--get-title"),
+            QStringLiteral("--"),
+            link};
+}
+
+ListingResult ParseListing(const QString& out, const QString& err, const QString& thumbFile,
+                           const QString& outputDir)
+{
+    ListingResult result;
+    if (err.contains(QStringLiteral("ERROR:"))) {
+        result.bError = true;
+        return result;
+    }
+    const qsizetype start = BodyStart(out);
+    if (start < 0)
+        return result;
+
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    const QStringList lines = out.mid(start).split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        if (!line.contains(QStringLiteral("video")) || !line.contains(QLatin1Char(',')))
+            continue;
+        const QStringList tokens = line.split(blanks);
+        if (tokens.size() >= 15)
+            result.records.push_back(RecordFromTokens(tokens));
+    }
+
+    QString title;
+    QString duration;
+    const qsizetype n = lines.size();
+    if (n >= 4) {
+        if (IsDurationLine(lines.at(n - 2))) {
+            duration = lines.at(n - 2);
+            title = lines.at(n - 3);
+        } else {
+            // The extractor prints no duration line when it knows no duration.
+            title = lines.at(n - 2);
+        }
+    }
+    result.title = SanitiseField(title);
+    result.duration = VideoDurationTransfer(duration);
+    for (_VIDEO_FILE_INFO_& info : result.records) {
+        info.QstrDuration = result.duration;
+        info.QstrThumbPath = thumbFile;
+        info.QstrTitle = result.title;
+        info.QstrOutputDir = outputDir;
+    }
+    return result;
+}
+
+ListingResult RunAnalysis(const AnalysisInput& input, const std::atomic<bool>& cancel)
+{
+    ListingResult cancelled;
+    cancelled.bCancelled = true;
+
+    const QString extractor = ExtractorPath(input.appFolder);
+    const QString converter = ConverterPath(input.appFolder);
+    QProcess process;
+    if (!RunOnce(process, extractor,
+                 ThumbnailArgs(converter, ThumbnailBase(input.thumbFile), input.link), cancel))
+        return cancelled;
+    process.readAllStandardOutput(); // only the listing run's output is read
+    process.readAllStandardError();
+    if (!RunOnce(process, extractor, ListingArgs(converter, input.link), cancel))
+        return cancelled;
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    return ParseListing(out, err, input.thumbFile, input.outputDir);
+}

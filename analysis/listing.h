@@ -1,1 +1,62 @@
-// Placeholder.
+#pragma once
+// Link analysis: the thumbnail path, the two extractor runs that analyse a link, and the
+// reading of the format listing into one record per video-only format.
+
+#include "helpers.h"
+#include "videoinfo.h"
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <vector>
+
+// dataDir + "YYYY/MM/DD/hhmmssMS.jpg"; the milliseconds have at least two digits.
+QString ThumbnailFile(const QString& dataDir, const SYSTEMTIME& t);
+
+// The thumbnail file without its extension: the path cut before its last "." (the whole
+// path if it has none).
+QString ThumbnailBase(const QString& thumbFile);
+
+// A duration as hh:mm:ss: "45" -> "00:00:45", "3:25" -> "00:03:25", "1:02:03" -> "01:02:03".
+// Four pieces are read as days:hours:minutes:seconds and the days folded into the hours
+// ("1:2:3:4" -> "26:03:04"); a text of five or more pieces, or four that are not all
+// numbers, comes back unchanged. An empty text gives "00:00:".
+QString VideoDurationTransfer(const QString& duration);
+
+// --ffmpeg-location CONVERTER --write-thumbnail --convert-thumbnails jpg --skip-download
+// --output BASE(with "%" doubled) -- LINK
+QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, const QString& link);
+
+// --ffmpeg-location CONVERTER -F --get-duration --get-title -- LINK
+QStringList ListingArgs(const QString& converter, const QString& link);
+
+struct ListingResult
+{
+    bool bError = false;                    // the extractor reported "ERROR:" on its error channel
+    bool bCancelled = false;                // the analysis was cancelled before it ended
+    std::vector<_VIDEO_FILE_INFO_> records; // in the order of the listing
+    QString title;
+    QString duration; // normalised
+};
+
+// Reads the listing run's two channels. "ERROR:" on the error channel wins. The format
+// table follows a separator line that ends in seventeen "-" (or seventeen "─"); every
+// later line that contains "video" and "," and splits into at least 15 tokens at white space
+// becomes a record. The title and duration are the last two lines; when the extractor knew
+// no duration (the second-to-last line is no duration), the last line is the title.
+// Every record is stamped with title, duration, thumbnail file and output folder.
+ListingResult ParseListing(const QString& out, const QString& err, const QString& thumbFile,
+                           const QString& outputDir);
+
+struct AnalysisInput
+{
+    QString appFolder; // holds the extractor and the converter
+    QString link;
+    QString thumbFile;
+    QString outputDir;
+};
+
+// The whole analysis, run on the calling thread: the thumbnail run, then the listing run,
+// then ParseListing. Polls `cancel` while it waits; once it is set, the running extractor is
+// killed and the result comes back empty with bCancelled set.
+ListingResult RunAnalysis(const AnalysisInput& input, const std::atomic<bool>& cancel);
