@@ -72,7 +72,8 @@ int CLanguagesConfig::InitLanguageType(const QString& name)
 {
     delete pLanguageSettings;
     QstrLanguage = name;
-    const QString path = m_appFolder + QStringLiteral("/Languages/") + name + QStringLiteral(".ini");
+    const QString path =
+        m_appFolder + QStringLiteral("/Languages/") + name + QStringLiteral(".ini");
     pLanguageSettings = new QSettings(path, QSettings::IniFormat);
     return 0;
 }
@@ -80,18 +81,18 @@ int CLanguagesConfig::InitLanguageType(const QString& name)
 const QList<const char*>& CLanguagesConfig::AllTextKeys()
 {
     static const QList<const char*> keys = {
-        "MainWnd/ProTitle",       "MainWnd/Downloading",   "MainWnd/Finished",
-        "MainWnd/Tracks",         "MainWnd/Clean",         "MainWnd/Shutdown",
-        "MainWnd/Help",           "MainWnd/Support",       "MainWnd/Language",
-        "MainWnd/Duration",       "MainWnd/Format",        "MainWnd/Resolution",
-        "MainWnd/Size",           "MainWnd/RegisterTitle", "MainWnd/Parsing",
-        "MainWnd/OutPut",         "MainWnd/Open",          "MainWnd/OK",
-        "MainWnd/Cancel",         "Messages/MSG0101",      "Messages/MSG0103",
-        "Messages/MSG0104",       "Messages/MSG0105",      "Messages/MSG0106",
-        "Messages/MSG0107",       "Messages/MSG0108",      "Messages/MSG0403",
-        "Messages/MSG0404",       "MainWnd/TipClose",      "MainWnd/TipMinimise",
-        "MainWnd/TipMenu",        "MainWnd/TipPause",      "MainWnd/TipResume",
-        "MainWnd/TipOpenFolder",  "MainWnd/TipDelete",     "MainWnd/TipChooseFolder",
+        "MainWnd/ProTitle",      "MainWnd/Downloading",   "MainWnd/Finished",
+        "MainWnd/Tracks",        "MainWnd/Clean",         "MainWnd/Shutdown",
+        "MainWnd/Help",          "MainWnd/Support",       "MainWnd/Language",
+        "MainWnd/Duration",      "MainWnd/Format",        "MainWnd/Resolution",
+        "MainWnd/Size",          "MainWnd/RegisterTitle", "MainWnd/Parsing",
+        "MainWnd/OutPut",        "MainWnd/Open",          "MainWnd/OK",
+        "MainWnd/Cancel",        "Messages/MSG0101",      "Messages/MSG0103",
+        "Messages/MSG0104",      "Messages/MSG0105",      "Messages/MSG0106",
+        "Messages/MSG0107",      "Messages/MSG0108",      "Messages/MSG0403",
+        "Messages/MSG0404",      "MainWnd/TipClose",      "MainWnd/TipMinimise",
+        "MainWnd/TipMenu",       "MainWnd/TipPause",      "MainWnd/TipResume",
+        "MainWnd/TipOpenFolder", "MainWnd/TipDelete",     "MainWnd/TipChooseFolder",
     };
     return keys;
 }

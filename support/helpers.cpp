@@ -125,8 +125,8 @@ int rsb_getLocalTime(SYSTEMTIME* pTime)
 
 QString FormatTimeStamp(const SYSTEMTIME& t)
 {
-    return QString::asprintf("%04d-%02d-%02d-%02d-%02d-%02d", int(t.year), int(t.month),
-                             int(t.day), int(t.hour), int(t.minute), int(t.second));
+    return QString::asprintf("%04d-%02d-%02d-%02d-%02d-%02d", int(t.year), int(t.month), int(t.day),
+                             int(t.hour), int(t.minute), int(t.second));
 }
 
 QString CurrentTimeStamp()

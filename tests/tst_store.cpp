@@ -1,0 +1,463 @@
+// Task records and their info files: exact formats, parsing edge cases, mended field values,
+// folder listing, loaders that never harm a file, free finish stamps and meta-types.
+
+#include "infofiles.h"
+#include "videoinfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QVariant>
+#include <QtTest>
+
+#include <ctime>
+#include <unistd.h>
+
+namespace {
+
+_VIDEO_FILE_INFO_ SampleRecord()
+{
+    _VIDEO_FILE_INFO_ info;
+    info.QstrFormatId = QStringLiteral("137");
+    info.QstrStreamNote = QStringLiteral("note");
+    info.QstrExt = QStringLiteral("mp4");
+    info.QstrSize = QStringLiteral("12.34MB");
+    info.QstrResolution = QStringLiteral("1920x1080");
+    info.QstrQuality = QStringLiteral("1080p");
+    info.QstrFormatExtra = QStringLiteral("extra");
+    info.QstrDuration = QStringLiteral("00:03:25");
+    info.QstrThumbPath = QStringLiteral("/data/2024/01/02/t.jpg");
+    info.QstrTitle = QString::fromUtf8("Grüße 日本");
+    info.QstrOutputDir = QStringLiteral("/home/u/Videos/");
+    info.QstrTaskKey = QStringLiteral("2024-01-02-03-04-05");
+    info.QstrFinishTime = QStringLiteral("2024-01-02-03-09-00");
+    info.QstrUrl = QStringLiteral("http://127.0.0.1:8000/v.mp4");
+    info.QstrPercent = QStringLiteral("45.3");
+    info.QstrFilePath = QStringLiteral("/home/u/Videos/v.mp4");
+    return info;
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray Fields(int n)
+{
+    QByteArrayList fields;
+    for (int i = 0; i < n; ++i)
+        fields << QByteArray::number(i);
+    return fields.join("##@##");
+}
+
+} // namespace
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // A zone with a daylight-saving change, so that stamp arithmetic in local time shows.
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+    }
+
+    void downloadLineIsExact()
+    {
+        const QString expected = QString::fromUtf8(
+            "2024-01-02-03-04-05##@##137##@##http://127.0.0.1:8000/v.mp4##@##45.3##@##12.34MB"
+            "##@##00:03:25##@##mp4##@##Grüße "
+            "日本##@##/data/2024/01/02/t.jpg##@##/home/u/Videos/\n");
+        QCOMPARE(DownloadInfoLine(SampleRecord()), expected);
+    }
+
+    void finishedLineIsExact()
+    {
+        const QString expected = QString::fromUtf8(
+            "2024-01-02-03-09-00##@##12.34MB##@##00:03:25##@##mp4##@##Grüße 日本"
+            "##@##/data/2024/01/02/t.jpg##@##/home/u/Videos/##@##/home/u/Videos/v.mp4");
+        QCOMPARE(FinishedInfoLine(SampleRecord()), expected);
+    }
+
+    void writtenFileIsUtf8WithoutBom()
+    {
+        QTemporaryDir dir;
+        const QString line = DownloadInfoLine(SampleRecord());
+        QCOMPARE(WriteInfoFile(dir.path(), QStringLiteral("2024-01-02-03-04-05"), line), 0);
+        QCOMPARE(ReadBytes(dir.filePath(QStringLiteral("2024-01-02-03-04-05"))), line.toUtf8());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("2024-01-02-03-04-05")}); // no temporary left
+    }
+
+    void downloadRoundTrip()
+    {
+        const _VIDEO_FILE_INFO_ in = SampleRecord();
+        const std::vector<_VIDEO_FILE_INFO_> out = ParseDownloadInfo(DownloadInfoLine(in));
+        QCOMPARE(out.size(), size_t(1));
+        const _VIDEO_FILE_INFO_& r = out.front();
+        QCOMPARE(r.QstrTaskKey, in.QstrTaskKey);
+        QCOMPARE(r.QstrFormatId, in.QstrFormatId);
+        QCOMPARE(r.QstrUrl, in.QstrUrl);
+        QCOMPARE(r.QstrPercent, in.QstrPercent);
+        QCOMPARE(r.QstrSize, in.QstrSize);
+        QCOMPARE(r.QstrDuration, in.QstrDuration);
+        QCOMPARE(r.QstrExt, in.QstrExt);
+        QCOMPARE(r.QstrTitle, in.QstrTitle);
+        QCOMPARE(r.QstrThumbPath, in.QstrThumbPath);
+        QCOMPARE(r.QstrOutputDir, in.QstrOutputDir);
+        for (const QString& unstored : {r.QstrStreamNote, r.QstrResolution, r.QstrQuality,
+                                        r.QstrFormatExtra, r.QstrFinishTime, r.QstrFilePath})
+            QVERIFY(unstored.isEmpty());
+    }
+
+    void finishedRoundTrip()
+    {
+        const _VIDEO_FILE_INFO_ in = SampleRecord();
+        const std::vector<_VIDEO_FILE_INFO_> out = ParseFinishedInfo(FinishedInfoLine(in));
+        QCOMPARE(out.size(), size_t(1));
+        const _VIDEO_FILE_INFO_& r = out.front();
+        QCOMPARE(r.QstrFinishTime, in.QstrFinishTime);
+        QCOMPARE(r.QstrSize, in.QstrSize);
+        QCOMPARE(r.QstrDuration, in.QstrDuration);
+        QCOMPARE(r.QstrExt, in.QstrExt);
+        QCOMPARE(r.QstrTitle, in.QstrTitle);
+        QCOMPARE(r.QstrThumbPath, in.QstrThumbPath);
+        QCOMPARE(r.QstrOutputDir, in.QstrOutputDir);
+        QCOMPARE(r.QstrFilePath, in.QstrFilePath);
+        for (const QString& unstored : {r.QstrFormatId, r.QstrUrl, r.QstrTaskKey, r.QstrPercent})
+            QVERIFY(unstored.isEmpty());
+    }
+
+    void fieldCounts_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("downloadRecords");
+        QTest::addColumn<int>("finishedRecords");
+        QTest::newRow("ten fields and a line end") << Fields(10) + "\n" << 1 << 0;
+        QTest::newRow("ten fields, no line end") << Fields(10) << 1 << 0;
+        QTest::newRow("nine fields") << Fields(9) + "\n" << 0 << 0;
+        QTest::newRow("eleven fields") << Fields(11) + "\n" << 0 << 0;
+        QTest::newRow("eight fields, no line end") << Fields(8) << 0 << 1;
+        QTest::newRow("seven fields") << Fields(7) << 0 << 0;
+        QTest::newRow("several records") << Fields(10) + "\n" + Fields(10) + "\n" << 2 << 0;
+        QTest::newRow("good and bad lines")
+            << Fields(8) + "\n" + Fields(9) + "\n" + Fields(8) << 0 << 2;
+        QTest::newRow("empty fields count")
+            << QByteArray("##@####@####@####@####@####@####@##") << 0 << 1;
+        QTest::newRow("empty") << QByteArray() << 0 << 0;
+        QTest::newRow("only line ends") << QByteArray("\n\n") << 0 << 0;
+    }
+
+    void fieldCounts()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, downloadRecords);
+        QFETCH(int, finishedRecords);
+        const QString text = QString::fromUtf8(content);
+        QCOMPARE(int(ParseDownloadInfo(text).size()), downloadRecords);
+        QCOMPARE(int(ParseFinishedInfo(text).size()), finishedRecords);
+
+        // The same through the loaders; a file that yields nothing stays byte-identical.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("2024-01-01-00-00-00"));
+        QVERIFY(WriteBytes(path, content));
+        QCOMPARE(int(LoadDownloadInfos(dir.path()).size()), downloadRecords);
+        QCOMPARE(int(LoadFinishedInfos(dir.path()).size()), finishedRecords);
+        QCOMPARE(ReadBytes(path), content);
+    }
+
+    void sanitiseField_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain unchanged") << "A title, with ## and @"
+                                         << "A title, with ## and @";
+        QTest::newRow("hashes unchanged") << "##x@##"
+                                          << "##x@##";
+        QTest::newRow("separator") << "a##@##b"
+                                   << "a#@##b";
+        QTest::newRow("ends in ##@") << "a##@"
+                                     << "a#@";
+        QTest::newRow("x##@#") << "x##@#"
+                               << "x#@#";
+        QTest::newRow("three hashes need two rounds") << "###@"
+                                                      << "#@";
+        QTest::newRow("line feed") << "one\ntwo"
+                                   << "one two";
+        QTest::newRow("carriage return and line feed") << "one\r\ntwo"
+                                                       << "one  two";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+
+    void sanitiseField()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, expected);
+        QCOMPARE(SanitiseField(value), expected);
+        QVERIFY(!SanitiseField(value).contains(QStringLiteral("##@")));
+    }
+
+    // A task whose values hold separators or line breaks survives a write and a reload.
+    void awkwardValuesSurvive_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::newRow("separator") << "a##@##b";
+        QTest::newRow("only separator") << "##@##";
+        QTest::newRow("ends in ##@") << "a##@";
+        QTest::newRow("x##@#") << "x##@#";
+        QTest::newRow("trailing hash") << "title#";
+        QTest::newRow("trailing two hashes") << "title##";
+        QTest::newRow("leading @##") << "@##title";
+        QTest::newRow("line feed") << "first\nsecond";
+        QTest::newRow("carriage return") << "first\rsecond";
+    }
+
+    void awkwardValuesSurvive()
+    {
+        QFETCH(QString, value);
+        QTemporaryDir dir;
+        _VIDEO_FILE_INFO_ in = SampleRecord();
+        in.QstrTitle = value;
+        in.QstrUrl = value;
+        in.QstrOutputDir = value; // the last field of the downloading line
+        in.QstrFilePath = value;  // the last field of the finished line
+
+        const QString downloading = dir.filePath(QStringLiteral("downloading"));
+        const QString finished = dir.filePath(QStringLiteral("finished"));
+        QVERIFY(QDir().mkpath(downloading) && QDir().mkpath(finished));
+        QCOMPARE(WriteInfoFile(downloading, in.QstrTaskKey, DownloadInfoLine(in)), 0);
+        QCOMPARE(WriteInfoFile(finished, in.QstrFinishTime, FinishedInfoLine(in)), 0);
+
+        const QByteArray downloadBytes = ReadBytes(downloading + "/" + in.QstrTaskKey);
+        QCOMPARE(downloadBytes.count('\n'), 1);
+        QVERIFY(downloadBytes.endsWith('\n'));
+        QCOMPARE(ReadBytes(finished + "/" + in.QstrFinishTime).count('\n'), 0);
+
+        const QString mended = SanitiseField(value);
+        const auto restored = LoadDownloadInfos(downloading);
+        QCOMPARE(restored.size(), size_t(1));
+        QCOMPARE(restored.front().QstrTitle, mended);
+        QCOMPARE(restored.front().QstrUrl, mended);
+        QCOMPARE(restored.front().QstrOutputDir, mended);
+        QCOMPARE(restored.front().QstrExt, in.QstrExt);
+        const auto done = LoadFinishedInfos(finished);
+        QCOMPARE(done.size(), size_t(1));
+        QCOMPARE(done.front().QstrTitle, mended);
+        QCOMPARE(done.front().QstrFilePath, mended);
+        QCOMPARE(done.front().QstrOutputDir, mended);
+    }
+
+    void rewriteReplacesContent()
+    {
+        QTemporaryDir dir;
+        _VIDEO_FILE_INFO_ info = SampleRecord();
+        QCOMPARE(WriteInfoFile(dir.path(), info.QstrTaskKey, DownloadInfoLine(info)), 0);
+        info.QstrPercent = QStringLiteral("46");
+        QCOMPARE(WriteInfoFile(dir.path(), info.QstrTaskKey, DownloadInfoLine(info)), 0);
+        QCOMPARE(ReadBytes(dir.filePath(info.QstrTaskKey)), DownloadInfoLine(info).toUtf8());
+        const auto loaded = LoadDownloadInfos(dir.path());
+        QCOMPARE(loaded.size(), size_t(1));
+        QCOMPARE(loaded.front().QstrPercent, QStringLiteral("46"));
+    }
+
+    void writeRefusals_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("missing folder") << "missing"
+                                        << "2024-01-01-00-00-00";
+        QTest::newRow("empty name") << ""
+                                    << "";
+        QTest::newRow("name with a slash") << ""
+                                           << "../escape";
+        QTest::newRow("parent name") << ""
+                                     << "..";
+    }
+
+    void writeRefusals()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, name);
+        QTemporaryDir root;
+        const QString inner = root.filePath(QStringLiteral("inner"));
+        QVERIFY(QDir().mkpath(inner));
+        const QString target = folder.isEmpty() ? inner : root.filePath(folder);
+        QCOMPARE(WriteInfoFile(target, name, QStringLiteral("x")), -1);
+        QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("escape"))));
+        QVERIFY(QDir(inner).isEmpty());
+    }
+
+    void dirFilesListing()
+    {
+        QTemporaryDir dir;
+        for (const char* name : {"b", "A", "c", ".hidden"})
+            QVERIFY(WriteBytes(dir.filePath(QLatin1String(name)), "x"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("B-folder")));
+
+        std::vector<QString> files{QStringLiteral("kept")};
+        QVERIFY(GetDirFiles(dir.path(), files, QString()));
+        const std::vector<QString> expected{QStringLiteral("kept"), dir.filePath("A"),
+                                            dir.filePath("b"), dir.filePath("c")};
+        QCOMPARE(files, expected);
+
+        std::vector<QString> filtered;
+        QVERIFY(GetDirFiles(dir.path(), filtered, QStringLiteral("/b")));
+        QCOMPARE(filtered, std::vector<QString>{dir.filePath("b")});
+
+        std::vector<QString> none{QStringLiteral("kept")};
+        QVERIFY(!GetDirFiles(dir.filePath(QStringLiteral("missing")), none, QString()));
+        QCOMPARE(none, std::vector<QString>{QStringLiteral("kept")});
+    }
+
+    void loadersIgnoreHiddenFilesAndFolders()
+    {
+        QTemporaryDir dir;
+        const _VIDEO_FILE_INFO_ info = SampleRecord();
+        QVERIFY(WriteBytes(dir.filePath(".2024-01-01-00-00-00"), DownloadInfoLine(info).toUtf8()));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("2024-01-01-00-00-01")));
+        QVERIFY(WriteBytes(dir.filePath("2024-01-01-00-00-01/2024-01-01-00-00-02"),
+                           DownloadInfoLine(info).toUtf8()));
+        QVERIFY(LoadDownloadInfos(dir.path()).empty());
+        QVERIFY(LoadDownloadInfos(dir.filePath(QStringLiteral("missing"))).empty());
+    }
+
+    void downloadingInFileNameOrder()
+    {
+        QTemporaryDir dir;
+        const QStringList keys{"2024-03-01-00-00-00", "2023-12-31-23-59-59", "2024-01-15-12-00-00"};
+        for (const QString& key : keys) {
+            _VIDEO_FILE_INFO_ info = SampleRecord();
+            info.QstrTaskKey = key;
+            QCOMPARE(WriteInfoFile(dir.path(), key, DownloadInfoLine(info)), 0);
+        }
+        QStringList loaded;
+        for (const _VIDEO_FILE_INFO_& info : LoadDownloadInfos(dir.path()))
+            loaded << info.QstrTaskKey;
+        QStringList sorted = keys;
+        sorted.sort();
+        QCOMPARE(loaded, sorted);
+    }
+
+    void finishedNewestFirst()
+    {
+        QTemporaryDir dir;
+        // File names in the opposite order of the stamps inside them.
+        const QList<QPair<QString, QString>> files{{"a", "2024-01-01-10-00-00"},
+                                                   {"b", "2024-01-01-10-00-02"},
+                                                   {"c", "2024-01-01-10-00-01"}};
+        for (const auto& [name, stamp] : files) {
+            _VIDEO_FILE_INFO_ info = SampleRecord();
+            info.QstrFinishTime = stamp;
+            QCOMPARE(WriteInfoFile(dir.path(), name, FinishedInfoLine(info)), 0);
+        }
+        QStringList loaded;
+        for (const _VIDEO_FILE_INFO_& info : LoadFinishedInfos(dir.path()))
+            loaded << info.QstrFinishTime;
+        QCOMPARE(loaded, (QStringList{"2024-01-01-10-00-02", "2024-01-01-10-00-01",
+                                      "2024-01-01-10-00-00"}));
+    }
+
+    void unreadableFileIsLeftAlone()
+    {
+        if (geteuid() == 0)
+            QSKIP("file permissions do not bind the superuser");
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("2024-01-01-00-00-00"));
+        const QByteArray content = Fields(8);
+        QVERIFY(WriteBytes(path, content));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        QVERIFY(LoadFinishedInfos(dir.path()).empty());
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(ReadBytes(path), content);
+    }
+
+    void freeFinishStamp_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("stamp");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("free") << QStringList{"2024-05-05-10-00-00"} << "2024-05-05-10-00-01"
+                              << "2024-05-05-10-00-01";
+        QTest::newRow("taken") << QStringList{"2024-05-05-10-00-00"} << "2024-05-05-10-00-00"
+                               << "2024-05-05-10-00-01";
+        QTest::newRow("minute boundary")
+            << QStringList{"2024-05-05-10-15-59"} << "2024-05-05-10-15-59"
+            << "2024-05-05-10-16-00";
+        QTest::newRow("two taken across an hour")
+            << QStringList{"2024-05-05-10-59-59", "2024-05-05-11-00-00"} << "2024-05-05-10-59-59"
+            << "2024-05-05-11-00-01";
+        QTest::newRow("year boundary")
+            << QStringList{"2023-12-31-23-59-59"} << "2023-12-31-23-59-59"
+            << "2024-01-01-00-00-00";
+        QTest::newRow("leap day") << QStringList{"2024-02-28-23-59-59"} << "2024-02-28-23-59-59"
+                                  << "2024-02-29-00-00-00";
+        QTest::newRow("no leap day") << QStringList{"2023-02-28-23-59-59"} << "2023-02-28-23-59-59"
+                                     << "2023-03-01-00-00-00";
+        QTest::newRow("daylight-saving night")
+            << QStringList{"2024-03-31-02-29-59"} << "2024-03-31-02-29-59"
+            << "2024-03-31-02-30-00";
+    }
+
+    void freeFinishStamp()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, stamp);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        for (const QString& name : existing)
+            QVERIFY(WriteBytes(dir.filePath(name), "x"));
+        QCOMPARE(FreeFinishStamp(dir.path(), stamp), expected);
+        QCOMPARE(FreeFinishStamp(dir.path() + QLatin1Char('/'), stamp), expected);
+    }
+
+    void metaTypes_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("record") << QByteArray("VIDEO_FILE_INFO");
+        QTest::newRow("downloading row") << QByteArray("VIDEO_DOWNLOAD_INFO");
+        QTest::newRow("finished row") << QByteArray("VIDEO_FINISHED_INFO");
+    }
+
+    void metaTypes()
+    {
+        QFETCH(QByteArray, name);
+        RegisterVideoInfoTypes();
+        RegisterVideoInfoTypes();
+        const QMetaType type = QMetaType::fromName(name);
+        QVERIFY(type.isValid());
+        QVariant value(type); // default-constructed through the registered type
+        QVERIFY(value.isValid());
+        QCOMPARE(value.metaType(), type);
+    }
+
+    void variantCopies()
+    {
+        _VIDEO_DOWNLOAD_INFO_ row;
+        row.bPaused = true;
+        row.VideoFileInfo = SampleRecord();
+        const QVariant data = QVariant::fromValue(row);
+        const auto back = qvariant_cast<VIDEO_DOWNLOAD_INFO>(data);
+        QVERIFY(back.bPaused && !back.bRunning);
+        QCOMPARE(back.VideoFileInfo.QstrTaskKey, row.VideoFileInfo.QstrTaskKey);
+
+        // Another type gives an empty record with cleared flags and pointers.
+        const auto other = qvariant_cast<VIDEO_DOWNLOAD_INFO>(QVariant(QStringLiteral("x")));
+        QVERIFY(other.VideoFileInfo.QstrUrl.isEmpty() && other.VideoFileInfo.QstrTaskKey.isEmpty());
+        QVERIFY(!other.bPaused && !other.bHasProgress && other.pProcess == nullptr);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "tst_store.moc"
