@@ -1,16 +1,299 @@
 #include "cmessagebox.h"
-// Placeholder until the dialog is written.
-CMessageBox::CMessageBox(QDialog*, Qt::WindowFlags) : QDialog(nullptr) {}
-CMessageBox::~CMessageBox() {}
-void CMessageBox::InitDelDialog(QString) {}
-void CMessageBox::InitQuestionDialog(QString) {}
-void CMessageBox::InitInfoDialog(QString, bool) {}
-void CMessageBox::InitUpgradeDialog(QString) {}
-int CMessageBox::GetMessageBoxRet() const { return nRet; }
-void CMessageBox::PlaceOver(const QWidget*, int) {}
-void CMessageBox::btnSlotOK() {}
-void CMessageBox::btnSlotNO() {}
-void CMessageBox::btnSlotUpgrade() {}
-void CMessageBox::mousePressEvent(QMouseEvent*) {}
-void CMessageBox::mouseMoveEvent(QMouseEvent*) {}
+
+#include "fonts.h"
+#include "languagesconfig.h"
+#include "urlconfig.h"
+
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <vector>
+
+namespace {
+
+const QString main_button_style = QStringLiteral(
+    "QPushButton{background-color:rgb(237, 248, 237);color:#4F4F4F;border-radius:10px;"
+    "border-style:outset;}"
+    "QPushButton:hover{background-color:rgb(156, 156, 156);}"
+    "QPushButton:pressed{background-color:rgb(156, 156, 156);border-style:inset;}");
+const QString backGroud_style = QStringLiteral("background-color: rgb(0, 0 ,0);");
+const QString Main_BackGroud_style = QStringLiteral("background-color:rgb(40, 41, 49);");
+
+QString Text(const char* key)
+{
+    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
+}
+
+struct ButtonSpec
+{
+    QString text;
+    const char* objectName;
+    void (CMessageBox::*slot)();
+};
+
+// Everything in which the four kinds of dialog differ.
+struct DialogSpec
+{
+    bool bUpgrade = false;             // caption header of 40 and stretches instead of spacing
+    const char* headingKey = nullptr;  // heading of the header bar (not for the update prompt)
+    QString iconPath;
+    int messageHeight = 60;
+    int messagePointSize = 12;
+    bool bAlignTop = false;
+    bool bSelectable = false;
+    bool bCheckBox = false;
+    int buttonPointSize = 12;
+    std::vector<ButtonSpec> buttons;
+};
+
+QLabel* WhiteLabel(QWidget* parent, const QString& text, int pointSize)
+{
+    auto* label = new QLabel(parent);
+    label->setFont(CalibriFont(pointSize));
+    SetWhiteText(label);
+    label->setText(text);
+    return label;
+}
+
+QLayout* BuildHeader(CMessageBox* box, const DialogSpec& spec, int width)
+{
+    auto* header = new QLabel(box);
+    header->setStyleSheet(backGroud_style);
+    header->setMinimumSize(width, spec.bUpgrade ? 40 : 20);
+    if (spec.bUpgrade) {
+        auto* logo = new QLabel(header);
+        logo->setGeometry(10, 8, 24, 24);
+        logo->setAlignment(Qt::AlignLeft);
+        logo->setPixmap(QPixmap(QStringLiteral(":/image/logo.png")));
+        auto* caption = WhiteLabel(header, Text("MainWnd/ProTitle"), 12);
+        caption->setGeometry(40, 10, 600, 40);
+        caption->setAlignment(Qt::AlignLeft);
+    } else {
+        auto* heading = WhiteLabel(header, QStringLiteral(" ") + Text(spec.headingKey), 12);
+        heading->setGeometry(0, 10, 400, 20);
+        heading->setAlignment(Qt::AlignLeft);
+    }
+    auto* layout = new QHBoxLayout;
+    layout->setSpacing(0);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(header);
+    return layout;
+}
+
+QLayout* BuildContent(CMessageBox* box, const DialogSpec& spec, const QString& text, int width)
+{
+    auto* icon = new QLabel(box);
+    icon->setAlignment(Qt::AlignCenter);
+    icon->setPixmap(QPixmap(spec.iconPath));
+
+    auto* message = WhiteLabel(box, text, spec.messagePointSize);
+    message->setWordWrap(true);
+    message->setMinimumSize(width - 80, spec.messageHeight);
+    if (spec.bAlignTop)
+        message->setAlignment(Qt::AlignTop);
+    if (spec.bSelectable)
+        message->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box->pMessageLabel = message;
+
+    if (spec.bCheckBox) {
+        auto* check = new QCheckBox(message);
+        check->setObjectName(QStringLiteral("checkDeleteFiles"));
+        check->setGeometry(0, 30, 300, 25);
+        check->setFont(CalibriFont(12));
+        SetWhiteText(check);
+        check->setText(Text("Messages/MSG0107"));
+        check->setChecked(true);
+        box->pCheckBox = check;
+    }
+
+    auto* layout = new QHBoxLayout;
+    layout->setContentsMargins(5, 0, 0, 0);
+    layout->addWidget(icon);
+    layout->addWidget(message);
+    return layout;
+}
+
+QWidget* BuildButtonBar(CMessageBox* box, const DialogSpec& spec, int width)
+{
+    auto* bar = new QLabel(box);
+    bar->setStyleSheet(backGroud_style);
+    bar->setMinimumSize(width, 40);
+    // Two buttons sit a quarter in; a single one is centred.
+    std::vector<int> xs;
+    if (spec.buttons.size() == 2)
+        xs = {width / 4 + 20, width / 4 + 120};
+    else if (spec.buttons.size() == 1)
+        xs = {width / 2 - 40};
+    for (size_t i = 0; i < xs.size(); ++i) {
+        const ButtonSpec& b = spec.buttons[i];
+        auto* button = new QPushButton(bar);
+        button->setObjectName(QString::fromLatin1(b.objectName));
+        button->setGeometry(xs[i], 10, 80, 25);
+        button->setFlat(true);
+        button->setCursor(Qt::PointingHandCursor);
+        button->setStyleSheet(main_button_style);
+        button->setFont(CalibriFont(spec.buttonPointSize));
+        button->setText(b.text);
+        QObject::connect(button, &QPushButton::clicked, box, b.slot);
+    }
+    return bar;
+}
+
+void BuildDialog(CMessageBox* box, const DialogSpec& spec, const QString& text)
+{
+    // A dialog that is filled again (a notice shown once per job) starts from nothing.
+    if (QLayout* old = box->layout()) {
+        qDeleteAll(box->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly));
+        delete old;
+        box->pMessageLabel = nullptr;
+        box->pCheckBox = nullptr;
+    }
+
+    const int width = box->width();
+    QLayout* header = BuildHeader(box, spec, width);
+    QLayout* content = BuildContent(box, spec, text, width);
+    QWidget* bar = BuildButtonBar(box, spec, width);
+
+    auto* inner = new QVBoxLayout;
+    inner->setContentsMargins(0, 0, 0, 0);
+    inner->addLayout(content);
+    if (spec.bUpgrade)
+        inner->addStretch(2);
+    inner->addWidget(bar);
+
+    auto* outer = new QVBoxLayout(box);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addLayout(header);
+    if (spec.bUpgrade)
+        outer->addStretch(2);
+    else
+        outer->setSpacing(20);
+    outer->addLayout(inner);
+}
+
+ButtonSpec OkButton()
+{
+    return {Text("MainWnd/OK"), "btnOK", &CMessageBox::btnSlotOK};
+}
+
+ButtonSpec CancelButton()
+{
+    return {Text("MainWnd/Cancel"), "btnCancel", &CMessageBox::btnSlotNO};
+}
+
+} // namespace
+
+CMessageBox::CMessageBox(QDialog*, Qt::WindowFlags) : QDialog(nullptr)
+{
+    setObjectName(QStringLiteral("Dialog"));
+    setStyleSheet(Main_BackGroud_style);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setWindowTitle(Text("MainWnd/ProTitle"));
+    setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
+    setFixedSize(400, 180);
+}
+
+CMessageBox::~CMessageBox() = default;
+
+void CMessageBox::InitDelDialog(QString text)
+{
+    DialogSpec spec;
+    spec.headingKey = "Messages/MSG0404";
+    spec.iconPath = QStringLiteral(":/image/question.png");
+    spec.bAlignTop = true;
+    spec.bCheckBox = true;
+    spec.buttons = {OkButton(), CancelButton()};
+    BuildDialog(this, spec, text);
+}
+
+void CMessageBox::InitQuestionDialog(QString text)
+{
+    DialogSpec spec;
+    spec.headingKey = "Messages/MSG0404";
+    spec.iconPath = QStringLiteral(":/image/question.png");
+    spec.buttons = {OkButton(), CancelButton()};
+    BuildDialog(this, spec, text);
+}
+
+void CMessageBox::InitInfoDialog(QString text, bool bNoButton)
+{
+    DialogSpec spec;
+    spec.headingKey = "Messages/MSG0403";
+    spec.iconPath = QStringLiteral(":/image/information.png");
+    spec.messageHeight = 70;
+    spec.bSelectable = true;
+    if (!bNoButton)
+        spec.buttons = {OkButton()};
+    BuildDialog(this, spec, text);
+}
+
+void CMessageBox::InitUpgradeDialog(QString text)
+{
+    DialogSpec spec;
+    spec.bUpgrade = true;
+    spec.iconPath = QStringLiteral(":/image/question.png");
+    spec.messageHeight = 70;
+    spec.messagePointSize = 11;
+    spec.buttonPointSize = 11;
+    // "Upgrade" is the same word in every language.
+    spec.buttons = {{QStringLiteral("Upgrade"), "btnUpgrade", &CMessageBox::btnSlotUpgrade},
+                    CancelButton()};
+    BuildDialog(this, spec, text);
+}
+
+int CMessageBox::GetMessageBoxRet() const
+{
+    return nRet;
+}
+
+void CMessageBox::PlaceOver(const QWidget* owner, int divX)
+{
+    if (!owner || divX <= 0)
+        return;
+    move(owner->pos() + QPoint(owner->width() / divX, owner->height() / 3));
+}
+
+void CMessageBox::btnSlotOK()
+{
+    nRet = 0;
+    nCheckBox = (pCheckBox && pCheckBox->isChecked()) ? 1 : 0;
+    close();
+}
+
+void CMessageBox::btnSlotNO()
+{
+    nRet = 1;
+    close();
+}
+
+void CMessageBox::btnSlotUpgrade()
+{
+    QDesktopServices::openUrl(QUrl(CURLConfig::GetInstance()->ProductUrl()));
+    nRet = 0;
+    close();
+}
+
+void CMessageBox::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+        event->accept();
+    }
+}
+
+void CMessageBox::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() == Qt::LeftButton) {
+        move(event->globalPosition().toPoint() - m_dragOffset);
+        event->accept();
+    }
+}
+
 void CMessageBox::paintEvent(QPaintEvent*) {}
