@@ -1,0 +1,448 @@
+// Link analysis logic: durations, thumbnail paths, the extractor's argument lists, the
+// reading of real format listings, the output folder file, and whole analysis runs.
+
+#include "listing.h"
+#include "outputpath.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// Captured from the real extractor (piped, so the plain table form) against a page with
+// og/JSON-LD data and a DASH manifest served on 127.0.0.1. Its size column carries "~".
+const char kCapturedApprox[] =
+    "ID EXT RESOLUTION |   FILESIZE  TBR PROTO | VCODEC       VBR ACODEC     ABR ASR MORE INFO\n"
+    "------------------------------------------------------------------------------------------"
+    "----------\n"
+    "2  m4a audio only | ~520.00KiB  64k dash  | audio only       mp4a.40.2  64k 44k DASH "
+    "audio, m4a_dash\n"
+    "1  mp4 160x120    | ~812.50KiB 100k dash  | avc1.64000b 100k video only         DASH "
+    "video, mp4_dash\n"
+    "0  mp4 320x240    | ~  2.38MiB 300k dash  | avc1.64000d 300k video only         DASH "
+    "video, mp4_dash\n"
+    "Loopback test, clip\n"
+    "1:05\n";
+
+// Captured the same way against the test fixture's page (exact sizes, a frame-rate column).
+const char kCapturedExact[] =
+    "ID  EXT RESOLUTION FPS |  FILESIZE   TBR PROTO | VCODEC        VBR ACODEC      ABR ASR "
+    "MORE INFO\n"
+    "------------------------------------------------------------------------------------------"
+    "-----------------\n"
+    "140 m4a audio only     |  70.06KiB  128k http  | audio only        mp4a.40.2  128k 44k DASH "
+    "audio, m4a_dash\n"
+    "160 mp4 256x144     25 |  29.24KiB 1000k http  | avc1.64001e 1000k video only          DASH "
+    "video, mp4_dash\n"
+    "133 mp4 426x240     25 |  44.38KiB 2000k http  | avc1.64001e 2000k video only          DASH "
+    "video, mp4_dash\n"
+    "134 mp4 640x360     25 |  49.58KiB 4000k http  | avc1.64001e 4000k video only          DASH "
+    "video, mp4_dash\n"
+    "Fixture Clip\n"
+    "8\n";
+
+// A row as a site with named qualities lists it.
+const char kNamedRow[] = "137 mp4 1920x1080 25 | 71.47MiB 4000k https | avc1.640028 4000k video "
+                         "only 1080p, mp4_dash";
+
+const char kStderrWarning[] = "WARNING: [generic] Falling back on generic information extractor\n";
+
+// The extractor's table in its UTF-8 form: box-drawing separator and column delimiters.
+QString BoxForm(const QString& plain)
+{
+    QStringList lines = plain.split(QLatin1Char('\n'));
+    for (QString& line : lines) {
+        if (!line.isEmpty() && line.count(QLatin1Char('-')) == line.size())
+            line.fill(QChar(0x2500));
+        line.replace(QLatin1Char('|'), QChar(0x2502));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString Summary(const _VIDEO_FILE_INFO_& r)
+{
+    return QStringList{r.QstrFormatId,   r.QstrExt,     r.QstrResolution, r.QstrSize,
+                       r.QstrStreamNote, r.QstrQuality, r.QstrFormatExtra}
+        .join(QLatin1Char(';'));
+}
+
+QStringList Summaries(const std::vector<_VIDEO_FILE_INFO_>& records)
+{
+    QStringList out;
+    for (const _VIDEO_FILE_INFO_& r : records)
+        out << Summary(r);
+    return out;
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray("<missing>");
+    return file.readAll();
+}
+
+} // namespace
+
+class TestAnalysis : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void durationTransfer_data();
+    void durationTransfer();
+    void thumbnailFile_data();
+    void thumbnailFile();
+    void thumbnailBase_data();
+    void thumbnailBase();
+    void argumentLists();
+
+    void parseListing_data();
+    void parseListing();
+    void parseListingStampsEveryRecord();
+    void parseListingTitleIsSafeForInfoFiles_data();
+    void parseListingTitleIsSafeForInfoFiles();
+
+    void outputPathDefault();
+    void outputPathWrite_data();
+    void outputPathWrite();
+    void outputPathRead_data();
+    void outputPathRead();
+    void outputPathWriteIntoMissingFolder();
+
+private:
+    QTemporaryDir m_home;
+};
+
+void TestAnalysis::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    // Nothing of the user's own: the documents folder and the data folder live here.
+    qputenv("HOME", m_home.path().toUtf8());
+    qputenv("XDG_DATA_HOME", (m_home.path() + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (m_home.path() + QStringLiteral("/cache")).toUtf8());
+}
+
+void TestAnalysis::durationTransfer_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("seconds") << "45"
+                             << "00:00:45";
+    QTest::newRow("one digit") << "7"
+                               << "00:00:07";
+    QTest::newRow("minutes") << "3:25"
+                             << "00:03:25";
+    QTest::newRow("hours") << "1:02:03"
+                           << "01:02:03";
+    QTest::newRow("two-digit hours") << "12:34:56"
+                                     << "12:34:56";
+    QTest::newRow("long hours") << "100:00:00"
+                                << "100:00:00";
+    QTest::newRow("empty") << ""
+                           << "00:00:";
+    QTest::newRow("days folded into hours") << "1:2:3:4"
+                                            << "26:03:04";
+    QTest::newRow("four non-numbers kept") << "a:b:c:d"
+                                           << "a:b:c:d";
+    QTest::newRow("five pieces kept") << "1:2:3:4:5"
+                                      << "1:2:3:4:5";
+}
+
+void TestAnalysis::durationTransfer()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, expected);
+    QCOMPARE(VideoDurationTransfer(text), expected);
+}
+
+void TestAnalysis::thumbnailFile_data()
+{
+    QTest::addColumn<int>("hour");
+    QTest::addColumn<int>("minute");
+    QTest::addColumn<int>("second");
+    QTest::addColumn<int>("ms");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("three-digit ms") << 14 << 5 << 9 << 123 << "/data/2024/03/07/140509123.jpg";
+    QTest::newRow("two-digit ms") << 9 << 30 << 0 << 7 << "/data/2024/03/07/09300007.jpg";
+    QTest::newRow("ms 250") << 9 << 30 << 0 << 250 << "/data/2024/03/07/093000250.jpg";
+    QTest::newRow("midnight") << 0 << 0 << 0 << 0 << "/data/2024/03/07/00000000.jpg";
+}
+
+void TestAnalysis::thumbnailFile()
+{
+    QFETCH(int, hour);
+    QFETCH(int, minute);
+    QFETCH(int, second);
+    QFETCH(int, ms);
+    QFETCH(QString, expected);
+    SYSTEMTIME t;
+    t.year = 2024;
+    t.month = 3;
+    t.day = 7;
+    t.hour = quint16(hour);
+    t.minute = quint16(minute);
+    t.second = quint16(second);
+    t.milliseconds = quint16(ms);
+    QCOMPARE(ThumbnailFile(QStringLiteral("/data/"), t), expected);
+}
+
+void TestAnalysis::thumbnailBase_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("jpg") << "/d/2024/03/07/140509123.jpg"
+                         << "/d/2024/03/07/140509123";
+    QTest::newRow("no dot") << "/d/2024/x"
+                            << "/d/2024/x";
+}
+
+void TestAnalysis::thumbnailBase()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, expected);
+    QCOMPARE(ThumbnailBase(file), expected);
+}
+
+void TestAnalysis::argumentLists()
+{
+    const QString conv = QStringLiteral("/app dir/virarurov");
+    // A link that looks like an option stays a link; "%" in the base is no template field.
+    QCOMPARE(
+        ThumbnailArgs(conv, QStringLiteral("/d/100% sure/1"), QStringLiteral("-x --exec")),
+        QStringList({"--ffmpeg-location", conv, "--write-thumbnail", "--convert-thumbnails", "jpg",
+                     "--skip-download", "--output", "/d/100%% sure/1", "--", "-x --exec"}));
+    QCOMPARE(ListingArgs(conv, QStringLiteral("-U")),
+             QStringList(
+                 {"--ffmpeg-location", conv, "-F", "--get-duration", "--get-title", "--", "-U"}));
+}
+
+void TestAnalysis::parseListing_data()
+{
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    QTest::addColumn<bool>("bError");
+    QTest::addColumn<QStringList>("records");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("duration");
+
+    const QString approx = QString::fromUtf8(kCapturedApprox);
+    const QString exact = QString::fromUtf8(kCapturedExact);
+    const QStringList approxRecords = {"1;mp4;160x120;100k;only;video;mp4_dash",
+                                       "0;mp4;320x240;2.38MB;video;DASH;video,"};
+    const QStringList exactRecords = {"160;mp4;256x144;29.24KB;video;DASH;video,",
+                                      "133;mp4;426x240;44.38KB;video;DASH;video,",
+                                      "134;mp4;640x360;49.58KB;video;DASH;video,"};
+    const QString sep = QString(17, QLatin1Char('-'));
+    const QString named = QString::fromUtf8(kNamedRow);
+    const QString namedRecord = "137;mp4;1920x1080;71.47MB;video;1080p;mp4_dash";
+
+    QTest::newRow("captured, approximate sizes")
+        << approx << kStderrWarning << false << approxRecords << "Loopback test, clip"
+        << "00:01:05";
+    QTest::newRow("captured, exact sizes")
+        << exact << kStderrWarning << false << exactRecords << "Fixture Clip"
+        << "00:00:08";
+    QTest::newRow("box-drawing table")
+        << BoxForm(exact) << QString() << false << exactRecords << "Fixture Clip"
+        << "00:00:08";
+    QTest::newRow("ERROR: wins over a listing")
+        << exact << "ERROR: [generic] Unable to download webpage: HTTP Error 404\n"
+        << true << QStringList() << ""
+        << "";
+    QTest::newRow("lower-case error: is no error") << exact << "error: nothing serious\n"
+                                                   << false << exactRecords << "Fixture Clip"
+                                                   << "00:00:08";
+    QTest::newRow("no separator") << QString(exact).remove(QLatin1Char('-')) << QString() << false
+                                  << QStringList() << ""
+                                  << "";
+    QTest::newRow("sixteen dashes are no separator")
+        << "hdr\n" + QString(16, QLatin1Char('-')) + "\n" + named + "\nT\n1:00\n"
+        << QString() << false << QStringList() << ""
+        << "";
+    QTest::newRow("named quality row") << "hdr\n" + sep + "\n" + named + "\nTitle\n1:02:03\n"
+                                       << QString() << false << QStringList{namedRecord} << "Title"
+                                       << "01:02:03";
+    QTest::newRow("fewer than four lines") << "hdr\n" + sep + "\n" + named + "\n1:00\n"
+                                           << QString() << false << QStringList{namedRecord} << ""
+                                           << "00:00:";
+    QTest::newRow("no duration line: the last line is the title")
+        << "hdr\n" + sep + "\n" + named + "\n" + named + "\nLive show\n"
+        << QString() << false << QStringList{namedRecord, namedRecord} << "Live show"
+        << "00:00:";
+    QTest::newRow("last separator counts")
+        << "hdr\n" + sep + "\n" + named + "\nhdr\n" + sep + "\n" +
+               QString(named).replace(QStringLiteral("137"), QStringLiteral("248")) + "\nT\n5\n"
+        << QString() << false << QStringList{"248;mp4;1920x1080;71.47MB;video;1080p;mp4_dash"}
+        << "T"
+        << "00:00:05";
+    QTest::newRow("skipped: audio, no comma, 14 tokens")
+        << "hdr\n" + sep +
+               "\n"
+               "140 m4a audio only | 1.2MiB 128k https | audio only mp4a 128k 44k low, m4a\n"
+               "137 mp4 1920x1080 25 | 71MiB 4000k https | avc1 4000k video only 1080p mp4_dash "
+               "x y\n"
+               "137 mp4 1920x1080 | 71MiB 4000k https | avc1 4000k video only 1080p, mp4_dash\n"
+               "T\n1\n"
+        << QString() << false << QStringList() << "T"
+        << "00:00:01";
+    QTest::newRow("sizes in B and KiB, quality cut at its comma")
+        << "hdr\n" + sep +
+               "\n"
+               "1 mp4 1x1 | x 12.3KiB 1k https | avc1 1k video only 144p60, mp4_dash\n"
+               "2 mp4 1x1 25 | 900B 1k https | avc1 1k video only 144p mp4_dash, x\n"
+               "T\n1\n"
+        << QString() << false
+        << QStringList{"1;mp4;1x1;12.3KB;video;144p60;mp4_dash",
+                       "2;mp4;1x1;900B;video;144p;mp4_dash,"}
+        << "T"
+        << "00:00:01";
+    QTest::newRow("a title that reads as a format line is one")
+        << "hdr\n" + sep + "\n" + named + "\n" + named + "\n3:25\n"
+        << QString() << false << QStringList{namedRecord, namedRecord} << named << "00:03:25";
+    QTest::newRow("line starting with a blank")
+        << "hdr\n" + sep + "\n " + named + "\nT\n1\n"
+        << QString() << false << QStringList{";137;mp4;|;4000k;only;1080p,"} << "T"
+        << "00:00:01";
+}
+
+void TestAnalysis::parseListing()
+{
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFETCH(bool, bError);
+    QFETCH(QStringList, records);
+    QFETCH(QString, title);
+    QFETCH(QString, duration);
+
+    const ListingResult result =
+        ParseListing(out, err, QStringLiteral("/d/t.jpg"), QStringLiteral("/out/"));
+    QCOMPARE(result.bError, bError);
+    QCOMPARE(Summaries(result.records), records);
+    QCOMPARE(result.title, title);
+    QCOMPARE(result.duration, duration);
+}
+
+void TestAnalysis::parseListingStampsEveryRecord()
+{
+    const ListingResult result =
+        ParseListing(QString::fromUtf8(kCapturedExact), QString(),
+                     QStringLiteral("/d/2024/01/01/1.jpg"), QStringLiteral("/Volumes/Media/"));
+    QCOMPARE(result.records.size(), size_t(3));
+    for (const _VIDEO_FILE_INFO_& r : result.records) {
+        QCOMPARE(r.QstrTitle, QStringLiteral("Fixture Clip"));
+        QCOMPARE(r.QstrDuration, QStringLiteral("00:00:08"));
+        QCOMPARE(r.QstrThumbPath, QStringLiteral("/d/2024/01/01/1.jpg"));
+        QCOMPARE(r.QstrOutputDir, QStringLiteral("/Volumes/Media/"));
+        QVERIFY(r.QstrTaskKey.isEmpty());
+        QVERIFY(r.QstrUrl.isEmpty());
+    }
+}
+
+void TestAnalysis::parseListingTitleIsSafeForInfoFiles_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::newRow("separator") << "A ##@## B";
+    QTest::newRow("carriage return") << "A\rB";
+    QTest::newRow("unicode") << QString::fromUtf8("Café – 日本");
+}
+
+void TestAnalysis::parseListingTitleIsSafeForInfoFiles()
+{
+    QFETCH(QString, title);
+    const QString out = "hdr\n" + QString(17, QLatin1Char('-')) + "\n" +
+                        QString::fromUtf8(kNamedRow) + "\n" + title + "\n8\n";
+    const ListingResult result = ParseListing(out, QString(), QString(), QString());
+    QCOMPARE(result.records.size(), size_t(1));
+    const QString stored = result.records.front().QstrTitle;
+    QVERIFY(!stored.contains(QStringLiteral("##@")));
+    QVERIFY(!stored.contains(QLatin1Char('\r')));
+    QVERIFY(!stored.contains(QLatin1Char('\n')));
+    QCOMPARE(stored.size(), title.size() - int(title.count(QStringLiteral("##@"))));
+}
+
+void TestAnalysis::outputPathDefault()
+{
+    QTemporaryDir data;
+    const QString dataDir = data.path() + QLatin1Char('/');
+    const QString expected = m_home.path() + QStringLiteral("/Documents/Quillane/");
+    QCOMPARE(DefaultOutputPath(), expected);
+    QCOMPARE(ReadOutputPath(dataDir), expected);
+    QVERIFY(!QFile::exists(OutputPathFile(dataDir)));
+    QVERIFY(!QFileInfo::exists(expected));
+
+    QFile empty(OutputPathFile(dataDir));
+    QVERIFY(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QCOMPARE(ReadOutputPath(dataDir), expected);
+    QCOMPARE(ReadBytes(OutputPathFile(dataDir)), QByteArray());
+}
+
+void TestAnalysis::outputPathWrite_data()
+{
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QByteArray>("stored");
+    QTest::newRow("folder") << "/Volumes/Media/Video" << QByteArray("/Volumes/Media/Video/");
+    QTest::newRow("root") << "/" << QByteArray("//");
+    QTest::newRow("trailing slash kept") << "/a/b/" << QByteArray("/a/b//");
+    QTest::newRow("unicode") << QString::fromUtf8("/home/ü/Vidéos 日本")
+                             << QByteArray(
+                                    "/home/\xc3\xbc/Vid\xc3\xa9os \xe6\x97\xa5\xe6\x9c\xac/");
+}
+
+void TestAnalysis::outputPathWrite()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QByteArray, stored);
+    QTemporaryDir data;
+    const QString dataDir = data.path() + QLatin1Char('/');
+    QVERIFY(WriteOutputPath(dataDir, QStringLiteral("/old")));
+    QVERIFY(WriteOutputPath(dataDir, chosen));
+    QCOMPARE(ReadBytes(OutputPathFile(dataDir)), stored);
+    QCOMPARE(OutputPathFor(chosen), QString::fromUtf8(stored));
+    QCOMPARE(ReadOutputPath(dataDir), QString::fromUtf8(stored));
+    QCOMPARE(QDir(dataDir).entryList(QDir::Files | QDir::Hidden),
+             QStringList{QStringLiteral("OutputPath.txt")});
+}
+
+void TestAnalysis::outputPathRead_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("up to NUL") << QByteArray("/a/b/\0rest", 10) << "/a/b/";
+    QTest::newRow("nothing trimmed") << QByteArray(" /x/ \n") << " /x/ \n";
+    QTest::newRow("NUL first") << QByteArray("\0/a/", 4) << "<default>";
+}
+
+void TestAnalysis::outputPathRead()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, expected);
+    if (expected == QLatin1String("<default>"))
+        expected = DefaultOutputPath();
+    QTemporaryDir data;
+    const QString dataDir = data.path() + QLatin1Char('/');
+    QFile file(OutputPathFile(dataDir));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+    QCOMPARE(ReadOutputPath(dataDir), expected);
+}
+
+void TestAnalysis::outputPathWriteIntoMissingFolder()
+{
+    QTemporaryDir data;
+    const QString missing = data.path() + QStringLiteral("/gone/");
+    QVERIFY(!WriteOutputPath(missing, QStringLiteral("/a")));
+    QVERIFY(!QFileInfo::exists(missing));
+}
+
+QTEST_GUILESS_MAIN(TestAnalysis)
+#include "tst_analysis.moc"
