@@ -1,1 +1,99 @@
-// Placeholder.
+#include "command.h"
+
+#include "paths.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+QString ToolPath(const QString& appFolder, const QString& name)
+{
+    QString path = appFolder + QLatin1Char('/') + name;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return path;
+}
+
+// A piece of a file name that must stay one piece: no folder separators, no quotes.
+QString NamePiece(QString text)
+{
+    text.remove(QLatin1Char('"'));
+    text.replace(QLatin1Char('/'), QLatin1Char('_'));
+    text.remove(QChar(0));
+    return text;
+}
+
+} // namespace
+
+QString ExtractorPath(const QString& appFolder)
+{
+    return ToolPath(appFolder, QStringLiteral("Pelmora"));
+}
+
+QString ConverterPath(const QString& appFolder)
+{
+    return ToolPath(appFolder, QStringLiteral("virarurov"));
+}
+
+QString AudioExtFor(const QString& ext)
+{
+    return ext == QLatin1String("webm") ? QStringLiteral("webm") : QStringLiteral("m4a");
+}
+
+QString DownloadOutputFile(const _VIDEO_FILE_INFO_& info)
+{
+    QString title = info.QstrTitle;
+    title.remove(QLatin1Char('"'));
+    QString file = info.QstrOutputDir + SafeTitlePath(title) + QLatin1Char('-') +
+                   NamePiece(info.QstrTaskKey) + QLatin1Char('.') + NamePiece(info.QstrExt);
+    file.remove(QLatin1Char('"'));
+    return file;
+}
+
+QString DownloadOutputFolder(const _VIDEO_FILE_INFO_& info)
+{
+    const QString file = DownloadOutputFile(info);
+    return file.left(file.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QStringList BuildDownloadArgs(const _VIDEO_FILE_INFO_& info, const QString& appFolder)
+{
+    // The extractor reads -o as a template: "%%" stands for a literal "%".
+    QString output = DownloadOutputFile(info);
+    output.replace(QLatin1Char('%'), QLatin1String("%%"));
+    return {QStringLiteral("--ffmpeg-location"),
+            ConverterPath(appFolder),
+            QStringLiteral("--add-metadata"),
+            QStringLiteral("--merge-output-format"),
+            info.QstrExt,
+            QStringLiteral("-o"),
+            output,
+            QStringLiteral("-f"),
+            QStringLiteral("ba[ext=") + AudioExtFor(info.QstrExt) + QStringLiteral("]+") +
+                info.QstrFormatId,
+            QStringLiteral("--"),
+            info.QstrUrl};
+}
+
+QStringList OutputPathVariables(const QString& path)
+{
+    // The forms a POSIX shell-style expansion recognises: $NAME and ${NAME}.
+    static const QRegularExpression re(QStringLiteral(R"(\$(\w+|\{[^}]*\}))"));
+    QStringList names;
+    for (auto it = re.globalMatch(path); it.hasNext();) {
+        QString name = it.next().captured(1);
+        if (name.startsWith(QLatin1Char('{')))
+            name = name.mid(1, name.size() - 2);
+        if (!names.contains(name))
+            names << name;
+    }
+    return names;
+}
+
+QProcessEnvironment DownloadEnvironment(const _VIDEO_FILE_INFO_& info,
+                                        const QProcessEnvironment& base)
+{
+    QProcessEnvironment env = base;
+    for (const QString& name : OutputPathVariables(DownloadOutputFile(info)))
+        env.remove(name);
+    return env;
+}

@@ -4,6 +4,7 @@
 
 #include "videoinfo.h"
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -23,3 +24,12 @@ QString DownloadOutputFolder(const _VIDEO_FILE_INFO_& info);
 // --ffmpeg-location CONVERTER --add-metadata --merge-output-format EXT
 // -o OUTPUT(with "%" doubled) -f ba[ext=AUDIO]+FORMAT -- URL
 QStringList BuildDownloadArgs(const _VIDEO_FILE_INFO_& info, const QString& appFolder);
+
+// The names of the environment variables that "$NAME" or "${NAME}" in `path` refer to.
+// The extractor expands such references in its output template and offers no escape.
+QStringList OutputPathVariables(const QString& path);
+
+// The environment of a download run: `base` without the variables that the output path
+// refers to, so that the extractor writes the file under its literal name.
+QProcessEnvironment DownloadEnvironment(const _VIDEO_FILE_INFO_& info,
+                                        const QProcessEnvironment& base);

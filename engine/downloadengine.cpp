@@ -1,1 +1,368 @@
-// Placeholder.
+#include "downloadengine.h"
+
+#include "command.h"
+#include "helpers.h"
+#include "infofiles.h"
+#include "paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QPointer>
+#include <QProcess>
+
+#include <algorithm>
+#include <csignal>
+#include <sys/types.h>
+#include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+bool SameTask(const _VIDEO_FILE_INFO_& a, const _VIDEO_FILE_INFO_& b)
+{
+    return a.QstrUrl == b.QstrUrl && a.QstrDuration == b.QstrDuration &&
+           a.QstrSize == b.QstrSize && a.QstrFormatId == b.QstrFormatId &&
+           a.QstrTaskKey == b.QstrTaskKey;
+}
+
+// An info file name must stay inside the downloading folder.
+bool IsPlainName(const QString& name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") &&
+           name != QLatin1String("..");
+}
+
+} // namespace
+
+CDownloadEngine::CDownloadEngine(QObject* parent) : QObject(parent) {}
+
+CDownloadEngine::~CDownloadEngine()
+{
+    // The process objects belong to the caller and outlive the engine; what their runs
+    // started must not.
+    for (auto it = m_runs.cbegin(); it != m_runs.cend(); ++it) {
+        if (it->pid > 0)
+            ::kill(pid_t(-it->pid), SIGKILL);
+    }
+}
+
+void CDownloadEngine::SetFolders(const QString& appFolder, const QString& downloadingFolder)
+{
+    m_appFolder = appFolder;
+    m_downloadingFolder = downloadingFolder;
+    if (!m_downloadingFolder.isEmpty() && !m_downloadingFolder.endsWith(QLatin1Char('/')))
+        m_downloadingFolder += QLatin1Char('/');
+}
+
+QString CDownloadEngine::DownloadingFolder() const
+{
+    return m_downloadingFolder;
+}
+
+std::vector<_VIDEO_DOWNLOAD_INFO_>& CDownloadEngine::Tasks()
+{
+    return m_tasks;
+}
+
+QMutex& CDownloadEngine::Mutex()
+{
+    return m_mutex;
+}
+
+void CDownloadEngine::AppendTask(const _VIDEO_DOWNLOAD_INFO_& task, bool writeInfo)
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_tasks.push_back(task);
+    }
+    if (writeInfo)
+        WriteDownloadVideoInfo(task.VideoFileInfo);
+}
+
+int CDownloadEngine::IndexOf(const std::function<bool(const _VIDEO_DOWNLOAD_INFO_&)>& match)
+{
+    QMutexLocker lock(&m_mutex);
+    for (size_t i = 0; i < m_tasks.size(); ++i) {
+        if (match(m_tasks[i]))
+            return int(i);
+    }
+    return -1;
+}
+
+int CDownloadEngine::IndexOfKey(const QString& taskKey)
+{
+    return IndexOf([&](const _VIDEO_DOWNLOAD_INFO_& t) {
+        return t.VideoFileInfo.QstrTaskKey == taskKey;
+    });
+}
+
+int CDownloadEngine::IndexOfProcess(const QObject* process)
+{
+    QMutexLocker lock(&m_mutex);
+    return FindProcessLocked(process);
+}
+
+int CDownloadEngine::FindProcessLocked(const QObject* process) const
+{
+    if (!process)
+        return -1;
+    for (size_t i = 0; i < m_tasks.size(); ++i) {
+        if (m_tasks[i].pProcess == process)
+            return int(i);
+    }
+    return -1;
+}
+
+void CDownloadEngine::PrepareProcess(QProcess* process)
+{
+    if (m_prepared.contains(process))
+        return;
+    m_prepared.insert(process);
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    // Nobody reads the error channel; it must never fill and stall the extractor.
+    process->setStandardErrorFile(QProcess::nullDevice());
+    // A process group of its own, so that stopping the run stops the converter too; on
+    // Linux the extractor also dies with the program.
+    process->setChildProcessModifier([] {
+        ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    });
+    connect(process, &QProcess::readyReadStandardOutput, this,
+            [this, process] { ReadOutput(process); });
+    connect(process, &QProcess::finished, this, [this, process] { OnProcessEnded(process); });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError e) {
+        if (e == QProcess::FailedToStart)
+            OnProcessEnded(process);
+    });
+    connect(process, &QObject::destroyed, this, [this](QObject* gone) {
+        m_prepared.remove(gone);
+        m_buffers.remove(gone);
+        m_runs.remove(gone);
+        m_judgements.remove(gone);
+    });
+}
+
+bool CDownloadEngine::StartRun(const QString& taskKey)
+{
+    QProcess* process = nullptr;
+    _VIDEO_FILE_INFO_ info;
+    {
+        QMutexLocker lock(&m_mutex);
+        auto it = std::find_if(m_tasks.begin(), m_tasks.end(), [&](const auto& t) {
+            return t.VideoFileInfo.QstrTaskKey == taskKey;
+        });
+        if (it == m_tasks.end() || it->bRunning || !it->pProcess ||
+            it->pProcess->state() != QProcess::NotRunning)
+            return false;
+        it->bRunning = true;
+        process = it->pProcess;
+        info = it->VideoFileInfo;
+    }
+    PrepareProcess(process);
+    m_buffers[process] = CLineBuffer();
+    m_runs.insert(process, Run{taskKey, 0});
+    process->setProcessEnvironment(
+        DownloadEnvironment(info, QProcessEnvironment::systemEnvironment()));
+    process->start(ExtractorPath(m_appFolder), BuildDownloadArgs(info, m_appFolder));
+    // A start that failed at once has ended the run already.
+    auto run = m_runs.find(process);
+    if (run != m_runs.end()) {
+        run->pid = process->processId();
+        process->closeWriteChannel();
+    }
+    return true;
+}
+
+void CDownloadEngine::ReadOutput(QProcess* process)
+{
+    if (!process)
+        return;
+    const QStringList lines = m_buffers[process].Append(process->readAllStandardOutput());
+    JudgeLines(process, lines);
+}
+
+void CDownloadEngine::JudgeLines(QProcess* process, const QStringList& lines)
+{
+    if (lines.isEmpty())
+        return;
+    TaskOutputState state;
+    {
+        QMutexLocker lock(&m_mutex);
+        const int i = FindProcessLocked(process);
+        if (i < 0)
+            return; // the row has gone: the output is dropped
+        const _VIDEO_DOWNLOAD_INFO_& t = m_tasks[size_t(i)];
+        state.QstrExt = t.VideoFileInfo.QstrExt;
+        state.QstrSize = t.VideoFileInfo.QstrSize;
+        state.QstrFormatId = t.VideoFileInfo.QstrFormatId;
+        state.QstrPercent = t.VideoFileInfo.QstrPercent;
+        state.QstrFilePath = t.VideoFileInfo.QstrFilePath;
+        state.bHasProgress = t.bHasProgress;
+        state.bRunning = t.bRunning;
+    }
+    const ChunkOutcome outcome = JudgeChunk(lines.join(QLatin1Char('\n')), state);
+
+    // A receiver of a report may call back into the engine: stop the run (whose end then
+    // judges later output), remove the task, even delete the process. The entry is looked
+    // up again after every report, and once later output has been judged meanwhile, what
+    // is left of this judgement is old news.
+    const quint64 judgement = ++m_judgements[process];
+    const QPointer<QProcess> alive(process);
+    auto writeBack = [&](const QString& percent, const QString& path, bool hasProgress) {
+        QMutexLocker lock(&m_mutex);
+        const int i = FindProcessLocked(process);
+        if (i < 0)
+            return false;
+        _VIDEO_DOWNLOAD_INFO_& t = m_tasks[size_t(i)];
+        t.VideoFileInfo.QstrPercent = percent;
+        t.VideoFileInfo.QstrFilePath = path;
+        t.bHasProgress = hasProgress;
+        return true;
+    };
+    for (const ProgressReport& r : outcome.reports) {
+        if (!writeBack(r.QstrPercent, r.QstrFilePath, r.bHasProgress))
+            return;
+        Q_EMIT ProgressSignal(process, r.nProValue, r.nType, r.QstrLabel);
+        if (!alive || m_judgements.value(process) != judgement)
+            return;
+    }
+    if (!writeBack(state.QstrPercent, state.QstrFilePath, state.bHasProgress))
+        return;
+    if (outcome.bRewriteInfo) {
+        _VIDEO_FILE_INFO_ record;
+        {
+            QMutexLocker lock(&m_mutex);
+            const int i = FindProcessLocked(process);
+            if (i < 0)
+                return;
+            record = m_tasks[size_t(i)].VideoFileInfo;
+        }
+        WriteDownloadVideoInfo(record);
+    }
+}
+
+void CDownloadEngine::OnProcessEnded(QProcess* process)
+{
+    auto run = m_runs.find(process);
+    if (run == m_runs.end())
+        return; // this run's end has been handled already
+    const QString taskKey = run->taskKey;
+    m_runs.erase(run);
+
+    // What the run printed last is judged before its end.
+    const QPointer<QProcess> alive(process);
+    CLineBuffer& buffer = m_buffers[process];
+    QStringList lines = buffer.Append(process->readAllStandardOutput());
+    const QString rest = buffer.Flush();
+    if (!rest.isEmpty())
+        lines << rest;
+    JudgeLines(process, lines);
+    if (!alive) {
+        Q_EMIT RunEnded(taskKey);
+        return;
+    }
+
+    bool complete = false;
+    {
+        QMutexLocker lock(&m_mutex);
+        const int i = FindProcessLocked(process);
+        if (i >= 0) {
+            _VIDEO_DOWNLOAD_INFO_& t = m_tasks[size_t(i)];
+            t.bRunning = false;
+            complete = t.VideoFileInfo.QstrPercent == QLatin1String("100") &&
+                       !t.VideoFileInfo.QstrFilePath.isEmpty();
+        }
+    }
+    if (complete)
+        Q_EMIT ProgressSignal(process, 100, 1, QString());
+    Q_EMIT RunEnded(taskKey);
+}
+
+bool CDownloadEngine::StopRun(QProcess* process, int waitMs)
+{
+    if (!process)
+        return true;
+    if (process->state() == QProcess::NotRunning) {
+        OnProcessEnded(process); // nothing if the end has been handled
+        return true;
+    }
+    const Run run = m_runs.value(process);
+    const qint64 pid = run.pid > 0 ? run.pid : process->processId();
+    // The leader has not been reaped yet, so its id still names its group.
+    if (pid > 0)
+        ::kill(pid_t(-pid), SIGKILL);
+    process->kill();
+    const QPointer<QProcess> alive(process);
+    process->waitForFinished(waitMs);
+    return !alive || process->state() == QProcess::NotRunning;
+}
+
+int CDownloadEngine::RemoveTask(const _VIDEO_FILE_INFO_& info)
+{
+    int index = -1;
+    QString taskKey;
+    {
+        QMutexLocker lock(&m_mutex);
+        for (size_t i = 0; i < m_tasks.size(); ++i) {
+            if (SameTask(m_tasks[i].VideoFileInfo, info)) {
+                index = int(i);
+                taskKey = m_tasks[i].VideoFileInfo.QstrTaskKey;
+                m_tasks.erase(m_tasks.begin() + qsizetype(i));
+                break;
+            }
+        }
+    }
+    if (index >= 0 && IsPlainName(taskKey) && !m_downloadingFolder.isEmpty())
+        QFile::remove(m_downloadingFolder + taskKey);
+    return index;
+}
+
+void CDownloadEngine::ClearTasks()
+{
+    QMutexLocker lock(&m_mutex);
+    m_tasks.clear();
+}
+
+int CDownloadEngine::WriteDownloadVideoInfo(const _VIDEO_FILE_INFO_& info)
+{
+    if (!IsPlainName(info.QstrTaskKey) || m_downloadingFolder.isEmpty())
+        return -1;
+    return WriteInfoFile(m_downloadingFolder, info.QstrTaskKey, DownloadInfoLine(info));
+}
+
+void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info)
+{
+    // Without a key every file would match; without an output folder the files would be
+    // looked for relative to wherever the program runs.
+    if (info.QstrTaskKey.isEmpty() || info.QstrOutputDir.isEmpty())
+        return;
+    const QString base = QDir::cleanPath(info.QstrOutputDir);
+    const QString folder = QDir::cleanPath(DownloadOutputFolder(info));
+    const bool inside = folder == base || folder.startsWith(base + QLatin1Char('/'));
+    if (!inside)
+        return;
+
+    std::vector<QString> files;
+    GetDirFiles(folder, files, info.QstrTaskKey);
+    for (const QString& file : files) {
+        // The key must be in the file's own name, not merely in a folder above it.
+        if (QFileInfo(file).fileName().contains(info.QstrTaskKey))
+            QFile::remove(file);
+    }
+
+    // Remove the title's sub-folders that are now empty; the output folder stays.
+    QString title = info.QstrTitle;
+    title.remove(QLatin1Char('"'));
+    const QString safeTitle = SafeTitlePath(title);
+    if (safeTitle.contains(QLatin1Char('/'))) {
+        QString outputDir = info.QstrOutputDir;
+        outputDir.remove(QLatin1Char('"'));
+        DelEmptyDir(outputDir, safeTitle);
+    }
+}

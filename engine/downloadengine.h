@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QObject>
+#include <QSet>
 #include <functional>
 #include <vector>
 
@@ -73,14 +74,26 @@ Q_SIGNALS:
     void RunEnded(QString taskKey);
 
 private:
+    struct Run
+    {
+        QString taskKey;
+        qint64 pid = 0; // also the id of the run's process group
+    };
+
+    void PrepareProcess(QProcess* process);
     void OnProcessEnded(QProcess* process);
     void JudgeLines(QProcess* process, const QStringList& lines);
+    // Index of the entry of this process; call with the mutex held.
+    int FindProcessLocked(const QObject* process) const;
 
     QString m_appFolder;
     QString m_downloadingFolder;
     std::vector<_VIDEO_DOWNLOAD_INFO_> m_tasks;
     QMutex m_mutex;
     QHash<const QObject*, CLineBuffer> m_buffers;
+    QHash<const QObject*, Run> m_runs;             // runs in progress, by process
+    QHash<const QObject*, quint64> m_judgements;   // counts the judgements of each process
+    QSet<const QObject*> m_prepared;               // processes whose signals are connected
 };
 
 // Deletes the files of a task in its output folder: every visible file of the folder the

@@ -13,6 +13,7 @@
 class CLineBuffer
 {
 public:
+    // Empty lines are dropped ("\r\n" and "\n\r" give no empty line between).
     QStringList Append(const QByteArray& bytes);
     // The unfinished last line, if any (at the end of a run), and an empty buffer.
     QString Flush();
@@ -26,6 +27,7 @@ struct TaskOutputState
 {
     QString QstrExt;
     QString QstrSize;
+    QString QstrFormatId; // tells the task's own parts from the other stream's
     QString QstrPercent;  // written
     QString QstrFilePath; // written
     bool bHasProgress = false; // written
@@ -38,6 +40,12 @@ struct ProgressReport
     int nProValue = 0;
     int nType = 1;
     QString QstrLabel;
+    // The task's state as it stood when the report was made: the receiver of a report may
+    // read the task record, so it is written back before the report is sent.
+    QString QstrPercent;
+    QString QstrFilePath;
+    bool bHasProgress = false;
+    // Compares the report itself, not the state it was made in.
     bool operator==(const ProgressReport& o) const
     {
         return nProValue == o.nProValue && nType == o.nType && QstrLabel == o.QstrLabel;
@@ -51,7 +59,9 @@ struct ChunkOutcome
 };
 
 // Judges the whole lines available now (joined by "\n") as one chunk: only the last
-// "[download]" line counts, so a burst of lines costs one update.
+// progress line of the task's own stream counts, so a burst of lines costs one update.
+// The events of a chunk (a part already downloaded, progress, the metadata line) are
+// judged in the order in which they were printed.
 ChunkOutcome JudgeChunk(const QString& chunk, TaskOutputState& state);
 
 // The done/total part of a status line: the text before its first gap of six blanks.

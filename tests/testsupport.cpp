@@ -1,1 +1,293 @@
-// Placeholder.
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUrl>
+
+#include <cmath>
+#include <csignal>
+#include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
+namespace fixture {
+
+namespace {
+
+const QString kReadyMark = QStringLiteral("ready");
+
+QString Converter()
+{
+    return QStringLiteral(QUILLANE_APP_DIR "/virarurov");
+}
+
+QString Prober()
+{
+    return QStringLiteral(QUILLANE_APP_DIR "/ffprobe");
+}
+
+struct VideoSpec
+{
+    const char* id;
+    const char* file;
+    int width;
+    int height;
+    const char* bitrate;
+};
+
+const VideoSpec kVideos[] = {
+    {"160", "v144.mp4", 256, 144, "1000k"},
+    {"133", "v240.mp4", 426, 240, "2000k"},
+    {"134", "v360.mp4", 640, 360, "4000k"},
+};
+
+bool Convert(const QStringList& args)
+{
+    int code = -1;
+    RunTool(Converter(), QStringList{"-v", "error", "-y"} + args, 300000, &code);
+    return code == 0;
+}
+
+bool MakeFiles(const QString& folder)
+{
+    const QString seconds = QString::number(kClipSeconds);
+    for (const VideoSpec& v : kVideos) {
+        const QString size = QStringLiteral("%1x%2").arg(v.width).arg(v.height);
+        // Constant bit rate with filler data: big enough that a throttled download takes
+        // a few seconds, and of a predictable size.
+        if (!Convert({"-f", "lavfi", "-i",
+                      QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(size, seconds),
+                      "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-b:v",
+                      v.bitrate, "-minrate", v.bitrate, "-maxrate", v.bitrate, "-bufsize",
+                      v.bitrate, "-x264-params", "nal-hrd=cbr", "-an", "-movflags", "+faststart",
+                      folder + QLatin1Char('/') + QLatin1String(v.file)}))
+            return false;
+    }
+    if (!Convert({"-f", "lavfi", "-i",
+                  QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds),
+                  "-c:a", "aac", "-b:a", "128k", "-movflags", "+faststart",
+                  folder + QStringLiteral("/audio.m4a")}))
+        return false;
+    return Convert({"-f", "lavfi", "-i", "testsrc2=size=320x180:rate=1:duration=1", "-frames:v",
+                    "1", folder + QStringLiteral("/thumb.jpg")});
+}
+
+bool MarkReady(const QString& folder)
+{
+    QFile mark(folder + QLatin1Char('/') + kReadyMark);
+    return mark.open(QIODevice::WriteOnly);
+}
+
+} // namespace
+
+QList<ClipFormat> ClipFormats()
+{
+    QList<ClipFormat> formats;
+    for (const VideoSpec& v : kVideos)
+        formats.append({QLatin1String(v.id), QLatin1String(v.file), QStringLiteral("mp4"),
+                        v.height});
+    formats.append({QStringLiteral("140"), QStringLiteral("audio.m4a"), QStringLiteral("m4a"), 0});
+    return formats;
+}
+
+QString MakeMedia(const QString& folderIn)
+{
+    const QString folder = folderIn.isEmpty()
+                               ? QStringLiteral(QUILLANE_TEST_WORK_DIR "/media")
+                               : QFileInfo(folderIn).absoluteFilePath();
+    if (QFileInfo::exists(folder + QLatin1Char('/') + kReadyMark))
+        return folder;
+    if (QFileInfo::exists(folder)) {
+        // A folder of the caller's: make the files in place.
+        return MakeFiles(folder) && MarkReady(folder) ? folder : QString();
+    }
+    // Made aside and moved in whole, so that tests running side by side never see half a set.
+    const QString partial =
+        folder + QStringLiteral(".partial-%1").arg(QCoreApplication::applicationPid());
+    QDir(partial).removeRecursively();
+    if (!QDir().mkpath(partial) || !MakeFiles(partial) || !MarkReady(partial)) {
+        QDir(partial).removeRecursively();
+        return QString();
+    }
+    if (!QDir().rename(partial, folder))
+        QDir(partial).removeRecursively(); // another test got there first
+    return QFileInfo::exists(folder + QLatin1Char('/') + kReadyMark) ? folder : QString();
+}
+
+QString ExtractorSizeText(qint64 bytes)
+{
+    static const char* const units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    int exponent = 0;
+    if (bytes > 0)
+        exponent = qMin(int(std::log(double(bytes)) / std::log(1024.0)), 4);
+    const double value = double(bytes) / std::pow(1024.0, exponent);
+    return QString::asprintf("%.2f%s", value, units[exponent]);
+}
+
+QString RecordSizeText(qint64 bytes)
+{
+    QString text = ExtractorSizeText(bytes);
+    const int unit = text.lastIndexOf(QStringLiteral("iB"));
+    if (unit >= 0)
+        text = text.left(unit) + QLatin1Char('B');
+    return text;
+}
+
+void IsolateHome(const QString& folder)
+{
+    const QList<QPair<const char*, QString>> vars = {
+        {"HOME", folder + QStringLiteral("/home")},
+        {"XDG_DATA_HOME", folder + QStringLiteral("/data")},
+        {"XDG_CONFIG_HOME", folder + QStringLiteral("/config")},
+        {"XDG_CACHE_HOME", folder + QStringLiteral("/cache")},
+    };
+    for (const auto& [name, path] : vars) {
+        QDir().mkpath(path);
+        qputenv(name, QFile::encodeName(path));
+    }
+}
+
+CMediaServer::~CMediaServer()
+{
+    Stop();
+}
+
+bool CMediaServer::Start(const QString& mediaFolder, qint64 bytesPerSecond)
+{
+    Stop();
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_LINUX
+    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#endif
+    m_process.start(QStringLiteral("python3"),
+                    {QStringLiteral(QUILLANE_FIXTURES_DIR "/media_server.py"), mediaFolder,
+                     QStringLiteral("--rate"), QString::number(bytesPerSecond),
+                     QStringLiteral("--duration"), QString::number(kClipSeconds)});
+    if (!m_process.waitForStarted(30000))
+        return false;
+    QDeadlineTimer deadline(30000);
+    while (!m_process.canReadLine()) {
+        if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime()))) {
+            Stop();
+            return false;
+        }
+    }
+    const QByteArray line = m_process.readLine().trimmed();
+    if (!line.startsWith("PORT ")) {
+        Stop();
+        return false;
+    }
+    m_port = quint16(line.mid(5).toUInt());
+    return m_port != 0;
+}
+
+void CMediaServer::Stop()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill(); // SIGKILL to the server's own process id
+        m_process.waitForFinished(30000);
+    }
+    m_port = 0;
+}
+
+bool CMediaServer::SetRate(qint64 bytesPerSecond)
+{
+    if (m_process.state() != QProcess::Running)
+        return false;
+    const QByteArray answer = "RATE " + QByteArray::number(bytesPerSecond);
+    m_process.write("rate " + QByteArray::number(bytesPerSecond) + '\n');
+    QDeadlineTimer deadline(30000);
+    while (!deadline.hasExpired()) {
+        while (m_process.canReadLine()) {
+            if (m_process.readLine().trimmed() == answer)
+                return true;
+        }
+        m_process.waitForReadyRead(int(deadline.remainingTime()));
+    }
+    return false;
+}
+
+QString CMediaServer::BaseUrl() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_port);
+}
+
+QString CMediaServer::PageUrl(const QString& title) const
+{
+    return BaseUrl() + QStringLiteral("/watch?title=") +
+           QString::fromLatin1(QUrl::toPercentEncoding(title));
+}
+
+QString CMediaServer::NoVideoUrl() const
+{
+    return BaseUrl() + QStringLiteral("/nothing");
+}
+
+QString CMediaServer::MissingUrl() const
+{
+    return BaseUrl() + QStringLiteral("/missing");
+}
+
+ProbeInfo Probe(const QString& file)
+{
+    ProbeInfo info;
+    int code = -1;
+    const QByteArray out = RunTool(Prober(),
+                                   {"-v", "error", "-show_entries",
+                                    "stream=codec_type,codec_name:format=duration", "-of", "json",
+                                    file},
+                                   60000, &code);
+    if (code != 0)
+        return info;
+    const QJsonObject root = QJsonDocument::fromJson(out).object();
+    for (const QJsonValue& s : root.value(QStringLiteral("streams")).toArray()) {
+        info.codecTypes << s.toObject().value(QStringLiteral("codec_type")).toString();
+        info.codecNames << s.toObject().value(QStringLiteral("codec_name")).toString();
+    }
+    info.duration = root.value(QStringLiteral("format"))
+                        .toObject()
+                        .value(QStringLiteral("duration"))
+                        .toString()
+                        .toDouble();
+    info.ok = !info.codecTypes.isEmpty();
+    return info;
+}
+
+QString StreamHash(const QString& file, const QString& kind)
+{
+    int code = -1;
+    const QByteArray out = RunTool(Converter(),
+                                   {"-v", "error", "-i", file, "-map", "0:" + kind + ":0", "-c",
+                                    "copy", "-f", "streamhash", "-hash", "md5", "-"},
+                                   120000, &code);
+    const int at = out.indexOf("MD5=");
+    if (code != 0 || at < 0)
+        return QString();
+    return QString::fromLatin1(out.mid(at + 4).trimmed());
+}
+
+QByteArray RunTool(const QString& program, const QStringList& args, int timeoutMs, int* exitCode)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(program, args);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(10000);
+        if (exitCode)
+            *exitCode = -1;
+        return process.readAllStandardOutput();
+    }
+    if (exitCode)
+        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return process.readAllStandardOutput();
+}
+
+} // namespace fixture
