@@ -41,8 +41,8 @@ struct ButtonSpec
 // Everything in which the four kinds of dialog differ.
 struct DialogSpec
 {
-    bool bUpgrade = false;             // caption header of 40 and stretches instead of spacing
-    const char* headingKey = nullptr;  // heading of the header bar (not for the update prompt)
+    bool bUpgrade = false;            // caption header of 40 and stretches instead of spacing
+    const char* headingKey = nullptr; // heading of the header bar (not for the update prompt)
     QString iconPath;
     int messageHeight = 60;
     int messagePointSize = 12;

@@ -1,15 +1,169 @@
 #include "drui.h"
 
-// Placeholder until this part of the window is written.
-DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags) {}
-DRUI::~DRUI() {}
-void DRUI::Init() {}
-void DRUI::InitWidget() {}
-void Ui_DRUIClass::setupUi(QMainWindow*) {}
-void Ui_DRUIClass::retranslateUi(QMainWindow*) {}
-bool DRUI::GetDirFiles(QString, std::vector<QString>&, QString) { return false; }
-int DRUI::WriteDownloadInfo2File(QString, QString) { return -1; }
-int DRUI::WriteDownloadVideoInfo(_VIDEO_FILE_INFO_*) { return -1; }
-int DRUI::WriteFinishedVideoInfo(QString, QString) { return -1; }
-void DRUI::InitDownloadVideoInfo() {}
-void DRUI::InitFinishedVideoInfo() {}
+#include "cmythread.h"
+#include "infofiles.h"
+#include "languagesconfig.h"
+#include "paths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QIcon>
+#include <QMutexLocker>
+#include <QPointer>
+#include <QProcess>
+#include <QStackedLayout>
+#include <QVBoxLayout>
+
+namespace {
+
+// How long closing the window waits for the update check before cutting it off.
+constexpr unsigned long kVersionThreadWaitMs = 3000;
+
+QString MakeFolder(const QString& path)
+{
+    QString folder = path;
+    folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QDir().mkpath(folder);
+    return folder;
+}
+
+} // namespace
+
+void Ui_DRUIClass::setupUi(QMainWindow* window)
+{
+    if (window->objectName().isEmpty())
+        window->setObjectName(QStringLiteral("DRUIClass"));
+    window->resize(800, 600);
+    centralWidget = new QWidget(window);
+    centralWidget->setObjectName(QStringLiteral("centralWidget"));
+    window->setCentralWidget(centralWidget);
+    retranslateUi(window);
+    QMetaObject::connectSlotsByName(window);
+}
+
+void Ui_DRUIClass::retranslateUi(QMainWindow* window)
+{
+    window->setWindowTitle(QCoreApplication::translate("DRUIClass", "DRUI"));
+}
+
+DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
+{
+    ui.setupUi(this);
+    ui.centralWidget->setStyleSheet(QStringLiteral("background-color: rgb(252, 252, 252);"));
+    setWindowTitle(CLanguagesConfig::GetInstance()->ReadLanguageInfo("MainWnd/ProTitle"));
+    setFixedSize(1000, 680);
+    setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    QstrDataDir = DataFolder();
+    pVersionThread = new CMyThread(nullptr);
+}
+
+DRUI::~DRUI()
+{
+    // No extractor or converter outlives the window.
+    StopAllRuns();
+    if (pVersionThread) {
+        if (!pVersionThread->wait(kVersionThreadWaitMs)) {
+            pVersionThread->terminate();
+            pVersionThread->wait();
+        }
+        delete pVersionThread;
+        pVersionThread = nullptr;
+    }
+}
+
+void DRUI::Init()
+{
+    QstrDataDir = MakeFolder(DataFolder());
+    QstrDownloadingDir = MakeFolder(QstrDataDir + QStringLiteral("downloading/"));
+    QstrFinishedDir = MakeFolder(QstrDataDir + QStringLiteral("finished/"));
+    engine.SetFolders(AppFolder(), QstrDownloadingDir);
+
+    connect(this, &DRUI::VersionSignal, this, &DRUI::VersionSignalSlot);
+    // The engine reports through the window's signal; the slot always runs later, from the
+    // event loop, so a report never re-enters the code that sent it.
+    connect(&engine, &CDownloadEngine::ProgressSignal, this, &DRUI::ProgressSignal);
+    connect(this, &DRUI::ProgressSignal, this, &DRUI::ProgressSignalSlot, Qt::QueuedConnection);
+
+    pVersionThread->SetFunc(&DRUI::_VersionSlot, this, QString());
+    pVersionThread->start(QThread::InheritPriority);
+
+    InitWidget();
+}
+
+void DRUI::InitWidget()
+{
+    delete pPageStack;
+    pPageStack = new QStackedLayout;
+
+    // The rows go with the old pages; their process objects go once control is back in the
+    // event loop (the caller has stopped their runs).
+    std::vector<QPointer<QProcess>> oldProcesses;
+    {
+        QMutexLocker locker(&engine.Mutex());
+        for (const _VIDEO_DOWNLOAD_INFO_& task : engine.Tasks())
+            oldProcesses.emplace_back(task.pProcess);
+    }
+    engine.ClearTasks();
+    for (const QPointer<QProcess>& process : oldProcesses) {
+        if (process)
+            process->deleteLater();
+    }
+    {
+        QMutexLocker locker(&mutexFinished);
+        vecFinishedList.clear();
+    }
+    vecDownloadSelected.clear();
+    vecFinishedSelected.clear();
+
+    InitLayout1Widget();
+    InitLayout2Widget();
+
+    pPageStack->addWidget(pDownloadingPage);
+    pPageStack->addWidget(pFinishedPage);
+    pPageStack->setCurrentWidget(pDownloadingPage);
+
+    if (!pOuterLayout) {
+        pOuterLayout = new QVBoxLayout(ui.centralWidget);
+        pOuterLayout->setSpacing(0);
+        pOuterLayout->setContentsMargins(0, 0, 0, 0);
+    }
+    pOuterLayout->addLayout(pPageStack);
+
+    InitDownloadVideoInfo();
+    InitFinishedVideoInfo();
+}
+
+bool DRUI::GetDirFiles(QString folder, std::vector<QString>& files, QString filter)
+{
+    return ::GetDirFiles(folder, files, filter);
+}
+
+int DRUI::WriteDownloadInfo2File(QString content, QString name)
+{
+    return WriteInfoFile(QstrDownloadingDir, name, content);
+}
+
+int DRUI::WriteDownloadVideoInfo(_VIDEO_FILE_INFO_* info)
+{
+    if (!info)
+        return -1;
+    return WriteDownloadInfo2File(DownloadInfoLine(*info), info->QstrTaskKey);
+}
+
+int DRUI::WriteFinishedVideoInfo(QString content, QString name)
+{
+    return WriteInfoFile(QstrFinishedDir, name, content);
+}
+
+void DRUI::InitDownloadVideoInfo()
+{
+    std::vector<_VIDEO_FILE_INFO_> list = LoadDownloadInfos(QstrDownloadingDir);
+    RefreshDownloadTable(list, true);
+}
+
+void DRUI::InitFinishedVideoInfo()
+{
+    std::vector<_VIDEO_FILE_INFO_> list = LoadFinishedInfos(QstrFinishedDir);
+    RefreshFinishedTable(list, false);
+}

@@ -37,11 +37,21 @@ enum class Kind { Delete, Question, Notice, NoticeWithoutButton, Upgrade };
 void Fill(CMessageBox& box, Kind kind, const QString& text)
 {
     switch (kind) {
-    case Kind::Delete: box.InitDelDialog(text); break;
-    case Kind::Question: box.InitQuestionDialog(text); break;
-    case Kind::Notice: box.InitInfoDialog(text, false); break;
-    case Kind::NoticeWithoutButton: box.InitInfoDialog(text, true); break;
-    case Kind::Upgrade: box.InitUpgradeDialog(text); break;
+    case Kind::Delete:
+        box.InitDelDialog(text);
+        break;
+    case Kind::Question:
+        box.InitQuestionDialog(text);
+        break;
+    case Kind::Notice:
+        box.InitInfoDialog(text, false);
+        break;
+    case Kind::NoticeWithoutButton:
+        box.InitInfoDialog(text, true);
+        break;
+    case Kind::Upgrade:
+        box.InitUpgradeDialog(text);
+        break;
     }
 }
 
@@ -155,9 +165,8 @@ void TestMessageBox::buttons_data()
         << Kind::Question << 400 << QList<int>{120, 220} << okCancel << ask << false;
     QTest::newRow("delete 500 at 145/245")
         << Kind::Delete << 500 << QList<int>{145, 245} << okCancel << ask << true;
-    QTest::newRow("notice 500 at 210")
-        << Kind::Notice << 500 << QList<int>{210} << QStringList{QStringLiteral("btnOK")} << info
-        << false;
+    QTest::newRow("notice 500 at 210") << Kind::Notice << 500 << QList<int>{210}
+                                       << QStringList{QStringLiteral("btnOK")} << info << false;
 }
 
 void TestMessageBox::buttons()
@@ -223,8 +232,8 @@ void TestMessageBox::results_data()
     QTest::newRow("upgrade Cancel") << Kind::Upgrade << "cancel" << 1 << 0 << false;
     QTest::newRow("upgrade Escape") << Kind::Upgrade << "escape" << 1 << 0 << false;
     // Escape keeps what the owner stored while the dialog ran.
-    QTest::newRow("owner's value, Escape") << Kind::NoticeWithoutButton << "owner escape" << -1
-                                           << 0 << false;
+    QTest::newRow("owner's value, Escape")
+        << Kind::NoticeWithoutButton << "owner escape" << -1 << 0 << false;
 }
 
 void TestMessageBox::results()
@@ -356,8 +365,8 @@ void TestMessageBox::dragging_data()
 
     QTest::newRow("left") << int(Qt::LeftButton) << int(Qt::LeftButton) << true;
     QTest::newRow("right") << int(Qt::RightButton) << int(Qt::RightButton) << false;
-    QTest::newRow("left and right") << int(Qt::LeftButton) << int((Qt::LeftButton | Qt::RightButton).toInt())
-                                    << false;
+    QTest::newRow("left and right")
+        << int(Qt::LeftButton) << int((Qt::LeftButton | Qt::RightButton).toInt()) << false;
     QTest::newRow("nothing held") << int(Qt::LeftButton) << int(Qt::NoButton) << false;
 }
 

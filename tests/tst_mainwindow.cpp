@@ -1,0 +1,664 @@
+// The main window's frame: its shape, the tabs, the closing rule, Escape, dragging, the menus,
+// the rebuild on a language change and what start-up does to an existing data folder.
+// Runs on a private copy of the application folder (a language change writes config.ini)
+// and a temporary data folder.
+
+#include "cmessagebox.h"
+#include "drui.h"
+#include "infofiles.h"
+#include "languagesconfig.h"
+#include "paths.h"
+#include "platform.h"
+#include "styles.h"
+#include "testsupport.h"
+#include "urlconfig.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QSet>
+#include <QStackedLayout>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+class UrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void handle(const QUrl& url) { urls.append(url); }
+};
+
+namespace {
+
+QString Text(const char* key)
+{
+    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
+}
+
+_VIDEO_FILE_INFO_ Record(int n)
+{
+    _VIDEO_FILE_INFO_ info;
+    info.QstrTaskKey = QStringLiteral("2024-03-0%1-10-00-00").arg(n);
+    info.QstrFinishTime = QStringLiteral("2024-04-0%1-11-00-00").arg(n);
+    info.QstrFormatId = QStringLiteral("13%1").arg(n);
+    info.QstrUrl = QStringLiteral("http://127.0.0.1:9/v%1").arg(n);
+    info.QstrPercent = QStringLiteral("4%1").arg(n);
+    info.QstrSize = QStringLiteral("1.%1MB").arg(n);
+    info.QstrDuration = QStringLiteral("00:00:1%1").arg(n);
+    info.QstrExt = QStringLiteral("mp4");
+    info.QstrTitle = QStringLiteral("Video %1").arg(n);
+    info.QstrOutputDir = QStringLiteral("/nonexistent/out/");
+    info.QstrFilePath = QStringLiteral("/nonexistent/out/Video %1.mp4").arg(n);
+    return info;
+}
+
+// Info files of `downloading` unfinished and `finished` finished tasks in the data folder.
+void WriteTasks(int downloading, int finished)
+{
+    const QString data = DataFolder();
+    for (int i = 1; i <= downloading; ++i)
+        QVERIFY(WriteInfoFile(data + "downloading/", Record(i).QstrTaskKey,
+                              DownloadInfoLine(Record(i))) == 0);
+    for (int i = 1; i <= finished; ++i)
+        QVERIFY(WriteInfoFile(data + "finished/", Record(i).QstrFinishTime,
+                              FinishedInfoLine(Record(i))) == 0);
+}
+
+QStringList TaskKeys(DRUI& w)
+{
+    QStringList keys;
+    QMutexLocker locker(&w.engine.Mutex());
+    for (const _VIDEO_DOWNLOAD_INFO_& task : w.engine.Tasks())
+        keys << task.VideoFileInfo.QstrTaskKey;
+    return keys;
+}
+
+bool AllPaused(DRUI& w)
+{
+    QMutexLocker locker(&w.engine.Mutex());
+    for (const _VIDEO_DOWNLOAD_INFO_& task : w.engine.Tasks()) {
+        if (!task.bPaused)
+            return false;
+    }
+    return true;
+}
+
+QStringList FinishedTimes(DRUI& w)
+{
+    QStringList times;
+    for (const _VIDEO_FINISHED_INFO_& task : w.vecFinishedList)
+        times << task.VideoFileInfo.QstrFinishTime;
+    return times;
+}
+
+QMenu* LanguageMenu(DRUI& w)
+{
+    const QList<QAction*> entries = w.pMainMenu->actions();
+    return entries.size() == 3 ? entries[2]->menu() : nullptr;
+}
+
+QAction* LanguageEntry(DRUI& w, const QString& name)
+{
+    QMenu* menu = LanguageMenu(w);
+    for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
+        if (action->text() == name)
+            return action;
+    }
+    return nullptr;
+}
+
+void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button,
+                      buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+QMap<QString, QByteArray> Snapshot(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    const QDir::Filters filter = QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot;
+    for (const QFileInfo& fi : QDir(folder).entryInfoList(filter)) {
+        if (fi.isDir()) {
+            const auto sub = Snapshot(fi.absoluteFilePath());
+            files.insert(fi.fileName() + "/", QByteArray());
+            for (auto it = sub.begin(); it != sub.end(); ++it)
+                files.insert(fi.fileName() + "/" + it.key(), it.value());
+        } else {
+            QFile f(fi.absoluteFilePath());
+            if (f.open(QIODevice::ReadOnly))
+                files.insert(fi.fileName(),
+                             f.readAll() + "@" +
+                                 QByteArray::number(fi.lastModified().toMSecsSinceEpoch()));
+        }
+    }
+    return files;
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void frame();
+    void titleBarButtons_data();
+    void titleBarButtons();
+    void tabs_data();
+    void tabs();
+    void bothPagesShowBothTabs();
+    void closeRule_data();
+    void closeRule();
+    void escape_data();
+    void escape();
+    void dragging_data();
+    void dragging();
+    void newPressStartsNewDrag();
+    void languageMenu_data();
+    void languageMenu();
+    void webPages_data();
+    void webPages();
+    void languageSwitch_data();
+    void languageSwitch();
+    void initWidgetTwiceListsEachOnce();
+    void initLeavesDataFolderUntouched();
+
+private:
+    QTemporaryDir m_dataHome;
+    QTemporaryDir m_appFolder;
+    UrlRecorder m_urls;
+    int m_shutdowns = 0;
+};
+
+void TestMainWindow::initTestCase()
+{
+    QVERIFY(m_dataHome.isValid() && m_appFolder.isValid());
+    qputenv("XDG_DATA_HOME", m_dataHome.path().toLocal8Bit());
+
+    // A copy of the application folder: the language switch stores its choice there.
+    const QString source = QStringLiteral(QUILLANE_APP_DIR);
+    const QString app = m_appFolder.path();
+    QVERIFY(QFile::copy(source + "/config.ini", app + "/config.ini"));
+    QVERIFY(QDir(app).mkpath("Languages"));
+    for (const QString& name : QDir(source + "/Languages").entryList({"*.ini"}, QDir::Files))
+        QVERIFY(QFile::copy(source + "/Languages/" + name, app + "/Languages/" + name));
+    for (const char* tool : {"Pelmora", "virarurov", "ffprobe"})
+        QFile::link(QFileInfo(source + "/" + tool).symLinkTarget(), app + "/" + tool);
+    SetAppFolder(app);
+
+    Q_INIT_RESOURCE(drui);
+    RegisterVideoInfoTypes();
+    CURLConfig::Overrides overrides;
+    overrides.site1 = QStringLiteral("http://127.0.0.1:9");
+    overrides.site2 = QStringLiteral("http://127.0.0.1:9");
+    overrides.nChineseSystem = 0;
+    overrides.curlProgram = QStringLiteral("false");
+    overrides.dataFolder = DataFolder();
+    CURLConfig::GetInstance()->SetOverrides(overrides);
+    for (const char* scheme : {"http", "https", "file"})
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_urls, "handle");
+    SetShutdownRunner([this](const QString&, const QStringList&) { ++m_shutdowns; });
+
+    QVERIFY(DataFolder().startsWith(m_dataHome.path()));
+    QVERIFY(!Text("MainWnd/ProTitle").isEmpty());
+}
+
+void TestMainWindow::init()
+{
+    QDir(DataFolder()).removeRecursively();
+    QVERIFY(QDir().mkpath(DataFolder() + "downloading"));
+    QVERIFY(QDir().mkpath(DataFolder() + "finished"));
+    if (CLanguagesConfig::GetInstance()->GetLang() != QLatin1String("English"))
+        CLanguagesConfig::GetInstance()->SetLanguage(QStringLiteral("English"));
+    m_urls.urls.clear();
+}
+
+void TestMainWindow::cleanupTestCase()
+{
+    for (const char* scheme : {"http", "https", "file"})
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    SetShutdownRunner(nullptr);
+    QCOMPARE(m_shutdowns, 0);
+}
+
+void TestMainWindow::frame()
+{
+    DRUI w;
+    w.Init();
+    QCOMPARE(w.windowTitle(), Text("MainWnd/ProTitle"));
+    QCOMPARE(w.size(), QSize(1000, 680));
+    QCOMPARE(w.minimumSize(), QSize(1000, 680));
+    QCOMPARE(w.maximumSize(), QSize(1000, 680));
+    QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
+    QCOMPARE(w.pPageStack->currentWidget(), w.pDownloadingPage);
+    QVERIFY(w.pShutdownCheckBox && !w.pShutdownCheckBox->isChecked());
+    QVERIFY(w.pShutdownCheckBox->window() == &w);
+    QVERIFY(w.pDownloadingPage->isAncestorOf(w.pShutdownCheckBox));
+    QVERIFY(w.pDownloadingPage->isAncestorOf(w.pDownloadTable));
+    QVERIFY(w.pFinishedPage->isAncestorOf(w.pFinishedTable));
+    QCOMPARE(w.pTitleLabel->text(), Text("MainWnd/ProTitle"));
+}
+
+void TestMainWindow::titleBarButtons_data()
+{
+    QTest::addColumn<int>("x");
+    QTest::addColumn<QString>("tipKey");
+    QTest::newRow("close") << 970 << "MainWnd/TipClose";
+    QTest::newRow("minimise") << 940 << "MainWnd/TipMinimise";
+    QTest::newRow("menu") << 910 << "MainWnd/TipMenu";
+}
+
+void TestMainWindow::titleBarButtons()
+{
+    QFETCH(int, x);
+    QFETCH(QString, tipKey);
+
+    DRUI w;
+    w.Init();
+    for (QWidget* page : {w.pDownloadingPage, w.pFinishedPage}) {
+        QPushButton* found = nullptr;
+        for (QPushButton* b : page->findChildren<QPushButton*>()) {
+            if (b->geometry().topLeft() == QPoint(x, 5))
+                found = b;
+        }
+        QVERIFY(found);
+        QCOMPARE(found->toolTip(), Text(tipKey.toLatin1().constData()));
+        QCOMPARE(found->accessibleName(), found->toolTip());
+        QVERIFY(!found->toolTip().isEmpty());
+        QVERIFY(!found->icon().isNull());
+    }
+    QVERIFY(w.pMenuButton->menu() == w.pMainMenu);
+}
+
+void TestMainWindow::tabs_data()
+{
+    QTest::addColumn<QStringList>("clicks"); // tab buttons clicked, in order
+    QTest::addColumn<QStringList>("marked"); // tab buttons marked afterwards
+    QTest::addColumn<int>("page");           // 0 downloading, 1 finished
+
+    QTest::newRow("after start") << QStringList{} << QStringList{} << 0;
+    QTest::newRow("Finished") << QStringList{"p1Finished"} << QStringList{"p2Finished"} << 1;
+    QTest::newRow("Finished, then Downloading") << QStringList{"p1Finished", "p2Downloading"}
+                                                << QStringList{"p1Downloading", "p2Finished"} << 0;
+    QTest::newRow("tab of the page shown")
+        << QStringList{"p1Downloading"} << QStringList{"p1Downloading"} << 0;
+    QTest::newRow("Finished twice")
+        << QStringList{"p1Finished", "p2Finished"} << QStringList{"p2Finished"} << 1;
+}
+
+void TestMainWindow::tabs()
+{
+    QFETCH(QStringList, clicks);
+    QFETCH(QStringList, marked);
+    QFETCH(int, page);
+
+    DRUI w;
+    w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QMap<QString, QPushButton*> tabs = {{"p1Downloading", w.pPage1DownloadingTab},
+                                              {"p1Finished", w.pPage1FinishedTab},
+                                              {"p2Downloading", w.pPage2DownloadingTab},
+                                              {"p2Finished", w.pPage2FinishedTab}};
+    for (const QString& name : clicks) {
+        QVERIFY(tabs[name]->isVisible());
+        QTest::mouseClick(tabs[name], Qt::LeftButton);
+    }
+    for (auto it = tabs.begin(); it != tabs.end(); ++it) {
+        const QString expected = marked.contains(it.key()) ? MainStyle::backGroud_hover_style
+                                                           : MainStyle::Layout2_main_button_style;
+        QCOMPARE(it.value()->styleSheet(), expected);
+    }
+    QCOMPARE(w.pPageStack->currentIndex(), page);
+}
+
+void TestMainWindow::bothPagesShowBothTabs()
+{
+    DRUI w;
+    w.Init();
+    const QList<QPair<QWidget*, QList<QPushButton*>>> pages = {
+        {w.pDownloadingPage, {w.pPage1DownloadingTab, w.pPage1FinishedTab}},
+        {w.pFinishedPage, {w.pPage2DownloadingTab, w.pPage2FinishedTab}}};
+    for (const auto& [page, tabs] : pages) {
+        QCOMPARE(tabs[0]->text(), Text("MainWnd/Downloading"));
+        QCOMPARE(tabs[1]->text(), Text("MainWnd/Finished"));
+        for (QPushButton* tab : tabs) {
+            QVERIFY(page->isAncestorOf(tab));
+            QVERIFY(tab->isVisibleTo(page));
+        }
+    }
+}
+
+void TestMainWindow::closeRule_data()
+{
+    QTest::addColumn<int>("tasks");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("asks");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("no task") << 0 << "" << false << true;
+    QTest::newRow("paused tasks, OK") << 2 << "ok" << true << true;
+    QTest::newRow("paused tasks, Cancel") << 2 << "cancel" << true << false;
+    QTest::newRow("paused tasks, Escape") << 2 << "escape" << true << false;
+    QTest::newRow("paused tasks, dialog closed") << 1 << "close" << true << false;
+}
+
+void TestMainWindow::closeRule()
+{
+    QFETCH(int, tasks);
+    QFETCH(QString, answer);
+    QFETCH(bool, asks);
+    QFETCH(bool, closes);
+
+    WriteTasks(tasks, 1);
+    DRUI w;
+    w.Init();
+    QCOMPARE(TaskKeys(w).size(), tasks);
+    w.move(40, 30);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    bool bAsked = false;
+    QPoint dialogPos;
+    QSize dialogSize;
+    QString question;
+    QTimer::singleShot(0, &w, [&] {
+        auto* box = qobject_cast<CMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        bAsked = true;
+        dialogPos = box->pos();
+        dialogSize = box->size();
+        question = box->pMessageLabel ? box->pMessageLabel->text() : QString();
+        if (answer == QLatin1String("ok"))
+            QTest::mouseClick(box->findChild<QPushButton*>("btnOK"), Qt::LeftButton);
+        else if (answer == QLatin1String("cancel"))
+            QTest::mouseClick(box->findChild<QPushButton*>("btnCancel"), Qt::LeftButton);
+        else if (answer == QLatin1String("escape"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        if (box->isVisible())
+            box->close();
+    });
+    w.btnCloseSlot();
+    QCoreApplication::processEvents();
+
+    QCOMPARE(bAsked, asks);
+    QCOMPARE(!w.isVisible(), closes);
+    if (asks) {
+        QCOMPARE(dialogSize, QSize(400, 180));
+        QCOMPARE(dialogPos, w.pos() + QPoint(333, 226));
+        QCOMPARE(question, Text("Messages/MSG0101"));
+    }
+    // Closing never deletes a task.
+    QCOMPARE(QDir(DataFolder() + "downloading").entryList(QDir::Files).size(), tasks);
+}
+
+void TestMainWindow::escape_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("Escape is swallowed") << int(Qt::Key_Escape) << true;
+    QTest::newRow("other keys go on") << int(Qt::Key_A) << false;
+}
+
+void TestMainWindow::escape()
+{
+    QFETCH(int, key);
+    QFETCH(bool, accepted);
+
+    DRUI w;
+    w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+    QCOMPARE(event.isAccepted(), accepted);
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.pPageStack->currentWidget(), w.pDownloadingPage);
+}
+
+void TestMainWindow::dragging_data()
+{
+    QTest::addColumn<bool>("onTitleBar");
+    QTest::addColumn<int>("pressed");
+    QTest::addColumn<int>("held");
+    QTest::addColumn<bool>("moves");
+
+    const int left = int(Qt::LeftButton), right = int(Qt::RightButton);
+    const int both = int((Qt::LeftButton | Qt::RightButton).toInt());
+    QTest::newRow("left") << false << left << left << true;
+    QTest::newRow("left on the title bar") << true << left << left << true;
+    QTest::newRow("right") << false << right << right << false;
+    QTest::newRow("right on the title bar") << true << right << right << false;
+    QTest::newRow("left and right") << false << left << both << false;
+}
+
+void TestMainWindow::dragging()
+{
+    QFETCH(bool, onTitleBar);
+    QFETCH(int, pressed);
+    QFETCH(int, held);
+    QFETCH(bool, moves);
+
+    DRUI w;
+    w.Init();
+    w.move(100, 80);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // The title bar of the page shown: presses on the panels reach the window.
+    QWidget* target = &w;
+    if (onTitleBar)
+        target = w.pDownloadingPage->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)
+                     .first();
+    const QPoint start = w.pos();
+    const QPoint grab = target->mapToGlobal(QPoint(300, 8));
+
+    SendMouse(target, QEvent::MouseButtonPress, grab, Qt::MouseButton(pressed),
+              Qt::MouseButtons(pressed));
+    SendMouse(target, QEvent::MouseMove, grab + QPoint(25, -15), Qt::NoButton,
+              Qt::MouseButtons(held));
+    QCOMPARE(w.pos(), moves ? start + QPoint(25, -15) : start);
+}
+
+void TestMainWindow::newPressStartsNewDrag()
+{
+    DRUI w;
+    w.Init();
+    w.move(100, 80);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QPoint start = w.pos();
+    const QPoint first = w.mapToGlobal(QPoint(500, 10));
+
+    SendMouse(&w, QEvent::MouseButtonPress, first, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(&w, QEvent::MouseMove, first + QPoint(30, 20), Qt::NoButton, Qt::LeftButton);
+    SendMouse(&w, QEvent::MouseButtonRelease, first + QPoint(30, 20), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(w.pos(), start + QPoint(30, 20));
+
+    const QPoint second = w.mapToGlobal(QPoint(200, 600));
+    SendMouse(&w, QEvent::MouseButtonPress, second, Qt::LeftButton, Qt::LeftButton);
+    SendMouse(&w, QEvent::MouseMove, second + QPoint(-10, 5), Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(w.pos(), start + QPoint(20, 25));
+    QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+}
+
+void TestMainWindow::languageMenu_data()
+{
+    QTest::addColumn<QString>("active");
+    QTest::addColumn<QString>("marked");
+    QTest::newRow("English") << "English"
+                             << "English";
+    QTest::newRow("German") << "German"
+                            << "German";
+    QTest::newRow("not installed") << "Klingon"
+                                   << "";
+}
+
+void TestMainWindow::languageMenu()
+{
+    QFETCH(QString, active);
+    QFETCH(QString, marked);
+
+    CLanguagesConfig::GetInstance()->SetLanguage(active);
+    DRUI w;
+    w.Init();
+    QList<QVariant> data;
+    for (QAction* entry : w.pMainMenu->actions())
+        data << entry->data();
+    QCOMPARE(data, (QList<QVariant>{"Help", "Support", "Language"}));
+
+    QMenu* menu = LanguageMenu(w);
+    QVERIFY(menu);
+    QStringList names, markedNames;
+    for (QAction* action : menu->actions()) {
+        names << action->text();
+        QCOMPARE(action->data().toString(), action->text());
+        if (!action->icon().isNull())
+            markedNames << action->text();
+    }
+    QCOMPARE(names, CLanguagesConfig::GetInstance()->GetAllLanguageKey());
+    QCOMPARE(markedNames, marked.isEmpty() ? QStringList() : QStringList{marked});
+    QCOMPARE(menu->defaultAction() ? menu->defaultAction()->text() : QString(), marked);
+}
+
+void TestMainWindow::webPages_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("link");
+    QTest::newRow("Help") << 0 << CURLConfig::GetInstance()->GuideUrl();
+    QTest::newRow("Support") << 1 << CURLConfig::GetInstance()->SupportUrl();
+}
+
+void TestMainWindow::webPages()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, link);
+
+    DRUI w;
+    w.Init();
+    m_urls.urls.clear();
+    QPointer<QWidget> page = w.pFinishedPage;
+    w.pMainMenu->actions()[entry]->trigger();
+    QCOMPARE(m_urls.urls, QList<QUrl>{QUrl(link)});
+    QVERIFY(QUrl(link).isValid());
+    QCOMPARE(w.pFinishedPage, page.data()); // no rebuild
+}
+
+void TestMainWindow::languageSwitch_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("another language") << "German";
+    QTest::newRow("the active language") << "English";
+}
+
+void TestMainWindow::languageSwitch()
+{
+    QFETCH(QString, language);
+
+    WriteTasks(3, 2);
+    DRUI w;
+    w.Init();
+    const QStringList keys = TaskKeys(w);
+    const QStringList finished = FinishedTimes(w);
+    QCOMPARE(keys.size(), 3);
+    QCOMPARE(finished.size(), 2);
+    {
+        // One task as if the user had resumed it.
+        QMutexLocker locker(&w.engine.Mutex());
+        w.engine.Tasks()[1].bPaused = false;
+    }
+    QPointer<QWidget> oldPages[] = {w.pDownloadingPage, w.pFinishedPage};
+    QPointer<QWidget> oldTable = w.pDownloadTable;
+    QPointer<QMenu> oldMenu = w.pMainMenu;
+    QPointer<QProcess> oldProcess;
+    {
+        QMutexLocker locker(&w.engine.Mutex());
+        oldProcess = w.engine.Tasks()[0].pProcess;
+    }
+
+    QAction* entry = LanguageEntry(w, language);
+    QVERIFY(entry);
+    entry->trigger(); // through the menus, as a click would
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    QCOMPARE(CLanguagesConfig::GetInstance()->GetLang(), language);
+    QVERIFY(!oldPages[0] && !oldPages[1] && !oldTable && !oldMenu && !oldProcess);
+    QVERIFY(w.pDownloadingPage && w.pFinishedPage);
+    QCOMPARE(w.pPageStack->count(), 2);
+    QCOMPARE(w.pPageStack->currentWidget(), w.pDownloadingPage);
+    QCOMPARE(w.pPage1DownloadingTab->text(), Text("MainWnd/Downloading"));
+    QCOMPARE(TaskKeys(w), keys);
+    QVERIFY(AllPaused(w));
+    QCOMPARE(w.pDownloadTable->rowCount(), 3);
+    QCOMPARE(FinishedTimes(w), finished);
+    QCOMPARE(w.pFinishedTable->rowCount(), 2);
+    QVERIFY(LanguageEntry(w, language));
+    QVERIFY(!LanguageEntry(w, language)->icon().isNull());
+    // Only the pages of this build are left in the window.
+    QCOMPARE(w.centralWidget()->findChildren<QTableWidget*>().size(), 2);
+}
+
+void TestMainWindow::initWidgetTwiceListsEachOnce()
+{
+    WriteTasks(2, 3);
+    DRUI w;
+    w.Init();
+    const QStringList keys = TaskKeys(w);
+    const QStringList finished = FinishedTimes(w);
+    w.InitWidget();
+    w.InitWidget();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(TaskKeys(w), keys);
+    QCOMPARE(FinishedTimes(w), finished);
+    QCOMPARE(w.pDownloadTable->rowCount(), 2);
+    QCOMPARE(w.pFinishedTable->rowCount(), 3);
+    QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), 2);
+    QCOMPARE(w.findChildren<QProcess*>().size(), 2);
+}
+
+void TestMainWindow::initLeavesDataFolderUntouched()
+{
+    WriteTasks(2, 2);
+    const QString data = DataFolder();
+    QFile::copy(QStringLiteral(QUILLANE_APP_DIR) + "/config.ini", data + "OutputPath.txt");
+    QFile broken(data + "downloading/2024-01-01-00-00-00");
+    QVERIFY(broken.open(QIODevice::WriteOnly));
+    broken.write("a##@##b##@##c\n");
+    broken.close();
+    QFile hidden(data + "finished/.hidden");
+    QVERIFY(hidden.open(QIODevice::WriteOnly));
+    hidden.close();
+    QVERIFY(QDir().mkpath(data + "2024/03/01"));
+    const auto before = Snapshot(data);
+
+    {
+        DRUI w;
+        w.Init();
+        QCOMPARE(TaskKeys(w).size(), 2);
+        QCOMPARE(Snapshot(data), before);
+    }
+    QCOMPARE(Snapshot(data), before);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
