@@ -1,1 +1,445 @@
-// Placeholder.
+#include "dodivezparseui.h"
+
+#include "cmythread.h"
+#include "fonts.h"
+#include "languagesconfig.h"
+#include "outputpath.h"
+#include "paths.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTableWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString backGroud_style = QStringLiteral("background-color: rgb(0, 0 ,0);");
+const QString Main_BackGroud_style = QStringLiteral("background-color:rgb(40, 41, 49);");
+const QString main_button_style_no_file = QStringLiteral(
+    "QPushButton{background-color:rgb(209, 223, 236);color:#A9A9A9;border-radius:10px;"
+    "border-style:outset;}"
+    "QPushButton:hover{background-color:rgb(44, 54 ,76);}"
+    "QPushButton:pressed{background-color:rgb(44, 54 ,76);border-style:inset;}");
+const QString Layout2_main_button_style = QStringLiteral(
+    "QPushButton{background-color:rgb(237 ,248 ,237);color:#4F4F4F;border-radius:10px;"
+    "border-style:outset;}"
+    "QPushButton:hover{background-color:rgb(156, 156, 156);}"
+    "QPushButton:pressed{background-color:rgb(156, 156, 156);border-style:inset;}");
+const QString Parse_button_style = QStringLiteral(
+    "QPushButton{background-color:rgb(156, 156, 156);color:#4F4F4F;border-radius:10px;"
+    "border-style:outset;}"
+    "QPushButton:hover{background-color:rgb(156, 156, 156);}"
+    "QPushButton:pressed{background-color:rgb(156, 156, 156);border-style:inset;}");
+const QString Radio_style =
+    QStringLiteral("QRadioButton{padding:0px 25px 0px;spacing:40px;background-color:rgb(64,67,80);"
+                   "color:#FFFFFF;}"
+                   "QRadioButton::checked {background-color:#282a30;}"
+                   "QRadioButton::unchecked {background-color: rgb(64,67,80);}");
+const QString Table_style =
+    QStringLiteral("background-color:rgb(64,67,80);selection-background-color:#282a30;"
+                   "selection-color:#FFFFFF");
+const QString Header_style =
+    QStringLiteral("QHeaderView::section{background:#282a30;color: white;}");
+const QString ScrollBar_style = QStringLiteral(
+    "QScrollBar:vertical{background:#FFFFFF;padding-top:20px;padding-bottom:20px;"
+    "padding-left:3px;padding-right:3px;border-left:1px solid #d7d7d7;}"
+    "QScrollBar::handle:vertical{background:#dbdbdb;border-radius:6px;min-height:80px;}"
+    "QScrollBar::handle:vertical:hover{background:#d0d0d0;}");
+
+QString Text(const char* key)
+{
+    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
+}
+
+QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geometry,
+                        const QFont& font, const QString& style)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setGeometry(geometry);
+    button->setFont(font);
+    button->setFlat(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setStyleSheet(style);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, const QRect& geometry, const QFont& font)
+{
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(geometry);
+    label->setFont(font);
+    SetWhiteText(label);
+    return label;
+}
+
+QTableWidgetItem* MakeItem(const QString& text, const _VIDEO_FILE_INFO_& info)
+{
+    auto* item = new QTableWidgetItem(text);
+    item->setFont(CalibriFont(12));
+    item->setTextAlignment(Qt::AlignCenter);
+    item->setForeground(Qt::white);
+    item->setData(Qt::UserRole, QVariant::fromValue<VIDEO_FILE_INFO>(info));
+    return item;
+}
+
+} // namespace
+
+CDodivezParseUI::CDodivezParseUI(QDialog*, Qt::WindowFlags) : QDialog(nullptr)
+{
+    QstrDataDir = DataFolder();
+    setStyleSheet(Main_BackGroud_style);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setFixedSize(800, 600);
+    setWindowTitle(QStringLiteral("Add YouTube Video"));
+    setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
+    chooseFolder = [](QWidget* parent) {
+        return QFileDialog::getExistingDirectory(parent, QString(), QString(),
+                                                 QFileDialog::ShowDirsOnly);
+    };
+    connect(this, &CDodivezParseUI::CloseSignal, this, &CDodivezParseUI::CloseSignalSlot);
+}
+
+CDodivezParseUI::~CDodivezParseUI()
+{
+    StopWorker();
+}
+
+void CDodivezParseUI::InitDialog()
+{
+    const int W = width();
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+
+    // Header.
+    auto* header = new QLabel(this);
+    header->setMinimumSize(W, 40);
+    header->setStyleSheet(backGroud_style);
+    auto* headerLayout = new QHBoxLayout;
+    headerLayout->setSpacing(0);
+    headerLayout->setContentsMargins(0, 0, 0, 0);
+    headerLayout->addWidget(header);
+    QLabel* title = MakeLabel(header, Text("MainWnd/RegisterTitle"),
+                              QRect(W / 2 - 150, 10, 300, 30), CalibriFont(12, true));
+    title->setAlignment(Qt::AlignCenter);
+    outer->addLayout(headerLayout);
+
+    // Middle: instruction, link field, analyse button and the format table.
+    auto* middle = new QLabel(this);
+    middle->setMinimumSize(W - 40, 500);
+    auto* middleLayout = new QVBoxLayout;
+    middleLayout->setContentsMargins(20, 0, 20, 0);
+    middleLayout->addWidget(middle);
+    MakeLabel(middle, Text("Messages/MSG0104"), QRect(0, 10, 800, 35), CalibriFont(13, true));
+    pUrlEdit = new QLineEdit(middle);
+    pUrlEdit->setGeometry(0, 50, 650, 30);
+    pUrlEdit->setFont(CalibriFont(12));
+    pUrlEdit->setStyleSheet(QStringLiteral("color:white"));
+    connect(pUrlEdit, &QLineEdit::textChanged, this, &CDodivezParseUI::editChangedSlot);
+    pParseButton = MakeButton(middle, Text("MainWnd/Parsing"), QRect(660, 50, 100, 30),
+                              CalibriFont(13, true), main_button_style_no_file);
+    pParseButton->setEnabled(false);
+    connect(pParseButton, &QPushButton::clicked, this, &CDodivezParseUI::btnParseSlot);
+    CreateDodivezFileTable(middle);
+    outer->addLayout(middleLayout);
+
+    // Bottom: the output folder row, OK and Cancel.
+    auto* bottom = new QLabel(this);
+    bottom->setMinimumSize(W, 100);
+    auto* bottomLayout = new QVBoxLayout;
+    bottomLayout->setContentsMargins(0, 0, 0, 0);
+    bottomLayout->addWidget(bottom);
+    MakeLabel(bottom, Text("MainWnd/OutPut") + QStringLiteral(": "), QRect(20, 0, 150, 25),
+              CalibriFont(11));
+    QstrOutputPath = ReadOutputPath(QstrDataDir);
+    pOutputEdit = new QLineEdit(QstrOutputPath, bottom);
+    pOutputEdit->setGeometry(120, 0, 350, 20);
+    pOutputEdit->setStyleSheet(QStringLiteral("color:white"));
+    pChooseButton = MakeButton(bottom, QStringLiteral("..."), QRect(472, 0, 40, 20),
+                               CalibriFont(11, true), Layout2_main_button_style);
+    pChooseButton->setToolTip(Text("MainWnd/TipChooseFolder"));
+    pChooseButton->setAccessibleName(Text("MainWnd/TipChooseFolder"));
+    connect(pChooseButton, &QPushButton::clicked, this, &CDodivezParseUI::btnChoosePath);
+    pOpenButton = MakeButton(bottom, Text("MainWnd/Open"), QRect(520, 0, 70, 20),
+                             CalibriFont(11, true), Layout2_main_button_style);
+    connect(pOpenButton, &QPushButton::clicked, this, &CDodivezParseUI::btnOpenFile);
+    pOkButton = MakeButton(bottom, Text("MainWnd/OK"), QRect(W - 230, 50, 100, 35),
+                           CalibriFont(13, true), main_button_style_no_file);
+    pOkButton->setEnabled(false);
+    connect(pOkButton, &QPushButton::clicked, this, &CDodivezParseUI::btnOKSlot);
+    pCancelButton = MakeButton(bottom, Text("MainWnd/Cancel"), QRect(W - 120, 50, 100, 35),
+                               CalibriFont(13, true), Layout2_main_button_style);
+    connect(pCancelButton, &QPushButton::clicked, this, &CDodivezParseUI::btnCancelSlot);
+    outer->addLayout(bottomLayout);
+
+    auto* blank = new QLabel(this);
+    blank->setMinimumSize(W, 10);
+    outer->addWidget(blank);
+}
+
+QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
+{
+    const int W = width();
+    pFormatTable = new QTableWidget(parent);
+    pFormatTable->setGeometry(0, 110, W - 40, 300);
+    pFormatTable->setFocusPolicy(Qt::NoFocus);
+    pFormatTable->setColumnCount(4);
+    pFormatTable->setHorizontalHeaderLabels({Text("MainWnd/Format"), Text("MainWnd/Resolution"),
+                                             Text("MainWnd/Size"), Text("MainWnd/Duration")});
+    const int widths[] = {250, 200, 200, 200};
+    for (int col = 0; col < 4; ++col)
+        pFormatTable->setColumnWidth(col, widths[col]);
+
+    QHeaderView* header = pFormatTable->horizontalHeader();
+    header->setStyleSheet(Header_style);
+    header->setDefaultAlignment(Qt::AlignCenter);
+    header->setFixedHeight(30);
+    header->setFont(CalibriFont(11));
+    header->setStretchLastSection(true);
+    header->setHighlightSections(false);
+
+    pFormatTable->setIconSize(QSize(35, 35));
+    pFormatTable->setStyleSheet(Table_style);
+    pFormatTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    pFormatTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    pFormatTable->verticalHeader()->setVisible(false);
+    pFormatTable->verticalScrollBar()->setStyleSheet(ScrollBar_style);
+    connect(pFormatTable, &QTableWidget::cellClicked, this, &CDodivezParseUI::PDFTableItemPress);
+    return pFormatTable;
+}
+
+void CDodivezParseUI::RefreshVideoTable(std::vector<_VIDEO_FILE_INFO_>& vec)
+{
+    const int n = static_cast<int>(vec.size());
+    pFormatTable->setRowCount(n);
+    delete pButtonGroup;
+    pButtonGroup = new QButtonGroup(this);
+    for (int k = 0; k < n; ++k) {
+        const _VIDEO_FILE_INFO_& info = vec[k];
+        const int row = n - 1 - k; // the last format of the listing on top
+        auto* radio = new QRadioButton(info.QstrExt);
+        radio->setCursor(Qt::PointingHandCursor);
+        radio->setFont(CalibriFont(12));
+        radio->setStyleSheet(Radio_style);
+        pButtonGroup->addButton(radio, row);
+        pFormatTable->setCellWidget(row, 0, radio);
+        pFormatTable->setItem(row, 1, MakeItem(info.QstrQuality, info));
+        pFormatTable->setItem(row, 2, MakeItem(info.QstrSize, info));
+        pFormatTable->setItem(row, 3, MakeItem(info.QstrDuration, info));
+        pFormatTable->setRowHeight(row, 30);
+    }
+    if (n < 1)
+        return;
+    pButtonGroup->button(0)->setChecked(true);
+    pFormatTable->setCurrentCell(0, 1);
+    pOkButton->setEnabled(true);
+    pOkButton->setStyleSheet(Layout2_main_button_style);
+    connect(pButtonGroup, &QButtonGroup::idClicked, this,
+            &CDodivezParseUI::formatModeButtonsClicked);
+}
+
+void CDodivezParseUI::PDFTableItemPress(int row, int col)
+{
+    if (!pFormatTable->item(row, col) || !pButtonGroup)
+        return;
+    if (QAbstractButton* button = pButtonGroup->button(row))
+        button->setChecked(true);
+}
+
+void CDodivezParseUI::formatModeButtonsClicked(int id)
+{
+    if (id < pFormatTable->rowCount())
+        pFormatTable->setCurrentCell(id, 1);
+}
+
+void CDodivezParseUI::btnOKSlot()
+{
+    const QTableWidgetItem* item = pFormatTable->item(pFormatTable->currentRow(), 1);
+    if (!item)
+        return;
+    SelectedInfo = item->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
+    SelectedInfo.QstrUrl = pUrlEdit->text();
+    close();
+    nCancelled = 0;
+}
+
+void CDodivezParseUI::btnCancelSlot()
+{
+    close();
+    nCancelled = 1;
+}
+
+// Escape and every other way of leaving the dialog without OK.
+void CDodivezParseUI::reject()
+{
+    nCancelled = 1;
+    QDialog::reject();
+}
+
+void CDodivezParseUI::closeEvent(QCloseEvent* event)
+{
+    nCancelled = 1;
+    QDialog::closeEvent(event);
+    event->accept();
+}
+
+void CDodivezParseUI::editChangedSlot(const QString& text)
+{
+    if (text.isEmpty())
+        return;
+    pParseButton->setEnabled(true);
+    pParseButton->setStyleSheet(Layout2_main_button_style);
+}
+
+void CDodivezParseUI::btnParseSlot()
+{
+    pParseButton->setEnabled(false);
+    pParseButton->setStyleSheet(Parse_button_style);
+
+    SYSTEMTIME now;
+    rsb_getLocalTime(&now);
+    QstrThumbFile = ThumbnailFile(QstrDataDir, now);
+    QDir().mkpath(QFileInfo(QstrThumbFile).path());
+
+    vecVideoInfo.clear();
+    pFormatTable->setRowCount(0);
+    WaitBox.nRet = 0;
+
+    StopWorker();
+    m_job = std::make_unique<AnalysisJob>();
+    m_job->input = {AppFolder(), pUrlEdit->text(), QstrThumbFile, QstrOutputPath};
+    pWorker = new CMyThread;
+    pWorker->SetFunc(&CDodivezParseUI::_DoDownloadThumbnail, this, QString());
+    pWorker->start(QThread::InheritPriority);
+
+    WaitBox.setFixedSize(500, 200);
+    WaitBox.PlaceOver(this, 4);
+    if (!m_bWaitBoxFilled) {
+        WaitBox.InitInfoDialog(Text("Messages/MSG0105"), true);
+        m_bWaitBoxFilled = true;
+    }
+    WaitBox.exec();
+
+    // The notice closes when the worker is done, or earlier when the user dismisses it
+    // (Escape): then the analysis is cancelled and whatever it found is dropped.
+    const bool bDismissed = !m_job->bDone.load();
+    if (bDismissed)
+        m_job->bCancel.store(true);
+    pWorker->wait();
+    if (!bDismissed && !m_job->result.bCancelled) {
+        vecVideoInfo = m_job->result.records;
+        WaitBox.nRet = m_job->result.bError ? -1 : 0;
+        if (WaitBox.nRet == -1)
+            ShowErrorNotice();
+    }
+
+    if (vecVideoInfo.empty()) {
+        pOkButton->setEnabled(false);
+        pOkButton->setStyleSheet(main_button_style_no_file);
+    } else {
+        RefreshVideoTable(vecVideoInfo);
+    }
+    pParseButton->setEnabled(true);
+    pParseButton->setStyleSheet(Layout2_main_button_style);
+}
+
+void CDodivezParseUI::ShowErrorNotice()
+{
+    CMessageBox box;
+    box.setFixedSize(500, 180);
+    box.PlaceOver(this);
+    box.InitInfoDialog(Text("Messages/MSG0108"), false);
+    box.exec();
+}
+
+void CDodivezParseUI::_DoDownloadThumbnail(void* pParams, QString)
+{
+    auto* dialog = static_cast<CDodivezParseUI*>(pParams);
+    dialog->DoDownloadThumbnail(dialog->m_job->result.records);
+}
+
+// Worker thread: touches only the job of this analysis, never a widget.
+void CDodivezParseUI::DoDownloadThumbnail(std::vector<_VIDEO_FILE_INFO_>& vec)
+{
+    AnalysisJob& job = *m_job;
+    ListingResult result = RunAnalysis(job.input, job.bCancel);
+    vec = std::move(result.records);
+    job.result.bError = result.bError;
+    job.result.bCancelled = result.bCancelled;
+    job.result.title = result.title;
+    job.result.duration = result.duration;
+    job.bDone.store(true);
+    Q_EMIT CloseSignal();
+}
+
+QString CDodivezParseUI::VideoDurationTransfer(QString duration)
+{
+    return ::VideoDurationTransfer(duration);
+}
+
+void CDodivezParseUI::CloseSignalSlot()
+{
+    // A late signal of a cancelled analysis must not close the notice of the next one.
+    if (m_job && m_job->bDone.load())
+        WaitBox.close();
+}
+
+void CDodivezParseUI::StopWorker()
+{
+    if (!pWorker)
+        return;
+    if (m_job)
+        m_job->bCancel.store(true);
+    pWorker->wait();
+    delete pWorker;
+    pWorker = nullptr;
+}
+
+void CDodivezParseUI::btnChoosePath()
+{
+    const QString chosen = chooseFolder ? chooseFolder(this) : QString();
+    if (chosen.isEmpty())
+        return;
+    QstrOutputPath = OutputPathFor(chosen);
+    pOutputEdit->setText(QstrOutputPath);
+    WriteOutputPath(QstrDataDir, chosen);
+}
+
+void CDodivezParseUI::btnOpenFile()
+{
+    if (!QDir(QstrOutputPath).exists())
+        QDir().mkpath(QstrOutputPath);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QstrOutputPath));
+}
+
+void CDodivezParseUI::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
+    event->accept();
+}
+
+void CDodivezParseUI::mouseMoveEvent(QMouseEvent* event)
+{
+    if (event->buttons() != Qt::LeftButton)
+        return;
+    move(event->globalPosition().toPoint() - ptDragOffset);
+    event->accept();
+}
+
+void CDodivezParseUI::paintEvent(QPaintEvent*) {}

@@ -1,1 +1,104 @@
-// Placeholder.
+#pragma once
+// The add-video dialog: a link is analysed by a worker thread, its video-only formats are
+// listed, one is chosen and handed back to the caller (nCancelled, SelectedInfo); the output
+// folder is shown, chosen and opened in the bottom row.
+//
+// The worker owns everything it writes (its own extractor process and its results) and ends
+// with CloseSignal, queued to the GUI thread. The dialog reads the results only after the
+// worker thread has ended. Escape on the notice cancels the analysis: the worker kills its
+// extractor, the dialog waits for it and discards what it found.
+
+#include "cmessagebox.h"
+#include "listing.h"
+#include "videoinfo.h"
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CMyThread;
+class QButtonGroup;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+class CDodivezParseUI : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit CDodivezParseUI(QDialog* parent = nullptr, Qt::WindowFlags flags = Qt::WindowFlags());
+    ~CDodivezParseUI() override;
+
+    void InitDialog();
+    QTableWidget* CreateDodivezFileTable(QWidget* parent);
+    void RefreshVideoTable(std::vector<_VIDEO_FILE_INFO_>& vec);
+
+    // Worker side of an analysis. The pointer is the dialog; the text is ignored.
+    static void _DoDownloadThumbnail(void* pParams, QString QstrParams);
+    void DoDownloadThumbnail(std::vector<_VIDEO_FILE_INFO_>& vec);
+    static QString VideoDurationTransfer(QString duration);
+
+    // Asks for a folder; returns a null text when the user cancels. Tests replace it.
+    using FolderChooser = std::function<QString(QWidget* parent)>;
+    FolderChooser chooseFolder;
+
+    int nCancelled = 0;
+    std::vector<_VIDEO_FILE_INFO_> vecVideoInfo;
+    _VIDEO_FILE_INFO_ SelectedInfo;
+    QString QstrThumbFile;
+    QPoint ptDragOffset;
+    CMessageBox WaitBox;
+    QLineEdit* pUrlEdit = nullptr;
+    QPushButton* pOkButton = nullptr;
+    QString QstrDataDir;
+    QTableWidget* pFormatTable = nullptr;
+    QPushButton* pParseButton = nullptr;
+    QLineEdit* pOutputEdit = nullptr;
+    QString QstrOutputPath;
+    QButtonGroup* pButtonGroup = nullptr;
+    CMyThread* pWorker = nullptr;
+    QPushButton* pCancelButton = nullptr;
+    QPushButton* pChooseButton = nullptr;
+    QPushButton* pOpenButton = nullptr;
+
+Q_SIGNALS:
+    void CloseSignal();
+
+public Q_SLOTS:
+    void btnOKSlot();
+    void btnCancelSlot();
+    void btnParseSlot();
+    void editChangedSlot(const QString& text);
+    void PDFTableItemPress(int row, int col);
+    void formatModeButtonsClicked(int id);
+    void btnChoosePath();
+    void btnOpenFile();
+    void CloseSignalSlot();
+    void reject() override;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // What one analysis reads and writes on its worker thread.
+    struct AnalysisJob
+    {
+        AnalysisInput input;
+        ListingResult result;
+        std::atomic<bool> bCancel{false};
+        std::atomic<bool> bDone{false};
+    };
+
+    void StopWorker();
+    void ShowErrorNotice();
+
+    std::unique_ptr<AnalysisJob> m_job;
+    bool m_bWaitBoxFilled = false;
+};

@@ -9,7 +9,9 @@
 #include <QFile>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <memory>
 
 namespace {
 
@@ -116,18 +118,31 @@ private Q_SLOTS:
     void outputPathRead();
     void outputPathWriteIntoMissingFolder();
 
+    void runAnalysis_data();
+    void runAnalysis();
+    void runAnalysisCancelled();
+
 private:
     QTemporaryDir m_home;
+    fixture::CMediaServer m_server;
+    bool m_bServing = false;
 };
 
 void TestAnalysis::initTestCase()
 {
     QVERIFY(m_home.isValid());
     // Nothing of the user's own: the documents folder and the data folder live here.
-    qputenv("HOME", m_home.path().toUtf8());
-    qputenv("XDG_DATA_HOME", (m_home.path() + QStringLiteral("/data")).toUtf8());
-    qputenv("XDG_CONFIG_HOME", (m_home.path() + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_CACHE_HOME", (m_home.path() + QStringLiteral("/cache")).toUtf8());
+    fixture::IsolateHome(m_home.path());
+}
+
+// The site is started only for the tests that run the extractor.
+static bool EnsureServing(fixture::CMediaServer& server, bool& serving)
+{
+    if (!serving) {
+        const QString media = fixture::MakeMedia();
+        serving = !media.isEmpty() && server.Start(media);
+    }
+    return serving;
 }
 
 void TestAnalysis::durationTransfer_data()
@@ -372,7 +387,8 @@ void TestAnalysis::outputPathDefault()
 {
     QTemporaryDir data;
     const QString dataDir = data.path() + QLatin1Char('/');
-    const QString expected = m_home.path() + QStringLiteral("/Documents/Quillane/");
+    const QString expected = qEnvironmentVariable("HOME") + QStringLiteral("/Documents/Quillane/");
+    QVERIFY(expected.startsWith(m_home.path() + QLatin1Char('/')));
     QCOMPARE(DefaultOutputPath(), expected);
     QCOMPARE(ReadOutputPath(dataDir), expected);
     QVERIFY(!QFile::exists(OutputPathFile(dataDir)));
@@ -442,6 +458,94 @@ void TestAnalysis::outputPathWriteIntoMissingFolder()
     const QString missing = data.path() + QStringLiteral("/gone/");
     QVERIFY(!WriteOutputPath(missing, QStringLiteral("/a")));
     QVERIFY(!QFileInfo::exists(missing));
+}
+
+void TestAnalysis::runAnalysis_data()
+{
+    QTest::addColumn<QString>("link"); // "title:T" for the site's video page titled T
+    QTest::addColumn<QString>("folderName");
+    QTest::addColumn<bool>("bError");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("video page") << "title:Fixture Clip"
+                                << "data" << false << "Fixture Clip";
+    QTest::newRow("unicode title, % in the data folder")
+        << QString::fromUtf8("title:Café – 日本 100%") << "50% data" << false
+        << QString::fromUtf8("Café – 日本 100%");
+    QTest::newRow("404") << "missing"
+                         << "data" << true << "";
+    QTest::newRow("page without a video") << "nothing"
+                                          << "data" << true << "";
+}
+
+void TestAnalysis::runAnalysis()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, folderName);
+    QFETCH(bool, bError);
+    QFETCH(QString, title);
+    QVERIFY(EnsureServing(m_server, m_bServing));
+    if (link.startsWith(QLatin1String("title:")))
+        link = m_server.PageUrl(link.mid(6));
+    else
+        link = link == QLatin1String("missing") ? m_server.MissingUrl() : m_server.NoVideoUrl();
+
+    QTemporaryDir work;
+    const QString dataDir = work.path() + QLatin1Char('/') + folderName + QLatin1Char('/');
+    SYSTEMTIME t;
+    t.year = 2024;
+    t.month = 1;
+    t.day = 2;
+    t.hour = 3;
+    const QString thumb = ThumbnailFile(dataDir, t);
+    QVERIFY(QDir().mkpath(QFileInfo(thumb).path()));
+    const std::atomic<bool> cancel{false};
+    const ListingResult result = RunAnalysis(
+        {QStringLiteral(QUILLANE_APP_DIR), link, thumb, QStringLiteral("/out/")}, cancel);
+
+    QCOMPARE(result.bError, bError);
+    QVERIFY(!result.bCancelled);
+    QCOMPARE(result.title, title);
+    if (bError) {
+        QVERIFY(result.records.empty());
+        return;
+    }
+    QStringList ids;
+    for (const _VIDEO_FILE_INFO_& r : result.records) {
+        ids << r.QstrFormatId;
+        QCOMPARE(r.QstrTitle, title);
+        QCOMPARE(r.QstrDuration, QStringLiteral("00:00:08"));
+    }
+    const QList<fixture::ClipFormat> formats = fixture::ClipFormats();
+    QCOMPARE(ids, QStringList({formats[0].id, formats[1].id, formats[2].id}));
+    QCOMPARE(ReadBytes(thumb).left(2), QByteArray("\xff\xd8")); // the thumbnail, as JPEG
+}
+
+void TestAnalysis::runAnalysisCancelled()
+{
+    QVERIFY(EnsureServing(m_server, m_bServing));
+    // So slow that the thumbnail alone would take minutes.
+    QVERIFY(m_server.SetRate(100));
+    QTemporaryDir work;
+    const QString thumb = work.path() + QStringLiteral("/1.jpg");
+    std::atomic<bool> cancel{false};
+    std::atomic<bool> started{false};
+    ListingResult result;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        started = true;
+        result = RunAnalysis(
+            {QStringLiteral(QUILLANE_APP_DIR), m_server.PageUrl(), thumb, QString()}, cancel);
+    }));
+    worker->start();
+    QTRY_VERIFY(started.load());
+    QTest::qWait(1500); // let the extractor get under way
+    cancel = true;
+    worker->wait();
+    QVERIFY(m_server.SetRate(0));
+    QVERIFY(result.bCancelled);
+    QVERIFY(!result.bError);
+    QVERIFY(result.records.empty());
+    // Stopped, not waited for: the thumbnail never arrived.
+    QVERIFY(!QFileInfo::exists(thumb));
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)

@@ -1,0 +1,455 @@
+// The add-video dialog with the real extractor against the loopback site: listing, choosing,
+// the ways out, failed and cancelled analyses, and the output folder row.
+
+#include "cmessagebox.h"
+#include "cmythread.h"
+#include "dodivezparseui.h"
+#include "languagesconfig.h"
+#include "outputpath.h"
+#include "paths.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+using namespace fixture;
+
+namespace {
+
+QString Text(const char* key)
+{
+    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
+}
+
+// Watches the modal dialogs while an analysis runs: answers every notice other than the
+// dialog's own waiting notice with OK (keeping its text), and hands the waiting notice, once
+// it is up, to `onWaiting` (once).
+class CModalWatcher : public QObject
+{
+public:
+    explicit CModalWatcher(CDodivezParseUI& dialog) : m_dialog(dialog)
+    {
+        connect(&m_timer, &QTimer::timeout, this, &CModalWatcher::Check);
+        m_timer.start(20);
+    }
+
+    QStringList notices;
+    std::function<void(CMessageBox&)> onWaiting;
+
+private:
+    void Check()
+    {
+        auto* box = qobject_cast<CMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (box == &m_dialog.WaitBox) {
+            if (onWaiting) {
+                auto action = std::move(onWaiting);
+                onWaiting = nullptr;
+                action(*box);
+            }
+            return;
+        }
+        notices << (box->pMessageLabel ? box->pMessageLabel->text() : QString());
+        box->btnSlotOK();
+    }
+
+    CDodivezParseUI& m_dialog;
+    QTimer m_timer;
+};
+
+// Types the link and presses the analyse button; returns the notices shown on the way.
+QStringList Analyse(CDodivezParseUI& dialog, const QString& link,
+                    std::function<void(CMessageBox&)> onWaiting = nullptr)
+{
+    CModalWatcher watcher(dialog);
+    watcher.onWaiting = std::move(onWaiting);
+    dialog.pUrlEdit->setText(link);
+    QTest::mouseClick(dialog.pParseButton, Qt::LeftButton);
+    return watcher.notices;
+}
+
+QStringList TableFormatIds(const QTableWidget* table)
+{
+    QStringList ids;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const QTableWidgetItem* item = table->item(row, 1);
+        ids << (item ? item->data(Qt::UserRole).value<VIDEO_FILE_INFO>().QstrFormatId
+                     : QStringLiteral("<none>"));
+    }
+    return ids;
+}
+
+_VIDEO_FILE_INFO_ Record(const QString& id, const QString& ext)
+{
+    _VIDEO_FILE_INFO_ info;
+    info.QstrFormatId = id;
+    info.QstrExt = ext;
+    info.QstrQuality = id + QStringLiteral("p");
+    info.QstrSize = QStringLiteral("1.00MB");
+    info.QstrDuration = QStringLiteral("00:00:08");
+    return info;
+}
+
+int CheckedId(const CDodivezParseUI& dialog)
+{
+    return dialog.pButtonGroup ? dialog.pButtonGroup->checkedId() : -2;
+}
+
+} // namespace
+
+class TestAddVideo : public QObject
+{
+    Q_OBJECT
+
+public Q_SLOTS:
+    void OpenUrl(const QUrl& url) { m_openedUrls << url; }
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void analyseListsFormatsInReverse();
+    void rowAndRadioStayTogether_data();
+    void rowAndRadioStayTogether();
+    void okTakesCurrentRowWithEditedLink();
+    void failedAnalysis_data();
+    void failedAnalysis();
+    void escapeCancelsAnalysis();
+    void secondAnalysisReplacesFirst_data();
+    void secondAnalysisReplacesFirst();
+    void waysOutWithoutOk_data();
+    void waysOutWithoutOk();
+    void chooseFolder_data();
+    void chooseFolder();
+    void openFolderCreatesIt();
+
+private:
+    QString DataDir() const { return DataFolder(); }
+
+    QTemporaryDir m_home;
+    CMediaServer m_server;
+    QList<QUrl> m_openedUrls;
+    std::unique_ptr<CDodivezParseUI> m_listed; // analysed once, used by the choosing tests
+};
+
+void TestAddVideo::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    IsolateHome(m_home.path());
+    SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
+    QDir().mkpath(DataDir());
+    QVERIFY(!Text("Messages/MSG0108").isEmpty());
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "OpenUrl");
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "OpenUrl");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "OpenUrl");
+    const QString media = MakeMedia();
+    QVERIFY(!media.isEmpty());
+    QVERIFY(m_server.Start(media));
+}
+
+void TestAddVideo::cleanupTestCase()
+{
+    m_listed.reset();
+    m_server.Stop();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+}
+
+void TestAddVideo::analyseListsFormatsInReverse()
+{
+    m_listed = std::make_unique<CDodivezParseUI>();
+    CDodivezParseUI& d = *m_listed;
+    d.InitDialog();
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+
+    // No stored folder: the documents folder is shown, and nothing is created or written.
+    const QString defaultFolder =
+        qEnvironmentVariable("HOME") + QStringLiteral("/Documents/Quillane/");
+    QVERIFY(defaultFolder.startsWith(m_home.path() + QLatin1Char('/')));
+    QCOMPARE(d.pOutputEdit->text(), defaultFolder);
+    QVERIFY(!d.pParseButton->isEnabled());
+    QVERIFY(!d.pOkButton->isEnabled());
+
+    // Text typed into the folder field is never used.
+    d.pOutputEdit->setText(QStringLiteral("/typed/elsewhere/"));
+    const QStringList notices = Analyse(d, m_server.PageUrl(QStringLiteral("Fixture Clip")));
+    QCOMPARE(notices, QStringList());
+
+    const QList<ClipFormat> formats = ClipFormats();
+    QStringList listed;
+    for (const _VIDEO_FILE_INFO_& r : d.vecVideoInfo)
+        listed << r.QstrFormatId;
+    QCOMPARE(listed, QStringList({formats[0].id, formats[1].id, formats[2].id}));
+    QCOMPARE(TableFormatIds(d.pFormatTable),
+             QStringList({formats[2].id, formats[1].id, formats[0].id}));
+    QCOMPARE(CheckedId(d), 0);
+    QCOMPARE(d.pFormatTable->currentRow(), 0);
+    QVERIFY(d.pOkButton->isEnabled());
+    QVERIFY(d.pParseButton->isEnabled());
+
+    const auto* radio = qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(0, 0));
+    QVERIFY(radio);
+    QCOMPARE(radio->text(), formats[2].ext);
+    const QString size = RecordSizeText(QFileInfo(MakeMedia() + "/" + formats[2].file).size());
+    QCOMPARE(d.pFormatTable->item(0, 2)->text(), size);
+    QCOMPARE(d.pFormatTable->item(0, 3)->text(), QStringLiteral("00:00:08"));
+
+    for (const _VIDEO_FILE_INFO_& r : d.vecVideoInfo) {
+        QCOMPARE(r.QstrTitle, QStringLiteral("Fixture Clip"));
+        QCOMPARE(r.QstrOutputDir, defaultFolder);
+        QCOMPARE(r.QstrThumbPath, d.QstrThumbFile);
+    }
+    QVERIFY(d.QstrThumbFile.startsWith(DataDir()));
+    QFile thumb(d.QstrThumbFile);
+    QVERIFY2(thumb.open(QIODevice::ReadOnly), qPrintable(d.QstrThumbFile));
+    QCOMPARE(thumb.read(2), QByteArray("\xff\xd8")); // a JPEG
+    QVERIFY(!QFileInfo::exists(defaultFolder));
+    QVERIFY(!QFileInfo::exists(OutputPathFile(DataDir())));
+}
+
+void TestAddVideo::rowAndRadioStayTogether_data()
+{
+    QTest::addColumn<bool>("clickRadio");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("col");
+    QTest::newRow("size cell of the third row") << false << 2 << 2;
+    QTest::newRow("radio of the second row") << true << 1 << 0;
+    QTest::newRow("quality cell of the top row") << false << 0 << 1;
+    QTest::newRow("radio of the third row") << true << 2 << 0;
+    QTest::newRow("duration cell of the second row") << false << 1 << 3;
+}
+
+void TestAddVideo::rowAndRadioStayTogether()
+{
+    QFETCH(bool, clickRadio);
+    QFETCH(int, row);
+    QFETCH(int, col);
+    QVERIFY(m_listed && m_listed->pFormatTable->rowCount() == 3);
+    CDodivezParseUI& d = *m_listed;
+    if (clickRadio) {
+        auto* radio = qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(row, 0));
+        QVERIFY(radio);
+        radio->click();
+    } else {
+        QTableWidgetItem* item = d.pFormatTable->item(row, col);
+        const QRect cell = d.pFormatTable->visualItemRect(item);
+        QTest::mouseClick(d.pFormatTable->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    QCOMPARE(CheckedId(d), row);
+    QCOMPARE(d.pFormatTable->currentRow(), row);
+}
+
+void TestAddVideo::okTakesCurrentRowWithEditedLink()
+{
+    QVERIFY(m_listed && m_listed->pFormatTable->rowCount() == 3);
+    CDodivezParseUI& d = *m_listed;
+    const QString size = d.pFormatTable->item(1, 2)->text();
+    qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(1, 0))->click();
+    const QString edited = QStringLiteral("http://127.0.0.1:9/edited");
+    d.pUrlEdit->setText(edited);
+    QTest::mouseClick(d.pOkButton, Qt::LeftButton);
+
+    QCOMPARE(d.nCancelled, 0);
+    QVERIFY(!d.isVisible());
+    QCOMPARE(d.SelectedInfo.QstrFormatId, ClipFormats()[1].id);
+    QCOMPARE(d.SelectedInfo.QstrSize, size);
+    QCOMPARE(d.SelectedInfo.QstrUrl, edited);
+    QCOMPARE(d.SelectedInfo.QstrTitle, QStringLiteral("Fixture Clip"));
+    QVERIFY(d.SelectedInfo.QstrTaskKey.isEmpty());
+}
+
+void TestAddVideo::failedAnalysis_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<bool>("bMissingExtractor");
+    QTest::addColumn<bool>("bNotice");
+    QTest::newRow("404 page") << m_server.MissingUrl() << false << true;
+    QTest::newRow("page without a video") << m_server.NoVideoUrl() << false << true;
+    QTest::newRow("no extractor") << m_server.PageUrl() << true << false;
+}
+
+void TestAddVideo::failedAnalysis()
+{
+    QFETCH(QString, link);
+    QFETCH(bool, bMissingExtractor);
+    QFETCH(bool, bNotice);
+    QTemporaryDir emptyApp;
+    if (bMissingExtractor)
+        SetAppFolder(emptyApp.path());
+    CDodivezParseUI d;
+    d.InitDialog();
+    const QStringList notices = Analyse(d, link);
+    SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
+
+    QCOMPARE(notices, bNotice ? QStringList{Text("Messages/MSG0108")} : QStringList());
+    QCOMPARE(d.WaitBox.GetMessageBoxRet(), bNotice ? -1 : 0);
+    QCOMPARE(d.pFormatTable->rowCount(), 0);
+    QVERIFY(d.vecVideoInfo.empty());
+    QVERIFY(!d.pOkButton->isEnabled());
+    QVERIFY(d.pParseButton->isEnabled());
+}
+
+void TestAddVideo::escapeCancelsAnalysis()
+{
+    CDodivezParseUI d;
+    d.InitDialog();
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    // Throttled so hard that the thumbnail alone would take minutes.
+    QVERIFY(m_server.SetRate(100));
+    const QStringList notices = Analyse(
+        d, m_server.PageUrl(), [](CMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
+    QVERIFY(m_server.SetRate(0));
+
+    QCOMPARE(notices, QStringList());
+    QVERIFY(d.pWorker && d.pWorker->isFinished());
+    // The extractor was stopped, not waited for: the thumbnail never arrived.
+    QVERIFY(!QFileInfo::exists(d.QstrThumbFile));
+    QVERIFY(d.vecVideoInfo.empty());
+    QCOMPARE(d.pFormatTable->rowCount(), 0);
+    QVERIFY(!d.pOkButton->isEnabled());
+    QVERIFY(d.pParseButton->isEnabled());
+    QVERIFY(d.isVisible());
+    QCOMPARE(d.nCancelled, 0); // only the notice was left, not the dialog
+
+    // A later analysis works normally, and no late signal of the cancelled one cuts it short.
+    QCOMPARE(Analyse(d, m_server.PageUrl(QStringLiteral("After"))), QStringList());
+    QCOMPARE(d.pFormatTable->rowCount(), 3);
+    QCOMPARE(d.vecVideoInfo.front().QstrTitle, QStringLiteral("After"));
+}
+
+void TestAddVideo::secondAnalysisReplacesFirst_data()
+{
+    QTest::addColumn<QString>("second");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("another video") << m_server.PageUrl(QStringLiteral("Second Clip")) << 3;
+    QTest::newRow("a page without a video") << m_server.NoVideoUrl() << 0;
+}
+
+void TestAddVideo::secondAnalysisReplacesFirst()
+{
+    QFETCH(QString, second);
+    QFETCH(int, rows);
+    CDodivezParseUI d;
+    d.InitDialog();
+    Analyse(d, m_server.PageUrl(QStringLiteral("First Clip")));
+    QCOMPARE(d.pFormatTable->rowCount(), 3);
+    Analyse(d, second);
+    QCOMPARE(d.pFormatTable->rowCount(), rows);
+    QCOMPARE(int(d.vecVideoInfo.size()), rows);
+    QCOMPARE(d.pOkButton->isEnabled(), rows > 0);
+    for (int row = 0; row < rows; ++row) {
+        const auto info = d.pFormatTable->item(row, 1)->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
+        QCOMPARE(info.QstrTitle, QStringLiteral("Second Clip"));
+    }
+}
+
+void TestAddVideo::waysOutWithoutOk_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("Cancel") << "cancel";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("window closed") << "close";
+}
+
+void TestAddVideo::waysOutWithoutOk()
+{
+    QFETCH(QString, way);
+    CDodivezParseUI d;
+    d.InitDialog();
+    std::vector<_VIDEO_FILE_INFO_> records{Record("160", "mp4"), Record("133", "webm")};
+    d.RefreshVideoTable(records);
+    QVERIFY(d.pOkButton->isEnabled());
+    QTimer::singleShot(0, &d, [&d, way] {
+        if (way == QLatin1String("cancel"))
+            QTest::mouseClick(d.pCancelButton, Qt::LeftButton);
+        else if (way == QLatin1String("escape"))
+            QTest::keyClick(&d, Qt::Key_Escape);
+        else
+            d.close();
+    });
+    d.exec();
+    QCOMPARE(d.nCancelled, 1);
+    QVERIFY(d.SelectedInfo.QstrFormatId.isEmpty());
+    QVERIFY(!d.isVisible());
+}
+
+void TestAddVideo::chooseFolder_data()
+{
+    QTest::addColumn<QString>("chosen"); // null: the user cancels the chooser
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("cancelled") << QString() << QString();
+    QTest::newRow("folder") << "/Volumes/Media/Video"
+                            << "/Volumes/Media/Video/";
+    QTest::newRow("root") << "/"
+                          << "//";
+}
+
+void TestAddVideo::chooseFolder()
+{
+    QFETCH(QString, chosen);
+    QFETCH(QString, expected);
+    QFile::remove(OutputPathFile(DataDir()));
+    QVERIFY(WriteOutputPath(DataDir(), QStringLiteral("/before")));
+
+    CDodivezParseUI d;
+    d.InitDialog();
+    QCOMPARE(d.pChooseButton->toolTip(), Text("MainWnd/TipChooseFolder"));
+    QCOMPARE(d.pChooseButton->accessibleName(), Text("MainWnd/TipChooseFolder"));
+    QCOMPARE(d.QstrOutputPath, QStringLiteral("/before/"));
+    int asked = 0;
+    d.chooseFolder = [&](QWidget* parent) {
+        ++asked;
+        return parent == &d ? chosen : QStringLiteral("/wrong parent");
+    };
+    QTest::mouseClick(d.pChooseButton, Qt::LeftButton);
+    QCOMPARE(asked, 1);
+
+    if (expected.isNull())
+        expected = QStringLiteral("/before/");
+    QCOMPARE(d.QstrOutputPath, expected);
+    QCOMPARE(d.pOutputEdit->text(), expected);
+    QFile file(OutputPathFile(DataDir()));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), expected.toUtf8());
+    file.close();
+    QFile::remove(OutputPathFile(DataDir()));
+}
+
+void TestAddVideo::openFolderCreatesIt()
+{
+    QTemporaryDir target;
+    const QString folder = target.path() + QStringLiteral("/a/b/c");
+    CDodivezParseUI d;
+    d.InitDialog();
+    d.chooseFolder = [&](QWidget*) { return folder; };
+    QTest::mouseClick(d.pChooseButton, Qt::LeftButton);
+    QFile::remove(OutputPathFile(DataDir()));
+    QVERIFY(!QFileInfo::exists(folder));
+
+    m_openedUrls.clear();
+    QTest::mouseClick(d.pOpenButton, Qt::LeftButton);
+    QVERIFY(QFileInfo(folder).isDir());
+    QCOMPARE(m_openedUrls.size(), 1);
+    QCOMPARE(m_openedUrls.front().scheme(), QStringLiteral("file"));
+    QCOMPARE(QDir(m_openedUrls.front().toLocalFile()).canonicalPath(),
+             QDir(folder).canonicalPath());
+}
+
+QTEST_MAIN(TestAddVideo)
+#include "tst_addvideo.moc"
