@@ -34,6 +34,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/types.h>
+
 class UrlRecorder : public QObject
 {
     Q_OBJECT
@@ -180,7 +183,10 @@ private Q_SLOTS:
     void webPages();
     void languageSwitch_data();
     void languageSwitch();
+    void languageSwitchThroughTheMenuButton();
     void initWidgetTwiceListsEachOnce();
+    void noRunOutlivesItsRows_data();
+    void noRunOutlivesItsRows();
     void initLeavesDataFolderUntouched();
 
 private:
@@ -193,7 +199,7 @@ private:
 void TestMainWindow::initTestCase()
 {
     QVERIFY(m_dataHome.isValid() && m_appFolder.isValid());
-    qputenv("XDG_DATA_HOME", m_dataHome.path().toLocal8Bit());
+    fixture::IsolateHome(m_dataHome.path());
 
     // A copy of the application folder: the language switch stores its choice there.
     const QString source = QStringLiteral(QUILLANE_APP_DIR);
@@ -618,6 +624,51 @@ void TestMainWindow::languageSwitch()
     QCOMPARE(w.centralWidget()->findChildren<QTableWidget*>().size(), 2);
 }
 
+// The whole way a person takes: the menu button opens the main menu, the Language entry its
+// submenu, Return on an entry switches; the pages that carried those menus are replaced.
+void TestMainWindow::languageSwitchThroughTheMenuButton()
+{
+    WriteTasks(1, 1);
+    DRUI w;
+    w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QPointer<QWidget> oldPage = w.pFinishedPage;
+    QPointer<QPushButton> button = w.pMenuButton;
+    QMenu* mainMenu = w.pMainMenu;
+    QMenu* languageMenu = LanguageMenu(w);
+    QAction* german = LanguageEntry(w, QStringLiteral("German"));
+    QVERIFY(languageMenu && german);
+
+    bool bChosen = false;
+    QTimer::singleShot(0, &w, [&] {
+        if (QApplication::activePopupWidget() != mainMenu)
+            return;
+        mainMenu->setActiveAction(mainMenu->actions()[2]);
+        QTest::keyClick(mainMenu, Qt::Key_Right);
+        if (QApplication::activePopupWidget() != languageMenu)
+            return;
+        languageMenu->setActiveAction(german);
+        QTest::keyClick(languageMenu, Qt::Key_Return);
+        bChosen = true;
+    });
+    // Whatever happens above, no menu stays open.
+    QTimer::singleShot(5000, &w, [] {
+        while (QWidget* popup = QApplication::activePopupWidget())
+            popup->close();
+    });
+    QTest::mouseClick(button, Qt::LeftButton);
+    QTRY_VERIFY(!oldPage);
+
+    QVERIFY(bChosen);
+    QCOMPARE(CLanguagesConfig::GetInstance()->GetLang(), QStringLiteral("German"));
+    QCOMPARE(w.pPageStack->currentWidget(), w.pDownloadingPage);
+    QCOMPARE(w.pPage1DownloadingTab->text(), Text("MainWnd/Downloading"));
+    QCOMPARE(TaskKeys(w).size(), 1);
+    QCOMPARE(w.vecFinishedList.size(), size_t(1));
+    QVERIFY(w.isVisible());
+}
+
 void TestMainWindow::initWidgetTwiceListsEachOnce()
 {
     WriteTasks(2, 3);
@@ -634,6 +685,64 @@ void TestMainWindow::initWidgetTwiceListsEachOnce()
     QCOMPARE(w.pFinishedTable->rowCount(), 3);
     QCOMPARE(QSet<QString>(keys.begin(), keys.end()).size(), 2);
     QCOMPARE(w.findChildren<QProcess*>().size(), 2);
+}
+
+void TestMainWindow::noRunOutlivesItsRows_data()
+{
+    QTest::addColumn<bool>("destroyWindow");
+    QTest::newRow("language switch during a run") << false;
+    QTest::newRow("window destroyed during a run") << true;
+}
+
+// A real extractor run against the slow loopback site: neither a rebuild of the window nor
+// its end leaves the run (or anything it started) behind.
+void TestMainWindow::noRunOutlivesItsRows()
+{
+    QFETCH(bool, destroyWindow);
+
+    const QString media = fixture::MakeMedia();
+    QVERIFY(!media.isEmpty());
+    fixture::CMediaServer server;
+    QVERIFY(server.Start(media, 20000));
+
+    _VIDEO_FILE_INFO_ info = Record(1);
+    info.QstrUrl = server.PageUrl();
+    info.QstrFormatId = fixture::ClipFormats().first().id;
+    info.QstrTitle = QStringLiteral("Fixture Clip");
+    info.QstrOutputDir = m_dataHome.path() + "/out/";
+    info.QstrPercent = QString();
+    QVERIFY(QDir().mkpath(info.QstrOutputDir));
+    QCOMPARE(WriteInfoFile(DataFolder() + "downloading/", info.QstrTaskKey, DownloadInfoLine(info)),
+             0);
+
+    auto w = std::make_unique<DRUI>();
+    w->Init();
+    QVERIFY(w->engine.StartRun(info.QstrTaskKey));
+    QPointer<QProcess> process;
+    {
+        QMutexLocker locker(&w->engine.Mutex());
+        QCOMPARE(w->engine.Tasks().size(), size_t(1));
+        process = w->engine.Tasks()[0].pProcess;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(process && process->state() == QProcess::Running, 30000);
+    const pid_t group = pid_t(process->processId());
+    QVERIFY(group > 0);
+    QCOMPARE(::kill(-group, 0), 0);
+
+    if (destroyWindow) {
+        w.reset();
+    } else {
+        w->SetMenuStatus(LanguageEntry(*w, QStringLiteral("English")));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!process);
+        QCOMPARE(TaskKeys(*w), QStringList{info.QstrTaskKey});
+        QVERIFY(AllPaused(*w));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(::kill(-group, 0) != 0, 5000);
+    QCOMPARE(errno, ESRCH);
+    QVERIFY(QFile::exists(DataFolder() + "downloading/" + info.QstrTaskKey));
+    w.reset();
+    server.Stop();
 }
 
 void TestMainWindow::initLeavesDataFolderUntouched()
