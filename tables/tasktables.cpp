@@ -58,8 +58,9 @@ void SetButtonPicture(QPushButton* button, const char* picture, const char* tipK
     const QPixmap pixmap{QString::fromLatin1(picture)};
     button->setIcon(QIcon(pixmap));
     if (!pixmap.isNull()) {
-        button->setIconSize(pixmap.size());
-        button->setFixedSize(pixmap.size());
+        const QSize size = pixmap.deviceIndependentSize().toSize(); // a @2x picture counts once
+        button->setIconSize(size);
+        button->setFixedSize(size);
     }
     const QString tip = Text(tipKey);
     button->setToolTip(tip);

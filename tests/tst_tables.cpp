@@ -1,0 +1,898 @@
+// The two task tables and the task controls, on a main window over a temporary data folder
+// and a temporary output folder. Pages, URLs and the shut-down command are intercepted.
+
+#include "cmessagebox.h"
+#include "command.h"
+#include "drui.h"
+#include "helpers.h"
+#include "infofiles.h"
+#include "languagesconfig.h"
+#include "paths.h"
+#include "platform.h"
+#include "tasktables.h"
+#include "testsupport.h"
+#include "urlconfig.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+QString Tr(const char* key)
+{
+    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void WriteFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+bool SamePicture(const QIcon& icon, const char* path)
+{
+    const QPixmap expected{QString::fromLatin1(path)};
+    if (expected.isNull() || icon.isNull())
+        return false;
+    const QSize size = expected.deviceIndependentSize().toSize();
+    return icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32) ==
+           expected.toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// The thumbnail label of a row widget: the one label of fixed size 80 x 60.
+QLabel* ThumbLabel(QWidget* row)
+{
+    const QList<QLabel*> labels = row ? row->findChildren<QLabel*>() : QList<QLabel*>();
+    for (QLabel* label : labels) {
+        if (label->minimumSize() == kThumbSize && label->maximumSize() == kThumbSize)
+            return label;
+    }
+    return nullptr;
+}
+
+// Answers the next modal dialog once it is up: sets its check box and clicks OK or Cancel.
+void AnswerDialog(bool bOk, bool bTicked, int attempt = 0)
+{
+    QTimer::singleShot(attempt == 0 ? 0 : 10, [=] {
+        auto* box = qobject_cast<CMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            if (attempt < 500)
+                AnswerDialog(bOk, bTicked, attempt + 1);
+            return;
+        }
+        if (box->pCheckBox)
+            box->pCheckBox->setChecked(bTicked);
+        const QString text = Tr(bOk ? "MainWnd/OK" : "MainWnd/Cancel");
+        for (QPushButton* button : box->findChildren<QPushButton*>()) {
+            if (button->text() == text) {
+                QTest::mouseClick(button, Qt::LeftButton);
+                return;
+            }
+        }
+        box->reject(); // never leave a test hanging on a dialog
+    });
+}
+
+} // namespace
+
+// Records the pages and folders the program asks the desktop to open.
+class CUrlRecorder : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public Q_SLOTS:
+    void Open(const QUrl& url) { urls << url; }
+};
+
+class TestTables : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    std::unique_ptr<QTemporaryDir> m_work;
+    QString m_outputDir; // inside m_work, ending in "/"
+    CUrlRecorder m_recorder;
+    int m_nShutdowns = 0;
+
+    static QString DownloadingDir() { return DataFolder() + QStringLiteral("downloading/"); }
+    static QString FinishedDir() { return DataFolder() + QStringLiteral("finished/"); }
+
+    _VIDEO_FILE_INFO_ Record(int n, const QString& title = QString()) const
+    {
+        _VIDEO_FILE_INFO_ r;
+        r.QstrFormatId = QStringLiteral("137");
+        r.QstrExt = QStringLiteral("mp4");
+        r.QstrSize = QStringLiteral("5.41MB");
+        r.QstrDuration = QStringLiteral("00:00:08");
+        r.QstrTitle = title.isEmpty() ? QStringLiteral("Clip %1").arg(n) : title;
+        r.QstrOutputDir = m_outputDir;
+        r.QstrTaskKey = QStringLiteral("2026-03-01-10-20-%1").arg(n, 2, 10, QLatin1Char('0'));
+        r.QstrUrl = QStringLiteral("http://127.0.0.1:9/video");
+        return r;
+    }
+
+    std::unique_ptr<DRUI> MakeWindow()
+    {
+        auto window = std::make_unique<DRUI>();
+        window->Init();
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            qWarning("window not exposed");
+        return window;
+    }
+
+    static _VIDEO_DOWNLOAD_INFO_ Task(DRUI& w, int i)
+    {
+        QMutexLocker locker(&w.engine.Mutex());
+        return w.engine.Tasks().at(size_t(i));
+    }
+    static int TaskCount(DRUI& w)
+    {
+        QMutexLocker locker(&w.engine.Mutex());
+        return int(w.engine.Tasks().size());
+    }
+    static void AddTasks(DRUI& w, std::vector<_VIDEO_FILE_INFO_> list, bool bRestored)
+    {
+        w.RefreshDownloadTable(list, bRestored);
+    }
+    // What the output parser would have recorded for a run.
+    static void SetRunState(DRUI& w, int i, const QString& percent, const QString& filePath)
+    {
+        QMutexLocker locker(&w.engine.Mutex());
+        w.engine.Tasks().at(size_t(i)).VideoFileInfo.QstrPercent = percent;
+        w.engine.Tasks().at(size_t(i)).VideoFileInfo.QstrFilePath = filePath;
+    }
+    // A completed run: the file exists and the record says so; then the completion report.
+    void Complete(DRUI& w, int i)
+    {
+        const _VIDEO_FILE_INFO_ info = Task(w, i).VideoFileInfo;
+        const QString file = DownloadOutputFile(info);
+        WriteFile(file, "video");
+        SetRunState(w, i, QStringLiteral("100"), file);
+        w.ProgressSignalSlot(Task(w, i).pProcess, 100, 1, QString());
+    }
+    // The files a run of this task leaves in the output folder.
+    static QStringList MakeTaskFiles(const _VIDEO_FILE_INFO_& info)
+    {
+        const QString file = DownloadOutputFile(info);
+        const QStringList files{file,
+                                file.left(file.size() - 4) + QStringLiteral(".f137.mp4.part")};
+        for (const QString& f : files)
+            WriteFile(f, "data");
+        return files;
+    }
+    static QStringList FilesIn(const QString& folder)
+    {
+        return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    void WriteFinishedInfo(_VIDEO_FILE_INFO_& info, const QString& stamp)
+    {
+        info.QstrFinishTime = stamp;
+        QCOMPARE(WriteInfoFile(FinishedDir(), stamp, FinishedInfoLine(info)), 0);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.path() + QStringLiteral("/data")));
+        SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
+        Q_INIT_RESOURCE(drui);
+        RegisterVideoInfoTypes();
+        QVERIFY(DataFolder().startsWith(m_home.path()));
+
+        CURLConfig::Overrides urls; // the start-up check never leaves this machine
+        urls.site1 = QStringLiteral("http://127.0.0.1:9");
+        urls.site2 = QStringLiteral("http://127.0.0.1:9");
+        urls.nChineseSystem = 0;
+        urls.curlProgram = QStringLiteral("false");
+        urls.dataFolder = m_home.path() + QLatin1Char('/');
+        CURLConfig::GetInstance()->SetOverrides(urls);
+
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_recorder, "Open");
+        SetShutdownRunner([this](const QString&, const QStringList&) { ++m_nShutdowns; });
+    }
+
+    void cleanupTestCase()
+    {
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        SetShutdownRunner(nullptr);
+    }
+
+    void init()
+    {
+        QDir(DataFolder()).removeRecursively();
+        QVERIFY(QDir().mkpath(DownloadingDir()) && QDir().mkpath(FinishedDir()));
+        m_work = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_work->isValid());
+        m_outputDir = m_work->path() + QStringLiteral("/out/");
+        QVERIFY(QDir().mkpath(m_outputDir));
+        m_recorder.urls.clear();
+        m_nShutdowns = 0;
+    }
+
+    void rowsShowRestoredAndNewTasks_data()
+    {
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<bool>("restored");
+        QTest::addColumn<int>("bar");
+        QTest::newRow("restored 45.7") << "45.7" << true << 45;
+        QTest::newRow("restored 46") << "46" << true << 46;
+        QTest::newRow("restored 100") << "100" << true << 100;
+        QTest::newRow("restored not a number") << "abc" << true << 0;
+        QTest::newRow("restored above 100") << "150" << true << 0;
+        QTest::newRow("restored empty") << "" << true << 0;
+        QTest::newRow("new 45.7") << "45.7" << false << 0;
+    }
+    void rowsShowRestoredAndNewTasks()
+    {
+        QFETCH(QString, percent);
+        QFETCH(bool, restored);
+        QFETCH(int, bar);
+        _VIDEO_FILE_INFO_ info = Record(1);
+        info.QstrPercent = percent;
+        const QString infoFile = DownloadingDir() + info.QstrTaskKey;
+        QByteArray stored;
+        if (restored) {
+            QCOMPARE(WriteInfoFile(DownloadingDir(), info.QstrTaskKey, DownloadInfoLine(info)), 0);
+            stored = ReadAll(infoFile);
+        }
+        auto w = MakeWindow();
+        if (!restored)
+            AddTasks(*w, {info}, false);
+
+        QCOMPARE(w->pDownloadTable->rowCount(), 1);
+        QCOMPARE(w->pDownloadTable->rowHeight(0), kRowHeight);
+        const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+        QCOMPARE(task.pProgressBar->value(), bar);
+        QCOMPARE(task.bPaused, restored);
+        QCOMPARE(task.bHasProgress, restored);
+        QVERIFY(!task.bRunning);
+        QVERIFY(task.pStatusLabel->text().isEmpty());
+        QVERIFY(SamePicture(task.pBtnPause->icon(), restored ? kPlayPicture : kPausePicture));
+        const QString tip = Tr(restored ? "MainWnd/TipResume" : "MainWnd/TipPause");
+        QVERIFY(!tip.isEmpty());
+        QCOMPARE(task.pBtnPause->toolTip(), tip);
+        QCOMPARE(task.pBtnPause->accessibleName(), tip);
+        QCOMPARE(task.pBtnOpen->toolTip(), Tr("MainWnd/TipOpenFolder"));
+        QCOMPARE(task.pBtnDelete->accessibleName(), Tr("MainWnd/TipDelete"));
+        QVERIFY(task.pProcess && task.pProcess->parent() == w.get());
+        QVERIFY(QFile::exists(infoFile));
+        if (restored)
+            QCOMPARE(ReadAll(infoFile), stored); // a restored row is not written back
+        else
+            QCOMPARE(ReadAll(infoFile), DownloadInfoLine(info).toUtf8());
+    }
+
+    void entriesFollowRows_data()
+    {
+        QTest::addColumn<QList<int>>("removed");
+        QTest::newRow("none") << QList<int>{};
+        QTest::newRow("first") << QList<int>{1};
+        QTest::newRow("middle") << QList<int>{3};
+        QTest::newRow("last") << QList<int>{5};
+        QTest::newRow("two") << QList<int>{4, 2};
+        QTest::newRow("all") << QList<int>{1, 2, 3, 4, 5};
+    }
+    void entriesFollowRows()
+    {
+        QFETCH(QList<int>, removed);
+        auto w = MakeWindow();
+        AddTasks(*w, {Record(1), Record(2)}, false);
+        AddTasks(*w, {Record(3)}, true);
+        AddTasks(*w, {Record(4), Record(5)}, false);
+        for (int n : removed) {
+            _VIDEO_FILE_INFO_ info = Record(n);
+            w->RemoveDownloadTableItem(&info);
+        }
+        AddTasks(*w, {Record(6)}, false);
+
+        QStringList expected;
+        for (int n = 1; n <= 6; ++n) {
+            if (!removed.contains(n))
+                expected << Record(n).QstrTitle;
+        }
+        QTableWidget* table = w->pDownloadTable;
+        QCOMPARE(table->rowCount(), int(expected.size()));
+        QCOMPARE(TaskCount(*w), int(expected.size()));
+        for (int i = 0; i < table->rowCount(); ++i) {
+            QMutexLocker locker(&w->engine.Mutex());
+            const _VIDEO_DOWNLOAD_INFO_& task = w->engine.Tasks().at(size_t(i));
+            QCOMPARE(task.VideoFileInfo.QstrTitle, expected.at(i));
+            QVERIFY(table->cellWidget(i, 0)->isAncestorOf(task.pProgressBar));
+            QVERIFY(table->cellWidget(i, 0)->isAncestorOf(task.pBtnDelete));
+            locker.unlock();
+            QCOMPARE(w->GetTableItemDownloadInfo(table->item(i, 0)),
+                     &w->engine.Tasks().at(size_t(i)));
+        }
+        for (int n : removed)
+            QVERIFY(!QFile::exists(DownloadingDir() + Record(n).QstrTaskKey));
+        QVERIFY(!w->GetTableItemDownloadInfo(nullptr));
+        QTableWidgetItem bare;
+        QVERIFY(!w->GetTableItemDownloadInfo(&bare));
+        QCOMPARE(w->pDownloadCleanButton->isEnabled(), !expected.isEmpty());
+    }
+
+    void cleanButtonFollowsRows_data()
+    {
+        QTest::addColumn<int>("added");
+        QTest::addColumn<QList<int>>("removed");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("empty list added") << 0 << QList<int>{} << false;
+        QTest::newRow("one row") << 1 << QList<int>{} << true;
+        QTest::newRow("one row removed") << 1 << QList<int>{1} << false;
+        QTest::newRow("two rows, one removed") << 2 << QList<int>{1} << true;
+    }
+    void cleanButtonFollowsRows()
+    {
+        QFETCH(int, added);
+        QFETCH(QList<int>, removed);
+        QFETCH(bool, enabled);
+        auto w = MakeWindow();
+        w->pDownloadCleanButton->setEnabled(!enabled);
+        std::vector<_VIDEO_FILE_INFO_> list;
+        for (int n = 1; n <= added; ++n)
+            list.push_back(Record(n));
+        AddTasks(*w, list, false);
+        for (int n : removed) {
+            _VIDEO_FILE_INFO_ info = Record(n);
+            w->RemoveDownloadTableItem(&info);
+        }
+        QCOMPARE(w->pDownloadCleanButton->isEnabled(), enabled);
+    }
+
+    void selectionColours_data()
+    {
+        QTest::addColumn<bool>("finished");
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<QList<int>>("modifiers");
+        QTest::addColumn<QList<int>>("selected");
+        const int ctrl = int(Qt::ControlModifier);
+        const int shift = int(Qt::ShiftModifier);
+        for (bool finished : {false, true}) {
+            const char* t = finished ? "finished: " : "downloading: ";
+            auto row = [&](const char* name) -> QTestData& {
+                return QTest::newRow(qPrintable(QString::fromLatin1(t) + QLatin1String(name)))
+                       << finished;
+            };
+            row("one click") << QList<int>{1} << QList<int>{0} << QList<int>{1};
+            row("ctrl adds") << QList<int>{1, 3} << QList<int>{0, ctrl} << QList<int>{1, 3};
+            row("plain click resets")
+                << QList<int>{1, 3, 2} << QList<int>{0, ctrl, 0} << QList<int>{2};
+            row("shift range") << QList<int>{0, 2} << QList<int>{0, shift} << QList<int>{0, 1, 2};
+            row("ctrl takes one back")
+                << QList<int>{1, 3, 3} << QList<int>{0, ctrl, ctrl} << QList<int>{1};
+        }
+    }
+    void selectionColours()
+    {
+        QFETCH(bool, finished);
+        QFETCH(QList<int>, clicks);
+        QFETCH(QList<int>, modifiers);
+        QFETCH(QList<int>, selected);
+        auto w = MakeWindow();
+        std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2), Record(3), Record(4)};
+        if (finished) {
+            w->RefreshFinishedTable(list, false);
+            w->Finished();
+        } else {
+            AddTasks(*w, list, false);
+        }
+        QTableWidget* table = finished ? w->pFinishedTable : w->pDownloadTable;
+        QVERIFY(table->isVisible());
+        for (int i = 0; i < clicks.size(); ++i) {
+            const QRect rect = table->visualRect(table->model()->index(clicks[i], 0));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton,
+                              Qt::KeyboardModifiers(modifiers[i]), rect.center());
+        }
+        std::vector<int> recorded = finished ? w->vecFinishedSelected : w->vecDownloadSelected;
+        std::sort(recorded.begin(), recorded.end());
+        QCOMPARE(QList<int>(recorded.begin(), recorded.end()), selected);
+        for (int r = 0; r < table->rowCount(); ++r) {
+            const QString style = selected.contains(r) ? kRowSelectedStyle : kRowStyle;
+            QCOMPARE(table->cellWidget(r, 0)->styleSheet(), style);
+        }
+    }
+
+    // Rows that move under a selection (a completion inserted at the top of the finished
+    // table, a downloading row removed above) keep their colours right on the next click.
+    void selectionFollowsMovedRows_data()
+    {
+        QTest::addColumn<bool>("finished");
+        QTest::newRow("finished: completion inserted above") << true;
+        QTest::newRow("downloading: row removed above") << false;
+    }
+    void selectionFollowsMovedRows()
+    {
+        QFETCH(bool, finished);
+        auto w = MakeWindow();
+        std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2), Record(3), Record(4)};
+        if (finished) {
+            w->RefreshFinishedTable(list, false);
+            AddTasks(*w, {Record(5)}, false);
+            w->Finished();
+        } else {
+            AddTasks(*w, list, false);
+        }
+        QTableWidget* table = finished ? w->pFinishedTable : w->pDownloadTable;
+        auto click = [table](int row, Qt::KeyboardModifiers modifiers) {
+            const QRect rect = table->visualRect(table->model()->index(row, 0));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, rect.center());
+        };
+        click(1, Qt::NoModifier);
+        click(3, Qt::ControlModifier);
+        if (finished) {
+            Complete(*w, 0); // a new row 0: the selected rows are now 2 and 4
+        } else {
+            _VIDEO_FILE_INFO_ first = Record(1);
+            w->RemoveDownloadTableItem(&first); // the selected rows are now 0 and 2
+        }
+        const int plain = finished ? 3 : 1;
+        click(plain, Qt::NoModifier);
+        for (int r = 0; r < table->rowCount(); ++r) {
+            const QString style = r == plain ? kRowSelectedStyle : kRowStyle;
+            QCOMPARE(table->cellWidget(r, 0)->styleSheet(), style);
+        }
+    }
+
+    void deleteDownload_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("cancel") << "Clip" << false << true;
+        QTest::newRow("ok, files kept") << "Clip" << true << false;
+        QTest::newRow("ok, files deleted") << "Clip" << true << true;
+        QTest::newRow("sub-folder, files kept") << "Show/Episode 1" << true << false;
+        QTest::newRow("sub-folder, files deleted") << "Show/Episode 1" << true << true;
+        QTest::newRow("nested sub-folders") << "Show/Season 1/Episode 1" << true << true;
+        QTest::newRow("title climbing out") << "../Escape" << true << true;
+    }
+    void deleteDownload()
+    {
+        QFETCH(QString, title);
+        QFETCH(bool, ok);
+        QFETCH(bool, ticked);
+        auto w = MakeWindow();
+        AddTasks(*w, {Record(1, title), Record(2)}, false);
+        const _VIDEO_FILE_INFO_ info = Record(1, title);
+        const QStringList files = MakeTaskFiles(info);
+        const QStringList others = MakeTaskFiles(Record(2));
+        // Decoys: the same key outside the output folder, and a file of the user's.
+        const QString outside =
+            m_work->path() + QStringLiteral("/Escape-") + info.QstrTaskKey + QStringLiteral(".mp4");
+        const QString users = m_outputDir + QStringLiteral("holiday.mp4");
+        WriteFile(outside, "keep");
+        WriteFile(users, "keep");
+        const QString taskFolder = DownloadOutputFolder(info);
+
+        AnswerDialog(ok, ticked);
+        Task(*w, 0).pBtnDelete->click();
+
+        const bool deleted = ok && ticked;
+        QCOMPARE(w->pDownloadTable->rowCount(), ok ? 1 : 2);
+        QCOMPARE(TaskCount(*w), ok ? 1 : 2);
+        QCOMPARE(Task(*w, 0).VideoFileInfo.QstrTaskKey, (ok ? Record(2) : info).QstrTaskKey);
+        QCOMPARE(QFile::exists(DownloadingDir() + info.QstrTaskKey), !ok);
+        QVERIFY(QFile::exists(DownloadingDir() + Record(2).QstrTaskKey));
+        for (const QString& f : files)
+            QCOMPARE(QFile::exists(f), !deleted);
+        for (const QString& f : others + QStringList{outside, users})
+            QVERIFY2(QFile::exists(f), qPrintable(f));
+        if (QDir::cleanPath(taskFolder) != QDir::cleanPath(m_outputDir))
+            QCOMPARE(QDir(taskFolder).exists(), !deleted);
+        QVERIFY(QDir(m_outputDir).exists());
+    }
+
+    void deleteAllDownloads_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("cancel") << false << true;
+        QTest::newRow("ok, files kept") << true << false;
+        QTest::newRow("ok, files deleted") << true << true;
+    }
+    void deleteAllDownloads()
+    {
+        QFETCH(bool, ok);
+        QFETCH(bool, ticked);
+        auto w = MakeWindow();
+        const std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2, QStringLiteral("Show/Ep")),
+                                                  Record(3)};
+        AddTasks(*w, list, false);
+        QStringList files;
+        for (const _VIDEO_FILE_INFO_& info : list)
+            files << MakeTaskFiles(info);
+        const QString users = m_outputDir + QStringLiteral("holiday.mp4");
+        WriteFile(users, "keep");
+
+        AnswerDialog(ok, ticked);
+        w->pDownloadCleanButton->click();
+
+        QCOMPARE(w->pDownloadTable->rowCount(), ok ? 0 : 3);
+        QCOMPARE(TaskCount(*w), ok ? 0 : 3);
+        QCOMPARE(w->pDownloadCleanButton->isEnabled(), !ok);
+        QCOMPARE(FilesIn(DownloadingDir()).size(), ok ? 0 : 3);
+        for (const QString& f : files)
+            QCOMPARE(QFile::exists(f), !(ok && ticked));
+        QCOMPARE(QDir(m_outputDir + QStringLiteral("Show")).exists(), !(ok && ticked));
+        QVERIFY(QFile::exists(users));
+    }
+
+    void deleteFinished_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("where"); // of the video file: "task", "outside", "climbing"
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<bool>("videoGone");
+        QTest::newRow("cancel") << "Clip"
+                                << "task" << false << true << false;
+        QTest::newRow("ok, file kept") << "Clip"
+                                       << "task" << true << false << false;
+        QTest::newRow("ok, file deleted") << "Clip"
+                                          << "task" << true << true << true;
+        QTest::newRow("sub-folder") << "Show/Ep"
+                                    << "task" << true << true << true;
+        QTest::newRow("sub-folder, file kept") << "Show/Ep"
+                                               << "task" << true << false << false;
+        QTest::newRow("title climbing out") << "../Escape"
+                                            << "task" << true << true << true;
+        QTest::newRow("file outside the output folder") << "Clip"
+                                                        << "outside" << true << true << false;
+        QTest::newRow("file path climbing out") << "Clip"
+                                                << "climbing" << true << true << false;
+    }
+    void deleteFinished()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, where);
+        QFETCH(bool, ok);
+        QFETCH(bool, ticked);
+        QFETCH(bool, videoGone);
+        _VIDEO_FILE_INFO_ info = Record(1, title);
+        info.QstrFilePath = where == QLatin1String("task") ? DownloadOutputFile(info)
+                            : where == QLatin1String("outside")
+                                ? m_work->path() + QStringLiteral("/elsewhere.mp4")
+                                : m_outputDir + QStringLiteral("../climbed.mp4");
+        WriteFile(info.QstrFilePath, "video");
+        const QString users = m_outputDir + QStringLiteral("holiday.mp4");
+        WriteFile(users, "keep");
+        WriteFinishedInfo(info, QStringLiteral("2026-03-02-08-00-00"));
+        _VIDEO_FILE_INFO_ older = Record(2);
+        WriteFinishedInfo(older, QStringLiteral("2026-03-01-08-00-00"));
+        const QString folder = DownloadOutputFolder(info);
+
+        auto w = MakeWindow();
+        QCOMPARE(w->pFinishedTable->rowCount(), 2);
+        AnswerDialog(ok, ticked);
+        w->vecFinishedList.at(0).pBtnDelete->click();
+
+        QCOMPARE(w->pFinishedTable->rowCount(), ok ? 1 : 2);
+        QCOMPARE(int(w->vecFinishedList.size()), ok ? 1 : 2);
+        QCOMPARE(w->vecFinishedList.at(0).VideoFileInfo.QstrFinishTime,
+                 (ok ? older : info).QstrFinishTime);
+        QCOMPARE(QFile::exists(FinishedDir() + info.QstrFinishTime), !ok);
+        QVERIFY(QFile::exists(FinishedDir() + older.QstrFinishTime));
+        QCOMPARE(QFile::exists(info.QstrFilePath), !videoGone);
+        if (QDir::cleanPath(folder) != QDir::cleanPath(m_outputDir))
+            QCOMPARE(QDir(folder).exists(), !videoGone);
+        QVERIFY(QFile::exists(users));
+        QVERIFY(w->pFinishedCleanButton->isEnabled());
+    }
+
+    void deleteAllFinished_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("cancel") << false << true;
+        QTest::newRow("ok, files kept") << true << false;
+        QTest::newRow("ok, files deleted") << true << true;
+    }
+    void deleteAllFinished()
+    {
+        QFETCH(bool, ok);
+        QFETCH(bool, ticked);
+        QStringList videos;
+        for (int n = 1; n <= 3; ++n) {
+            _VIDEO_FILE_INFO_ info = Record(n, n == 2 ? QStringLiteral("Show/Ep") : QString());
+            info.QstrFilePath = DownloadOutputFile(info);
+            WriteFile(info.QstrFilePath, "video");
+            videos << info.QstrFilePath;
+            WriteFinishedInfo(info, QStringLiteral("2026-03-02-08-00-0%1").arg(n));
+        }
+        auto w = MakeWindow();
+        QCOMPARE(w->pFinishedTable->rowCount(), 3);
+        AnswerDialog(ok, ticked);
+        w->pFinishedCleanButton->click();
+
+        QCOMPARE(w->pFinishedTable->rowCount(), ok ? 0 : 3);
+        QCOMPARE(int(w->vecFinishedList.size()), ok ? 0 : 3);
+        QCOMPARE(FilesIn(FinishedDir()).size(), ok ? 0 : 3);
+        for (const QString& v : videos)
+            QCOMPARE(QFile::exists(v), !(ok && ticked));
+        QCOMPARE(QDir(m_outputDir + QStringLiteral("Show")).exists(), !(ok && ticked));
+        QVERIFY(w->pFinishedCleanButton->isEnabled());
+    }
+
+    void completion_data()
+    {
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<bool>("fileKnown");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("completes");
+        QTest::newRow("complete") << "100" << true << 100 << true;
+        QTest::newRow("file not named yet") << "100" << false << 100 << false;
+        QTest::newRow("percent not 100") << "99.5" << true << 100 << false;
+        QTest::newRow("report below 100") << "100" << true << 99 << false;
+    }
+    void completion()
+    {
+        QFETCH(QString, percent);
+        QFETCH(bool, fileKnown);
+        QFETCH(int, value);
+        QFETCH(bool, completes);
+        _VIDEO_FILE_INFO_ older = Record(9);
+        WriteFinishedInfo(older, QStringLiteral("2020-01-01-00-00-00"));
+        auto w = MakeWindow();
+        _VIDEO_FILE_INFO_ info = Record(1);
+        info.QstrThumbPath = m_work->path() + QStringLiteral("/thumb.jpg");
+        AddTasks(*w, {info}, false);
+        const QString file = DownloadOutputFile(info);
+        SetRunState(*w, 0, percent, fileKnown ? file : QString());
+        w->ProgressSignalSlot(Task(*w, 0).pProcess, value, 1, QString());
+
+        QCOMPARE(w->pDownloadTable->rowCount(), completes ? 0 : 1);
+        QCOMPARE(QFile::exists(DownloadingDir() + info.QstrTaskKey), !completes);
+        QCOMPARE(w->pFinishedTable->rowCount(), completes ? 2 : 1);
+        if (!completes) {
+            QCOMPARE(Task(*w, 0).pProgressBar->value(), value);
+            return;
+        }
+        const _VIDEO_FILE_INFO_ done = w->vecFinishedList.at(0).VideoFileInfo;
+        QCOMPARE(done.QstrTaskKey, info.QstrTaskKey);
+        QCOMPARE(w->vecFinishedList.at(1).VideoFileInfo.QstrFinishTime, older.QstrFinishTime);
+        QVERIFY(w->pFinishedTable->cellWidget(0, 0)->isAncestorOf(w->vecFinishedList[0].pBtnOpen));
+        QVERIFY(!done.QstrFinishTime.isEmpty());
+        const QByteArray line = ReadAll(FinishedDir() + done.QstrFinishTime);
+        const QStringList fields{
+            done.QstrFinishTime, info.QstrSize,      info.QstrDuration,  info.QstrExt,
+            info.QstrTitle,      info.QstrThumbPath, info.QstrOutputDir, file};
+        QCOMPARE(QString::fromUtf8(line).split(kInfoSeparator), fields);
+        QVERIFY(!line.endsWith('\n'));
+    }
+
+    void completionIsCountedOnce_data()
+    {
+        QTest::addColumn<bool>("alreadyListed");
+        QTest::newRow("the same report twice") << false;
+        QTest::newRow("file already listed as finished") << true;
+    }
+    void completionIsCountedOnce()
+    {
+        QFETCH(bool, alreadyListed);
+        _VIDEO_FILE_INFO_ info = Record(1);
+        if (alreadyListed) {
+            _VIDEO_FILE_INFO_ listed = info;
+            listed.QstrTitle = QStringLiteral("Another title"); // the title does not count
+            listed.QstrFilePath = DownloadOutputFile(info);
+            WriteFinishedInfo(listed, QStringLiteral("2020-01-01-00-00-00"));
+        }
+        auto w = MakeWindow();
+        w->pShutdownCheckBox->setChecked(true);
+        AddTasks(*w, {info}, false);
+        QProcess* process = Task(*w, 0).pProcess;
+        Complete(*w, 0);
+        w->ProgressSignalSlot(process, 100, 1, QString());
+        QCOMPARE(w->pDownloadTable->rowCount(), 0);
+        QCOMPARE(w->pFinishedTable->rowCount(), 1);
+        QCOMPARE(FilesIn(FinishedDir()).size(), 1);
+        QCOMPARE(m_nShutdowns, 1);
+    }
+
+    void completionsInOneSecondKeepTheirFiles()
+    {
+        auto w = MakeWindow();
+        // A finished file already holds the current second.
+        const QString taken = CurrentTimeStamp();
+        WriteFile(FinishedDir() + taken, "someone else's");
+        AddTasks(*w, {Record(1), Record(2)}, false);
+        Complete(*w, 0);
+        Complete(*w, 0);
+
+        QCOMPARE(w->pFinishedTable->rowCount(), 2);
+        QCOMPARE(ReadAll(FinishedDir() + taken), QByteArray("someone else's"));
+        QCOMPARE(FilesIn(FinishedDir()).size(), 3);
+        QStringList stamps;
+        for (const _VIDEO_FINISHED_INFO_& entry : w->vecFinishedList) {
+            const _VIDEO_FILE_INFO_& done = entry.VideoFileInfo;
+            stamps << done.QstrFinishTime;
+            const QStringList fields =
+                QString::fromUtf8(ReadAll(FinishedDir() + done.QstrFinishTime))
+                    .split(kInfoSeparator);
+            QCOMPARE(fields.size(), 8);
+            QCOMPARE(fields.at(0), done.QstrFinishTime);
+            QCOMPARE(fields.at(4), done.QstrTitle);
+        }
+        QCOMPARE(w->vecFinishedList.at(0).VideoFileInfo.QstrTitle, Record(2).QstrTitle);
+        QVERIFY(stamps.at(0) != stamps.at(1));
+    }
+
+    void shutdownAfterTheLastTask_data()
+    {
+        QTest::addColumn<int>("tasks");
+        QTest::addColumn<int>("completed");
+        QTest::addColumn<bool>("boxOn");
+        QTest::addColumn<int>("calls");
+        QTest::newRow("last task, box on") << 1 << 1 << true << 1;
+        QTest::newRow("a task left, box on") << 2 << 1 << true << 0;
+        QTest::newRow("both tasks, box on") << 2 << 2 << true << 1;
+        QTest::newRow("last task, box off") << 1 << 1 << false << 0;
+    }
+    void shutdownAfterTheLastTask()
+    {
+        QFETCH(int, tasks);
+        QFETCH(int, completed);
+        QFETCH(bool, boxOn);
+        QFETCH(int, calls);
+        auto w = MakeWindow();
+        w->pShutdownCheckBox->setChecked(boxOn);
+        std::vector<_VIDEO_FILE_INFO_> list;
+        for (int n = 1; n <= tasks; ++n)
+            list.push_back(Record(n));
+        AddTasks(*w, list, false);
+        for (int i = 0; i < completed; ++i)
+            Complete(*w, 0);
+        QCOMPARE(m_nShutdowns, calls);
+    }
+
+    void removalTellsTasksApartByKey_data()
+    {
+        QTest::addColumn<int>("which");
+        QTest::newRow("first") << 0;
+        QTest::newRow("second") << 1;
+    }
+    void removalTellsTasksApartByKey()
+    {
+        QFETCH(int, which);
+        auto w = MakeWindow();
+        const std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2)}; // same video and format
+        AddTasks(*w, list, false);
+        _VIDEO_FILE_INFO_ gone = list[size_t(which)];
+        const _VIDEO_FILE_INFO_ kept = list[size_t(1 - which)];
+        w->RemoveDownloadTableItem(&gone);
+        QCOMPARE(TaskCount(*w), 1);
+        QCOMPARE(Task(*w, 0).VideoFileInfo.QstrTaskKey, kept.QstrTaskKey);
+        QVERIFY(w->pDownloadTable->cellWidget(0, 0)->isAncestorOf(Task(*w, 0).pBtnPause));
+        QVERIFY(!QFile::exists(DownloadingDir() + gone.QstrTaskKey));
+        QVERIFY(QFile::exists(DownloadingDir() + kept.QstrTaskKey));
+    }
+
+    void openFolder_data()
+    {
+        QTest::addColumn<bool>("finished");
+        QTest::addColumn<bool>("folderExists");
+        QTest::newRow("downloading") << false << true;
+        QTest::newRow("downloading, folder missing") << false << false;
+        QTest::newRow("finished") << true << true;
+        QTest::newRow("finished, folder missing") << true << false;
+    }
+    void openFolder()
+    {
+        QFETCH(bool, finished);
+        QFETCH(bool, folderExists);
+        _VIDEO_FILE_INFO_ info = Record(1);
+        info.QstrOutputDir = m_work->path() + QStringLiteral("/videos/mine/");
+        if (folderExists)
+            QVERIFY(QDir().mkpath(info.QstrOutputDir));
+        if (finished)
+            WriteFinishedInfo(info, QStringLiteral("2026-03-02-08-00-00"));
+        auto w = MakeWindow();
+        if (!finished)
+            AddTasks(*w, {info}, true);
+        QPushButton* button = finished ? w->vecFinishedList.at(0).pBtnOpen : Task(*w, 0).pBtnOpen;
+        button->click();
+        QCOMPARE(m_recorder.urls, QList<QUrl>{QUrl::fromLocalFile(info.QstrOutputDir)});
+        QVERIFY(QDir(info.QstrOutputDir).exists());
+    }
+
+    void thumbnails_data()
+    {
+        QTest::addColumn<bool>("finished");
+        QTest::addColumn<QString>("thumb"); // "none", "missing", "corrupt", "jpeg"
+        for (bool finished : {false, true}) {
+            for (const char* thumb : {"none", "missing", "corrupt", "jpeg"}) {
+                QTest::newRow(qPrintable(
+                    QStringLiteral("%1, %2").arg(finished ? "finished" : "downloading", thumb)))
+                    << finished << QString::fromLatin1(thumb);
+            }
+        }
+    }
+    void thumbnails()
+    {
+        QFETCH(bool, finished);
+        QFETCH(QString, thumb);
+        _VIDEO_FILE_INFO_ info = Record(1);
+        if (thumb != QLatin1String("none"))
+            info.QstrThumbPath = m_work->path() + QStringLiteral("/thumb.jpg");
+        if (thumb == QLatin1String("corrupt"))
+            WriteFile(info.QstrThumbPath, "not a picture");
+        QImage big(1280, 720, QImage::Format_RGB32);
+        big.fill(QColor(200, 30, 40));
+        if (thumb == QLatin1String("jpeg"))
+            QVERIFY(big.save(info.QstrThumbPath, "JPG"));
+        auto w = MakeWindow();
+        std::vector<_VIDEO_FILE_INFO_> list{info};
+        if (finished)
+            w->RefreshFinishedTable(list, false);
+        else
+            AddTasks(*w, list, true);
+        QTableWidget* table = finished ? w->pFinishedTable : w->pDownloadTable;
+        QLabel* label = ThumbLabel(table->cellWidget(0, 0));
+        QVERIFY(label);
+        const QPixmap shown = label->pixmap();
+        if (thumb == QLatin1String("jpeg")) {
+            QCOMPARE(shown.size(), kThumbSize); // decoded small, not at 1280 x 720
+            QCOMPARE(shown.toImage().pixelColor(40, 30).red() > 150, true);
+        } else if (finished) {
+            const QImage fallback =
+                LoadThumbnail(QString::fromLatin1(kDefaultVideoPicture)).toImage();
+            QVERIFY(!fallback.isNull());
+            QCOMPARE(shown.toImage(), fallback);
+        } else {
+            QVERIFY(shown.isNull());
+        }
+    }
+
+    void pauseAndResume()
+    {
+        auto w = MakeWindow();
+        AddTasks(*w, {Record(1)}, false);
+        const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+        const QString line =
+            QStringLiteral("55.92 MB/123.45MB      Completed: 45.3%      00:30      2.50MiB/s");
+        w->ProgressSignalSlot(task.pProcess, 45, 1, line);
+        QCOMPARE(task.pStatusLabel->text(), line);
+
+        task.pBtnPause->click(); // pause
+        QVERIFY(Task(*w, 0).bPaused);
+        QVERIFY(SamePicture(task.pBtnPause->icon(), kPlayPicture));
+        QCOMPARE(task.pBtnPause->toolTip(), Tr("MainWnd/TipResume"));
+        QTRY_COMPARE(task.pStatusLabel->text(), QStringLiteral("55.92 MB/123.45MB"));
+        w->ProgressSignalSlot(task.pProcess, 50, 1, QStringLiteral("later text"));
+        QCOMPARE(task.pProgressBar->value(), 50); // the bar moves, the text stays
+        QCOMPARE(task.pStatusLabel->text(), QStringLiteral("55.92 MB/123.45MB"));
+
+        QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);
+        task.pBtnPause->click(); // resume: a new run (its link leads nowhere)
+        QVERIFY(!Task(*w, 0).bPaused);
+        QVERIFY(SamePicture(task.pBtnPause->icon(), kPausePicture));
+        QCOMPARE(task.pBtnPause->accessibleName(), Tr("MainWnd/TipPause"));
+        QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, 60000);
+        QVERIFY(!Task(*w, 0).bRunning);
+        QCOMPARE(w->pDownloadTable->rowCount(), 1);
+    }
+};
+
+QTEST_MAIN(TestTables)
+#include "tst_tables.moc"
