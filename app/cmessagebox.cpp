@@ -3,13 +3,13 @@
 #include "fonts.h"
 #include "languagesconfig.h"
 #include "urlconfig.h"
+#include "windowdrag.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
 #include <QUrl>
@@ -282,18 +282,12 @@ void CMessageBox::btnSlotUpgrade()
 
 void CMessageBox::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton) {
-        m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        event->accept();
-    }
+    BeginWindowDrag(this, event, m_dragOffset);
 }
 
 void CMessageBox::mouseMoveEvent(QMouseEvent* event)
 {
-    if (event->buttons() == Qt::LeftButton) {
-        move(event->globalPosition().toPoint() - m_dragOffset);
-        event->accept();
-    }
+    ContinueWindowDrag(this, event, m_dragOffset);
 }
 
 void CMessageBox::paintEvent(QPaintEvent*) {}

@@ -7,6 +7,7 @@
 #include "languagesconfig.h"
 #include "styles.h"
 #include "urlconfig.h"
+#include "windowdrag.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,7 +17,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QMutexLocker>
 #include <QPixmap>
 #include <QPushButton>
@@ -348,18 +348,12 @@ void DRUI::Finished()
 
 void DRUI::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton) {
-        ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-        event->accept();
-    }
+    BeginWindowDrag(this, event, ptDragOffset);
 }
 
 void DRUI::mouseMoveEvent(QMouseEvent* event)
 {
-    if (event->buttons() == Qt::LeftButton) {
-        move(event->globalPosition().toPoint() - ptDragOffset);
-        event->accept();
-    }
+    ContinueWindowDrag(this, event, ptDragOffset);
     setCursor(Qt::ArrowCursor);
 }
 

@@ -2,6 +2,7 @@
 // of leaving the dialog leaves in its result, placement over an owner, and dragging.
 
 #include "cmessagebox.h"
+#include "framefixture.h"
 #include "languagesconfig.h"
 #include "paths.h"
 #include "testsupport.h"
@@ -21,15 +22,6 @@
 #include <algorithm>
 
 // Receives every URL the dialog hands to the desktop instead of a browser.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public Q_SLOTS:
-    void handle(const QUrl& url) { urls.append(url); }
-};
-
 namespace {
 
 enum class Kind { Delete, Question, Notice, NoticeWithoutButton, Upgrade };
@@ -115,22 +107,13 @@ void TestMessageBox::initTestCase()
     qputenv("XDG_DATA_HOME", m_dataHome.path().toLocal8Bit());
     SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
     Q_INIT_RESOURCE(drui);
-    CURLConfig::Overrides overrides;
-    overrides.site1 = QStringLiteral("http://127.0.0.1:9");
-    overrides.site2 = QStringLiteral("http://127.0.0.1:9");
-    overrides.nChineseSystem = 0;
-    overrides.curlProgram = QStringLiteral("false");
-    overrides.dataFolder = m_dataHome.path() + QStringLiteral("/");
-    CURLConfig::GetInstance()->SetOverrides(overrides);
-    for (const char* scheme : {"http", "https", "file"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_urls, "handle");
+    KeepOnThisMachine(&m_urls, m_dataHome.path() + QStringLiteral("/"));
     QVERIFY(!Text("MainWnd/OK").isEmpty());
 }
 
 void TestMessageBox::cleanupTestCase()
 {
-    for (const char* scheme : {"http", "https", "file"})
-        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    ReleaseThisMachine();
 }
 
 void TestMessageBox::buttons_data()
@@ -394,4 +377,5 @@ void TestMessageBox::dragging()
 }
 
 QTEST_MAIN(TestMessageBox)
+#include "moc_framefixture.cpp"
 #include "tst_messagebox.moc"
