@@ -39,7 +39,10 @@ void DRUI::ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString 
         status = task.pStatusLabel;
         bPaused = task.bPaused;
         record = task.VideoFileInfo;
-        bComplete = nProValue == 100 && !record.QstrFilePath.isEmpty() &&
+        // Reports arrive queued, so the record may already hold the file path of a later
+        // line while the run still writes it ("Adding metadata" reports 100 too): a task is
+        // complete only once its run has ended.
+        bComplete = nProValue == 100 && !task.bRunning && !record.QstrFilePath.isEmpty() &&
                     record.QstrPercent == QLatin1String("100");
     }
     if (!bar)

@@ -193,7 +193,7 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_home.path() + QStringLiteral("/data")));
+        fixture::IsolateHome(m_home.path()); // the extractor runs see no user files either
         SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
         Q_INIT_RESOURCE(drui);
         RegisterVideoInfoTypes();
@@ -640,17 +640,21 @@ private Q_SLOTS:
         QTest::addColumn<QString>("percent");
         QTest::addColumn<bool>("fileKnown");
         QTest::addColumn<int>("value");
+        QTest::addColumn<bool>("running");
         QTest::addColumn<bool>("completes");
-        QTest::newRow("complete") << "100" << true << 100 << true;
-        QTest::newRow("file not named yet") << "100" << false << 100 << false;
-        QTest::newRow("percent not 100") << "99.5" << true << 100 << false;
-        QTest::newRow("report below 100") << "100" << true << 99 << false;
+        QTest::newRow("complete") << "100" << true << 100 << false << true;
+        QTest::newRow("file not named yet") << "100" << false << 100 << false << false;
+        QTest::newRow("percent not 100") << "99.5" << true << 100 << false << false;
+        QTest::newRow("report below 100") << "100" << true << 99 << false << false;
+        // "Adding metadata" reports 100 while the run still writes the file.
+        QTest::newRow("run still going") << "100" << true << 100 << true << false;
     }
     void completion()
     {
         QFETCH(QString, percent);
         QFETCH(bool, fileKnown);
         QFETCH(int, value);
+        QFETCH(bool, running);
         QFETCH(bool, completes);
         _VIDEO_FILE_INFO_ older = Record(9);
         WriteFinishedInfo(older, QStringLiteral("2020-01-01-00-00-00"));
@@ -660,6 +664,10 @@ private Q_SLOTS:
         AddTasks(*w, {info}, false);
         const QString file = DownloadOutputFile(info);
         SetRunState(*w, 0, percent, fileKnown ? file : QString());
+        {
+            QMutexLocker locker(&w->engine.Mutex());
+            w->engine.Tasks().at(0).bRunning = running;
+        }
         w->ProgressSignalSlot(Task(*w, 0).pProcess, value, 1, QString());
 
         QCOMPARE(w->pDownloadTable->rowCount(), completes ? 0 : 1);
@@ -891,6 +899,50 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, 60000);
         QVERIFY(!Task(*w, 0).bRunning);
         QCOMPARE(w->pDownloadTable->rowCount(), 1);
+    }
+
+    // The real extractor against the loopback site: a run paused half-way has ended when the
+    // click returns, keeps its size part, and a resumed run completes into the finished table.
+    void pauseStopsARunningDownload()
+    {
+        const QString media = fixture::MakeMedia();
+        QVERIFY(!media.isEmpty());
+        fixture::CMediaServer server;
+        QVERIFY(server.Start(media, 150 * 1024));
+        const fixture::ClipFormat format = fixture::ClipFormats().at(2);
+        _VIDEO_FILE_INFO_ info = Record(1, QStringLiteral("Show/Fixture Clip"));
+        info.QstrUrl = server.PageUrl();
+        info.QstrFormatId = format.id;
+        info.QstrExt = format.ext;
+        info.QstrSize =
+            fixture::RecordSizeText(QFileInfo(media + QLatin1Char('/') + format.file).size());
+
+        auto w = MakeWindow();
+        w->pShutdownCheckBox->setChecked(true);
+        AddTasks(*w, {info}, false);
+        _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+        w->DoStartDownload(&task);
+        QTRY_VERIFY_WITH_TIMEOUT(task.pProgressBar->value() > 0, 60000);
+        QVERIFY(task.pStatusLabel->text().contains(QStringLiteral("Completed: ")));
+
+        task.pBtnPause->click();
+        QVERIFY(!Task(*w, 0).bRunning);
+        QCOMPARE(task.pProcess->state(), QProcess::NotRunning);
+        QTRY_VERIFY(!task.pStatusLabel->text().contains(QStringLiteral("Completed: ")));
+        QVERIFY(task.pStatusLabel->text().endsWith(QLatin1String("/") + info.QstrSize));
+        QCOMPARE(w->pFinishedTable->rowCount(), 0);
+
+        QVERIFY(server.SetRate(0));
+        task.pBtnPause->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 1, 120000);
+        QCOMPARE(w->pDownloadTable->rowCount(), 0);
+        QCOMPARE(task.pProcess->state(), QProcess::NotRunning);
+        const _VIDEO_FILE_INFO_ done = w->vecFinishedList.at(0).VideoFileInfo;
+        QCOMPARE(done.QstrFilePath, DownloadOutputFile(info));
+        QVERIFY(QFile::exists(done.QstrFilePath));
+        QVERIFY(QFile::exists(FinishedDir() + done.QstrFinishTime));
+        QVERIFY(!QFile::exists(DownloadingDir() + info.QstrTaskKey));
+        QCOMPARE(m_nShutdowns, 1);
     }
 };
 
