@@ -7,8 +7,10 @@
 #include "platform.h"
 #include "urlconfig.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QList>
+#include <QMouseEvent>
 #include <QObject>
 #include <QUrl>
 #include <functional>
@@ -47,4 +49,13 @@ inline void ReleaseThisMachine()
     for (const char* scheme : kRecordedSchemes)
         QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
     SetShutdownRunner(nullptr);
+}
+
+// A mouse event at a global position, sent to `target` as the window system would.
+inline void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButton button,
+                      Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button,
+                      buttons, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
 }

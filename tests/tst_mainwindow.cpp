@@ -6,26 +6,18 @@
 #include "cmessagebox.h"
 #include "drui.h"
 #include "framefixture.h"
-#include "infofiles.h"
 #include "languagesconfig.h"
-#include "paths.h"
-#include "platform.h"
 #include "styles.h"
-#include "testsupport.h"
-#include "urlconfig.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
@@ -43,102 +35,6 @@ namespace {
 QString Text(const char* key)
 {
     return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
-}
-
-_VIDEO_FILE_INFO_ Record(int n)
-{
-    _VIDEO_FILE_INFO_ info;
-    info.QstrTaskKey = QStringLiteral("2024-03-0%1-10-00-00").arg(n);
-    info.QstrFinishTime = QStringLiteral("2024-04-0%1-11-00-00").arg(n);
-    info.QstrFormatId = QStringLiteral("13%1").arg(n);
-    info.QstrUrl = QStringLiteral("http://127.0.0.1:9/v%1").arg(n);
-    info.QstrPercent = QStringLiteral("4%1").arg(n);
-    info.QstrSize = QStringLiteral("1.%1MB").arg(n);
-    info.QstrDuration = QStringLiteral("00:00:1%1").arg(n);
-    info.QstrExt = QStringLiteral("mp4");
-    info.QstrTitle = QStringLiteral("Video %1").arg(n);
-    info.QstrOutputDir = QStringLiteral("/nonexistent/out/");
-    info.QstrFilePath = QStringLiteral("/nonexistent/out/Video %1.mp4").arg(n);
-    return info;
-}
-
-// Info files of `downloading` unfinished and `finished` finished tasks in the data folder.
-void WriteTasks(int downloading, int finished)
-{
-    const QString data = DataFolder();
-    for (int i = 1; i <= downloading; ++i)
-        QVERIFY(WriteInfoFile(data + "downloading/", Record(i).QstrTaskKey,
-                              DownloadInfoLine(Record(i))) == 0);
-    for (int i = 1; i <= finished; ++i)
-        QVERIFY(WriteInfoFile(data + "finished/", Record(i).QstrFinishTime,
-                              FinishedInfoLine(Record(i))) == 0);
-}
-
-QStringList TaskKeys(DRUI& w)
-{
-    QStringList keys;
-    QMutexLocker locker(&w.engine.Mutex());
-    for (const _VIDEO_DOWNLOAD_INFO_& task : w.engine.Tasks())
-        keys << task.VideoFileInfo.QstrTaskKey;
-    return keys;
-}
-
-bool AllPaused(DRUI& w)
-{
-    QMutexLocker locker(&w.engine.Mutex());
-    for (const _VIDEO_DOWNLOAD_INFO_& task : w.engine.Tasks()) {
-        if (!task.bPaused)
-            return false;
-    }
-    return true;
-}
-
-QStringList FinishedTimes(DRUI& w)
-{
-    QStringList times;
-    for (const _VIDEO_FINISHED_INFO_& task : w.vecFinishedList)
-        times << task.VideoFileInfo.QstrFinishTime;
-    return times;
-}
-
-QMenu* LanguageMenu(DRUI& w)
-{
-    const QList<QAction*> entries = w.pMainMenu->actions();
-    return entries.size() == 3 ? entries[2]->menu() : nullptr;
-}
-
-QAction* LanguageEntry(DRUI& w, const QString& name)
-{
-    QMenu* menu = LanguageMenu(w);
-    for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
-        if (action->text() == name)
-            return action;
-    }
-    return nullptr;
-}
-
-void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button,
-                      buttons, Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
-
-// Every file and folder below `folder` with its content and time of change.
-QMap<QString, QByteArray> Snapshot(const QString& folder)
-{
-    QMap<QString, QByteArray> entries;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QFileInfo fi(it.next());
-        QFile f(fi.filePath());
-        const QByteArray content = fi.isFile() && f.open(QIODevice::ReadOnly) ? f.readAll() : "";
-        entries.insert(fi.filePath(),
-                       content + "@" + QByteArray::number(fi.lastModified().toMSecsSinceEpoch()));
-    }
-    return entries;
 }
 
 } // namespace
@@ -186,15 +82,8 @@ void TestMainWindow::initTestCase()
     fixture::IsolateHome(m_dataHome.path());
 
     // A copy of the application folder: the language switch stores its choice there.
-    const QString source = QStringLiteral(QUILLANE_APP_DIR);
-    const QString app = m_appFolder.path();
-    QVERIFY(QFile::copy(source + "/config.ini", app + "/config.ini"));
-    QVERIFY(QDir(app).mkpath("Languages"));
-    for (const QString& name : QDir(source + "/Languages").entryList({"*.ini"}, QDir::Files))
-        QVERIFY(QFile::copy(source + "/Languages/" + name, app + "/Languages/" + name));
-    for (const char* tool : {"Pelmora", "virarurov", "ffprobe"})
-        QVERIFY(QFile::link(QFileInfo(source + "/" + tool).canonicalFilePath(), app + "/" + tool));
-    SetAppFolder(app);
+    QVERIFY(CopyAppFolder(m_appFolder.path()));
+    SetAppFolder(m_appFolder.path());
 
     Q_INIT_RESOURCE(drui);
     RegisterVideoInfoTypes();

@@ -67,14 +67,6 @@ bool HasLabelWithText(const CMessageBox& box, const QString& text)
                        [&](QLabel* label) { return label->text() == text; });
 }
 
-void SendMouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
-{
-    QMouseEvent event(type, QPointF(w->mapFromGlobal(global)), QPointF(global), button, buttons,
-                      Qt::NoModifier);
-    QCoreApplication::sendEvent(w, &event);
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Kind)
