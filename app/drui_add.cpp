@@ -9,7 +9,15 @@
 
 namespace {
 
-const QString kStampFormat = QStringLiteral("yyyy-MM-dd-hh-mm-ss");
+// The stamp one second later, or "" if `stamp` is no stamp. Counted as UTC: a stamp is a label,
+// and local time may skip or repeat an hour.
+QString NextSecond(const QString& stamp)
+{
+    const QDateTime time(QDate::fromString(stamp.left(10), QStringLiteral("yyyy-MM-dd")),
+                         QTime::fromString(stamp.mid(11), QStringLiteral("hh-mm-ss")), Qt::UTC);
+    return time.isValid() ? time.addSecs(1).toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss"))
+                          : QString();
+}
 
 } // namespace
 
@@ -25,8 +33,10 @@ void DRUI::AddFiles()
     // The key names the task's info file and its output file: never reuse one in use.
     QString key = FreeFinishStamp(QstrDownloadingDir, CurrentTimeStamp());
     while (engine.IndexOfKey(key) >= 0) {
-        const QDateTime next = QDateTime::fromString(key, kStampFormat).addSecs(1);
-        key = FreeFinishStamp(QstrDownloadingDir, next.toString(kStampFormat));
+        const QString next = NextSecond(key);
+        if (next.isEmpty())
+            break;
+        key = FreeFinishStamp(QstrDownloadingDir, next);
     }
     _VIDEO_FILE_INFO_ info = dialog.SelectedInfo;
     info.QstrTaskKey = key;

@@ -4,10 +4,15 @@
 #include "cmessagebox.h"
 #include "cmythread.h"
 #include "dodivezparseui.h"
+#include "drui.h"
+#include "helpers.h"
+#include "infofiles.h"
 #include "languagesconfig.h"
 #include "outputpath.h"
 #include "paths.h"
+#include "platform.h"
 #include "testsupport.h"
+#include "urlconfig.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -16,8 +21,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMutexLocker>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedLayout>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -108,6 +115,36 @@ int CheckedId(const CDodivezParseUI& dialog)
     return dialog.pButtonGroup ? dialog.pButtonGroup->checkedId() : -2;
 }
 
+// Once the add-video dialog runs modally, hands it to `action`; a dialog still open afterwards
+// is closed, so that a failing test never hangs.
+void DriveAddDialog(QObject* context, std::function<void(CDodivezParseUI&)> action)
+{
+    auto* timer = new QTimer(context);
+    QObject::connect(timer, &QTimer::timeout, context, [timer, action] {
+        auto* dialog = qobject_cast<CDodivezParseUI*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action(*dialog);
+        if (dialog->isVisible())
+            dialog->close();
+    });
+    timer->start(20);
+}
+
+QString NextStamp(const QString& stamp)
+{
+    QDateTime t = QDateTime::fromString(stamp, QStringLiteral("yyyy-MM-dd-hh-mm-ss"));
+    t.setTimeSpec(Qt::UTC);
+    return t.addSecs(1).toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss"));
+}
+
+QStringList FileNames(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 } // namespace
 
 class TestAddVideo : public QObject
@@ -135,6 +172,9 @@ private Q_SLOTS:
     void chooseFolder_data();
     void chooseFolder();
     void openFolderCreatesIt();
+    void addFilesStartsChosenTask();
+    void addFilesWithoutOk_data();
+    void addFilesWithoutOk();
 
 private:
     QString DataDir() const { return DataFolder(); }
@@ -152,6 +192,16 @@ void TestAddVideo::initTestCase()
     SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
     QDir().mkpath(DataDir());
     QVERIFY(!Text("Messages/MSG0108").isEmpty());
+    RegisterVideoInfoTypes();
+    // The main window's update check and shut-down never leave this machine.
+    CURLConfig::Overrides overrides;
+    overrides.site1 = QStringLiteral("http://127.0.0.1:9");
+    overrides.site2 = QStringLiteral("http://127.0.0.1:9");
+    overrides.nChineseSystem = 0;
+    overrides.curlProgram = QStringLiteral("false");
+    overrides.dataFolder = DataFolder();
+    CURLConfig::GetInstance()->SetOverrides(overrides);
+    SetShutdownRunner([](const QString&, const QStringList&) {});
     QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "OpenUrl");
     QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "OpenUrl");
     QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "OpenUrl");
@@ -167,6 +217,7 @@ void TestAddVideo::cleanupTestCase()
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    SetShutdownRunner(nullptr);
 }
 
 void TestAddVideo::analyseListsFormatsInReverse()
@@ -449,6 +500,88 @@ void TestAddVideo::openFolderCreatesIt()
     QCOMPARE(m_openedUrls.front().scheme(), QStringLiteral("file"));
     QCOMPARE(QDir(m_openedUrls.front().toLocalFile()).canonicalPath(),
              QDir(folder).canonicalPath());
+}
+
+void TestAddVideo::addFilesStartsChosenTask()
+{
+    QFile::remove(OutputPathFile(DataDir()));
+    DRUI w;
+    w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Finished();
+    const int rowsBefore = w.pDownloadTable->rowCount();
+
+    // Every key of the coming half minute is taken already: the new task must not reuse one.
+    QStringList taken;
+    QString stamp = CurrentTimeStamp();
+    for (int i = 0; i < 30; ++i, stamp = NextStamp(stamp)) {
+        QCOMPARE(WriteInfoFile(w.QstrDownloadingDir, stamp, QStringLiteral("taken\n")), 0);
+        taken << stamp;
+    }
+
+    const QString link = m_server.PageUrl(QStringLiteral("Added Clip"));
+    DriveAddDialog(this, [&](CDodivezParseUI& d) {
+        Analyse(d, link);
+        if (d.pFormatTable->rowCount() != 3)
+            return;
+        qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(1, 0))->click();
+        QTest::mouseClick(d.pOkButton, Qt::LeftButton);
+    });
+    w.AddFiles();
+
+    QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore + 1);
+    _VIDEO_DOWNLOAD_INFO_ task;
+    {
+        QMutexLocker locker(&w.engine.Mutex());
+        QCOMPARE(int(w.engine.Tasks().size()), rowsBefore + 1);
+        task = w.engine.Tasks().back();
+    }
+    const QString key = task.VideoFileInfo.QstrTaskKey;
+    QVERIFY2(QRegularExpression("^\\d{4}(-\\d\\d){5}$").match(key).hasMatch(), qPrintable(key));
+    QVERIFY2(!taken.contains(key), qPrintable(key));
+    QCOMPARE(task.VideoFileInfo.QstrUrl, link);
+    QCOMPARE(task.VideoFileInfo.QstrFormatId, ClipFormats()[1].id);
+    QCOMPARE(task.VideoFileInfo.QstrTitle, QStringLiteral("Added Clip"));
+    QVERIFY(task.bRunning);
+    QVERIFY(task.pProcess && task.pProcess->state() != QProcess::NotRunning);
+    QVERIFY(QFileInfo::exists(w.QstrDownloadingDir + key));
+    QCOMPARE(w.pPageStack->currentWidget(), w.pDownloadingPage);
+    w.StopAllRuns();
+}
+
+void TestAddVideo::addFilesWithoutOk_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("Cancel") << "cancel";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("window closed") << "close";
+}
+
+void TestAddVideo::addFilesWithoutOk()
+{
+    QFETCH(QString, way);
+    DRUI w;
+    w.Init();
+    w.Finished();
+    const int rowsBefore = w.pDownloadTable->rowCount();
+    const QStringList filesBefore = FileNames(w.QstrDownloadingDir);
+
+    DriveAddDialog(this, [&](CDodivezParseUI& d) {
+        Analyse(d, m_server.PageUrl());
+        QCOMPARE(d.pFormatTable->rowCount(), 3); // OK would have been possible
+        if (way == QLatin1String("cancel"))
+            QTest::mouseClick(d.pCancelButton, Qt::LeftButton);
+        else if (way == QLatin1String("escape"))
+            QTest::keyClick(&d, Qt::Key_Escape);
+        else
+            d.close();
+    });
+    w.AddFiles();
+
+    QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore);
+    QCOMPARE(FileNames(w.QstrDownloadingDir), filesBefore);
+    QCOMPARE(w.pPageStack->currentWidget(), w.pFinishedPage);
 }
 
 QTEST_MAIN(TestAddVideo)
