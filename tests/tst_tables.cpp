@@ -4,6 +4,7 @@
 #include "cmessagebox.h"
 #include "command.h"
 #include "drui.h"
+#include "framefixture.h"
 #include "helpers.h"
 #include "infofiles.h"
 #include "languagesconfig.h"
@@ -67,40 +68,42 @@ QLabel* ThumbLabel(QWidget* row)
     return nullptr;
 }
 
+// What the delete confirmation looked like.
+struct SeenDialog
+{
+    bool bSeen = false;
+    QSize size;
+    QString text;
+};
+
 // Answers the next modal dialog once it is up: sets its check box and clicks OK or Cancel.
-void AnswerDialog(bool bOk, bool bTicked, int attempt = 0)
+void AnswerDialog(bool bOk, bool bTicked, SeenDialog* seen, int attempt = 0)
 {
     QTimer::singleShot(attempt == 0 ? 0 : 10, [=] {
         auto* box = qobject_cast<CMessageBox*>(QApplication::activeModalWidget());
         if (!box) {
             if (attempt < 500)
-                AnswerDialog(bOk, bTicked, attempt + 1);
+                AnswerDialog(bOk, bTicked, seen, attempt + 1);
             return;
         }
+        *seen = {true, box->size(), box->pMessageLabel ? box->pMessageLabel->text() : QString()};
         if (box->pCheckBox)
             box->pCheckBox->setChecked(bTicked);
-        const QString text = Tr(bOk ? "MainWnd/OK" : "MainWnd/Cancel");
-        for (QPushButton* button : box->findChildren<QPushButton*>()) {
-            if (button->text() == text) {
-                QTest::mouseClick(button, Qt::LeftButton);
-                return;
-            }
-        }
-        box->reject(); // never leave a test hanging on a dialog
+        QTest::mouseClick(box->findChild<QPushButton*>(bOk ? "btnOK" : "btnCancel"),
+                          Qt::LeftButton);
+        if (box->isVisible())
+            box->close(); // never leave a test hanging on a dialog
     });
 }
 
-} // namespace
-
-// Records the pages and folders the program asks the desktop to open.
-class CUrlRecorder : public QObject
+void CheckDeleteDialog(const SeenDialog& seen)
 {
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public Q_SLOTS:
-    void Open(const QUrl& url) { urls << url; }
-};
+    QVERIFY(seen.bSeen);
+    QCOMPARE(seen.size, QSize(500, 180));
+    QCOMPARE(seen.text, Tr("Messages/MSG0106"));
+}
+
+} // namespace
 
 class TestTables : public QObject
 {
@@ -109,7 +112,7 @@ class TestTables : public QObject
     QTemporaryDir m_home;
     std::unique_ptr<QTemporaryDir> m_work;
     QString m_outputDir; // inside m_work, ending in "/"
-    CUrlRecorder m_recorder;
+    UrlRecorder m_recorder;
     int m_nShutdowns = 0;
 
     static QString DownloadingDir() { return DataFolder() + QStringLiteral("downloading/"); }
@@ -199,25 +202,11 @@ private Q_SLOTS:
         RegisterVideoInfoTypes();
         QVERIFY(DataFolder().startsWith(m_home.path()));
 
-        CURLConfig::Overrides urls; // the start-up check never leaves this machine
-        urls.site1 = QStringLiteral("http://127.0.0.1:9");
-        urls.site2 = QStringLiteral("http://127.0.0.1:9");
-        urls.nChineseSystem = 0;
-        urls.curlProgram = QStringLiteral("false");
-        urls.dataFolder = m_home.path() + QLatin1Char('/');
-        CURLConfig::GetInstance()->SetOverrides(urls);
-
-        for (const char* scheme : {"file", "http", "https"})
-            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &m_recorder, "Open");
-        SetShutdownRunner([this](const QString&, const QStringList&) { ++m_nShutdowns; });
+        KeepOnThisMachine(&m_recorder, m_home.path() + QLatin1Char('/'),
+                          [this] { ++m_nShutdowns; });
     }
 
-    void cleanupTestCase()
-    {
-        for (const char* scheme : {"file", "http", "https"})
-            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
-        SetShutdownRunner(nullptr);
-    }
+    void cleanupTestCase() { ReleaseThisMachine(); }
 
     void init()
     {
@@ -486,8 +475,10 @@ private Q_SLOTS:
         WriteFile(users, "keep");
         const QString taskFolder = DownloadOutputFolder(info);
 
-        AnswerDialog(ok, ticked);
+        SeenDialog seen;
+        AnswerDialog(ok, ticked, &seen);
         Task(*w, 0).pBtnDelete->click();
+        CheckDeleteDialog(seen);
 
         const bool deleted = ok && ticked;
         QCOMPARE(w->pDownloadTable->rowCount(), ok ? 1 : 2);
@@ -526,8 +517,10 @@ private Q_SLOTS:
         const QString users = m_outputDir + QStringLiteral("holiday.mp4");
         WriteFile(users, "keep");
 
-        AnswerDialog(ok, ticked);
+        SeenDialog seen;
+        AnswerDialog(ok, ticked, &seen);
         w->pDownloadCleanButton->click();
+        CheckDeleteDialog(seen);
 
         QCOMPARE(w->pDownloadTable->rowCount(), ok ? 0 : 3);
         QCOMPARE(TaskCount(*w), ok ? 0 : 3);
@@ -585,8 +578,10 @@ private Q_SLOTS:
 
         auto w = MakeWindow();
         QCOMPARE(w->pFinishedTable->rowCount(), 2);
-        AnswerDialog(ok, ticked);
+        SeenDialog seen;
+        AnswerDialog(ok, ticked, &seen);
         w->vecFinishedList.at(0).pBtnDelete->click();
+        CheckDeleteDialog(seen);
 
         QCOMPARE(w->pFinishedTable->rowCount(), ok ? 1 : 2);
         QCOMPARE(int(w->vecFinishedList.size()), ok ? 1 : 2);
@@ -623,8 +618,10 @@ private Q_SLOTS:
         }
         auto w = MakeWindow();
         QCOMPARE(w->pFinishedTable->rowCount(), 3);
-        AnswerDialog(ok, ticked);
+        SeenDialog seen;
+        AnswerDialog(ok, ticked, &seen);
         w->pFinishedCleanButton->click();
+        CheckDeleteDialog(seen);
 
         QCOMPARE(w->pFinishedTable->rowCount(), ok ? 0 : 3);
         QCOMPARE(int(w->vecFinishedList.size()), ok ? 0 : 3);
@@ -947,4 +944,5 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestTables)
+#include "moc_framefixture.cpp"
 #include "tst_tables.moc"
