@@ -66,7 +66,8 @@ QLayout* BuildHeader(CMessageBox* box, const DialogSpec& spec, int width)
 {
     auto* header = new QLabel(box);
     header->setStyleSheet(backGroud_style);
-    header->setMinimumSize(width, spec.bUpgrade ? 40 : 20);
+    // Tall enough for its heading (20 high, 10 down) however the layout shares the height.
+    header->setMinimumSize(width, spec.bUpgrade ? 40 : 30);
     if (spec.bUpgrade) {
         auto* logo = new QLabel(header);
         logo->setGeometry(10, 8, 24, 24);
@@ -102,21 +103,31 @@ QLayout* BuildContent(CMessageBox* box, const DialogSpec& spec, const QString& t
         message->setTextInteractionFlags(Qt::TextSelectableByMouse);
     box->pMessageLabel = message;
 
+    QWidget* column = message;
     if (spec.bCheckBox) {
-        auto* check = new QCheckBox(message);
+        // The check box sits under the text, however many lines the text takes.
+        column = new QWidget(box);
+        column->setMinimumSize(width - 80, spec.messageHeight);
+        auto* check = new QCheckBox(column);
         check->setObjectName(QStringLiteral("checkDeleteFiles"));
-        check->setGeometry(0, 30, 300, 25);
         check->setFont(CalibriFont(12));
         SetWhiteText(check);
         check->setText(Text("Messages/MSG0107"));
         check->setChecked(true);
         box->pCheckBox = check;
+        auto* rows = new QVBoxLayout(column);
+        rows->setContentsMargins(0, 0, 0, 0);
+        rows->setSpacing(4);
+        rows->addWidget(message);
+        rows->addWidget(check);
+        rows->addStretch(1);
+        message->setMinimumSize(width - 80, 0);
     }
 
     auto* layout = new QHBoxLayout;
     layout->setContentsMargins(5, 0, 0, 0);
     layout->addWidget(icon);
-    layout->addWidget(message);
+    layout->addWidget(column);
     return layout;
 }
 
