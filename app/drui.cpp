@@ -4,6 +4,7 @@
 #include "infofiles.h"
 #include "languagesconfig.h"
 #include "paths.h"
+#include "urlconfig.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -63,6 +64,8 @@ DRUI::~DRUI()
     // No extractor or converter outlives the window.
     StopAllRuns();
     if (pVersionThread) {
+        // A fetch in progress ends at once; the worker then returns promptly.
+        CURLConfig::GetInstance()->RequestStop();
         if (!pVersionThread->wait(kVersionThreadWaitMs)) {
             pVersionThread->terminate();
             pVersionThread->wait();
@@ -85,6 +88,7 @@ void DRUI::Init()
     connect(&engine, &CDownloadEngine::ProgressSignal, this, &DRUI::ProgressSignal);
     connect(this, &DRUI::ProgressSignal, this, &DRUI::ProgressSignalSlot, Qt::QueuedConnection);
 
+    CURLConfig::GetInstance()->SetDataFolder(QstrDataDir);
     pVersionThread->SetFunc(&DRUI::_VersionSlot, this, QString());
     pVersionThread->start(QThread::InheritPriority);
 

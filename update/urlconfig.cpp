@@ -56,6 +56,7 @@ void CURLConfig::SetOverrides(const Overrides& overrides)
 void CURLConfig::SetDataFolder(const QString& folder)
 {
     m_dataFolder = folder;
+    m_bStop = false;
 }
 
 void CURLConfig::Init()
