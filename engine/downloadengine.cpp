@@ -24,9 +24,8 @@ namespace {
 
 bool SameTask(const _VIDEO_FILE_INFO_& a, const _VIDEO_FILE_INFO_& b)
 {
-    return a.QstrUrl == b.QstrUrl && a.QstrDuration == b.QstrDuration &&
-           a.QstrSize == b.QstrSize && a.QstrFormatId == b.QstrFormatId &&
-           a.QstrTaskKey == b.QstrTaskKey;
+    return a.QstrUrl == b.QstrUrl && a.QstrDuration == b.QstrDuration && a.QstrSize == b.QstrSize &&
+           a.QstrFormatId == b.QstrFormatId && a.QstrTaskKey == b.QstrTaskKey;
 }
 
 // An info file name must stay inside the downloading folder.
@@ -95,9 +94,8 @@ int CDownloadEngine::IndexOf(const std::function<bool(const _VIDEO_DOWNLOAD_INFO
 
 int CDownloadEngine::IndexOfKey(const QString& taskKey)
 {
-    return IndexOf([&](const _VIDEO_DOWNLOAD_INFO_& t) {
-        return t.VideoFileInfo.QstrTaskKey == taskKey;
-    });
+    return IndexOf(
+        [&](const _VIDEO_DOWNLOAD_INFO_& t) { return t.VideoFileInfo.QstrTaskKey == taskKey; });
 }
 
 int CDownloadEngine::IndexOfProcess(const QObject* process)

@@ -91,9 +91,9 @@ private:
     std::vector<_VIDEO_DOWNLOAD_INFO_> m_tasks;
     QMutex m_mutex;
     QHash<const QObject*, CLineBuffer> m_buffers;
-    QHash<const QObject*, Run> m_runs;             // runs in progress, by process
-    QHash<const QObject*, quint64> m_judgements;   // counts the judgements of each process
-    QSet<const QObject*> m_prepared;               // processes whose signals are connected
+    QHash<const QObject*, Run> m_runs;           // runs in progress, by process
+    QHash<const QObject*, quint64> m_judgements; // counts the judgements of each process
+    QSet<const QObject*> m_prepared;             // processes whose signals are connected
 };
 
 // Deletes the files of a task in its output folder: every visible file of the folder the

@@ -49,8 +49,7 @@ ProgressLine ReadProgressLine(const QString& line)
     const int at = t.indexOf(QStringLiteral("at"), 2);
     if (at >= 0) {
         QStringList speed;
-        for (int i = at + 1; i < t.size() && i != eta && !t[i].startsWith(QLatin1Char('('));
-             ++i)
+        for (int i = at + 1; i < t.size() && i != eta && !t[i].startsWith(QLatin1Char('(')); ++i)
             speed << t[i];
         p.speed = speed.join(QLatin1Char(' '));
     }

@@ -27,9 +27,9 @@ struct TaskOutputState
 {
     QString QstrExt;
     QString QstrSize;
-    QString QstrFormatId; // tells the task's own parts from the other stream's
-    QString QstrPercent;  // written
-    QString QstrFilePath; // written
+    QString QstrFormatId;      // tells the task's own parts from the other stream's
+    QString QstrPercent;       // written
+    QString QstrFilePath;      // written
     bool bHasProgress = false; // written
     bool bRunning = true;
 };

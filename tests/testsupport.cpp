@@ -62,11 +62,29 @@ bool MakeFiles(const QString& folder)
         const QString size = QStringLiteral("%1x%2").arg(v.width).arg(v.height);
         // Constant bit rate with filler data: big enough that a throttled download takes
         // a few seconds, and of a predictable size.
-        if (!Convert({"-f", "lavfi", "-i",
+        if (!Convert({"-f",
+                      "lavfi",
+                      "-i",
                       QStringLiteral("testsrc2=size=%1:rate=25:duration=%2").arg(size, seconds),
-                      "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-b:v",
-                      v.bitrate, "-minrate", v.bitrate, "-maxrate", v.bitrate, "-bufsize",
-                      v.bitrate, "-x264-params", "nal-hrd=cbr", "-an", "-movflags", "+faststart",
+                      "-c:v",
+                      "libx264",
+                      "-preset",
+                      "ultrafast",
+                      "-pix_fmt",
+                      "yuv420p",
+                      "-b:v",
+                      v.bitrate,
+                      "-minrate",
+                      v.bitrate,
+                      "-maxrate",
+                      v.bitrate,
+                      "-bufsize",
+                      v.bitrate,
+                      "-x264-params",
+                      "nal-hrd=cbr",
+                      "-an",
+                      "-movflags",
+                      "+faststart",
                       folder + QLatin1Char('/') + QLatin1String(v.file)}))
             return false;
     }
@@ -91,17 +109,16 @@ QList<ClipFormat> ClipFormats()
 {
     QList<ClipFormat> formats;
     for (const VideoSpec& v : kVideos)
-        formats.append({QLatin1String(v.id), QLatin1String(v.file), QStringLiteral("mp4"),
-                        v.height});
+        formats.append(
+            {QLatin1String(v.id), QLatin1String(v.file), QStringLiteral("mp4"), v.height});
     formats.append({QStringLiteral("140"), QStringLiteral("audio.m4a"), QStringLiteral("m4a"), 0});
     return formats;
 }
 
 QString MakeMedia(const QString& folderIn)
 {
-    const QString folder = folderIn.isEmpty()
-                               ? QStringLiteral(QUILLANE_TEST_WORK_DIR "/media")
-                               : QFileInfo(folderIn).absoluteFilePath();
+    const QString folder = folderIn.isEmpty() ? QStringLiteral(QUILLANE_TEST_WORK_DIR "/media")
+                                              : QFileInfo(folderIn).absoluteFilePath();
     if (QFileInfo::exists(folder + QLatin1Char('/') + kReadyMark))
         return folder;
     if (QFileInfo::exists(folder)) {
@@ -239,11 +256,11 @@ ProbeInfo Probe(const QString& file)
 {
     ProbeInfo info;
     int code = -1;
-    const QByteArray out = RunTool(Prober(),
-                                   {"-v", "error", "-show_entries",
-                                    "stream=codec_type,codec_name:format=duration", "-of", "json",
-                                    file},
-                                   60000, &code);
+    const QByteArray out =
+        RunTool(Prober(),
+                {"-v", "error", "-show_entries", "stream=codec_type,codec_name:format=duration",
+                 "-of", "json", file},
+                60000, &code);
     if (code != 0)
         return info;
     const QJsonObject root = QJsonDocument::fromJson(out).object();

@@ -19,6 +19,7 @@
 // `Pelmora -F --get-duration --get-title URL` (yt-dlp 2023.03.04; the extractor's
 // warning "Falling back on generic information extractor" goes to the error channel):
 //
+// clang-format off
 //   ID  EXT RESOLUTION FPS |    FILESIZE   TBR PROTO | VCODEC        VBR ACODEC      ABR ASR MORE INFO
 //   -------------------------------------------------------------------------------------------------------------
 //   140 m4a audio only     |   126.47KiB  128k http  | audio only        mp4a.40.2  128k 44k DASH audio, m4a_dash
@@ -27,6 +28,7 @@
 //   134 mp4 640x360     25 |     3.79MiB 4000k http  | avc1.64001e 4000k video only          DASH video, mp4_dash
 //   Fixture Clip
 //   8
+// clang-format on
 //
 // Exact sizes vary a little with the encoder; ClipFormats() and ExtractorSizeText() give
 // the values of the files actually made.
@@ -50,9 +52,9 @@ constexpr int kClipSeconds = 8;
 // One format of the clip as the site offers it.
 struct ClipFormat
 {
-    QString id;   // the extractor's format code, e.g. "134"
-    QString file; // file name in the media folder, e.g. "v360.mp4"
-    QString ext;  // "mp4" or "m4a"
+    QString id;     // the extractor's format code, e.g. "134"
+    QString file;   // file name in the media folder, e.g. "v360.mp4"
+    QString ext;    // "mp4" or "m4a"
     int height = 0; // 0 for the audio
 };
 

@@ -73,38 +73,50 @@ void TestEngineParse::command_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("ext");
     QTest::addColumn<QString>("url");
-    QTest::addColumn<QString>("file");       // the real output file
-    QTest::addColumn<QString>("outputArg");  // what -o gets
-    QTest::addColumn<QString>("selector");   // what -f gets
+    QTest::addColumn<QString>("file");      // the real output file
+    QTest::addColumn<QString>("outputArg"); // what -o gets
+    QTest::addColumn<QString>("selector");  // what -f gets
     QTest::addColumn<QString>("folder");
 
     const QString url = QStringLiteral("http://127.0.0.1:1/watch?v=1");
-    QTest::newRow("mp4") << "Clip" << "mp4" << url << kOut + "Clip-" + kKey + ".mp4"
-                         << kOut + "Clip-" + kKey + ".mp4" << "ba[ext=m4a]+134" << kOut;
+    QTest::newRow("mp4") << "Clip"
+                         << "mp4" << url << kOut + "Clip-" + kKey + ".mp4"
+                         << kOut + "Clip-" + kKey + ".mp4"
+                         << "ba[ext=m4a]+134" << kOut;
     QTest::newRow("webm asks for webm audio")
-        << "Clip" << "webm" << url << kOut + "Clip-" + kKey + ".webm"
-        << kOut + "Clip-" + kKey + ".webm" << "ba[ext=webm]+134" << kOut;
+        << "Clip"
+        << "webm" << url << kOut + "Clip-" + kKey + ".webm" << kOut + "Clip-" + kKey + ".webm"
+        << "ba[ext=webm]+134" << kOut;
     QTest::newRow("WEBM in capitals asks for m4a")
-        << "Clip" << "WEBM" << url << kOut + "Clip-" + kKey + ".WEBM"
-        << kOut + "Clip-" + kKey + ".WEBM" << "ba[ext=m4a]+134" << kOut;
-    QTest::newRow("double quotes removed")
-        << "Say \"hi\" now" << "mp4" << url << kOut + "Say hi now-" + kKey + ".mp4"
-        << kOut + "Say hi now-" + kKey + ".mp4" << "ba[ext=m4a]+134" << kOut;
-    QTest::newRow("spaces kept") << "A  B C" << "mp4" << url << kOut + "A  B C-" + kKey + ".mp4"
-                                 << kOut + "A  B C-" + kKey + ".mp4" << "ba[ext=m4a]+134"
-                                 << kOut;
+        << "Clip"
+        << "WEBM" << url << kOut + "Clip-" + kKey + ".WEBM" << kOut + "Clip-" + kKey + ".WEBM"
+        << "ba[ext=m4a]+134" << kOut;
+    QTest::newRow("double quotes removed") << "Say \"hi\" now"
+                                           << "mp4" << url << kOut + "Say hi now-" + kKey + ".mp4"
+                                           << kOut + "Say hi now-" + kKey + ".mp4"
+                                           << "ba[ext=m4a]+134" << kOut;
+    QTest::newRow("spaces kept") << "A  B C"
+                                 << "mp4" << url << kOut + "A  B C-" + kKey + ".mp4"
+                                 << kOut + "A  B C-" + kKey + ".mp4"
+                                 << "ba[ext=m4a]+134" << kOut;
     QTest::newRow("percent doubled for the template only")
-        << "100% sure" << "mp4" << url << kOut + "100% sure-" + kKey + ".mp4"
-        << kOut + "100%% sure-" + kKey + ".mp4" << "ba[ext=m4a]+134" << kOut;
+        << "100% sure"
+        << "mp4" << url << kOut + "100% sure-" + kKey + ".mp4"
+        << kOut + "100%% sure-" + kKey + ".mp4"
+        << "ba[ext=m4a]+134" << kOut;
     QTest::newRow("template field stays literal")
-        << "%(id)s" << "mp4" << url << kOut + "%(id)s-" + kKey + ".mp4"
-        << kOut + "%%(id)s-" + kKey + ".mp4" << "ba[ext=m4a]+134" << kOut;
-    QTest::newRow("sub-folder") << "a/b" << "mp4" << url << kOut + "a/b-" + kKey + ".mp4"
-                                << kOut + "a/b-" + kKey + ".mp4" << "ba[ext=m4a]+134"
-                                << kOut + "a/";
+        << "%(id)s"
+        << "mp4" << url << kOut + "%(id)s-" + kKey + ".mp4" << kOut + "%%(id)s-" + kKey + ".mp4"
+        << "ba[ext=m4a]+134" << kOut;
+    QTest::newRow("sub-folder") << "a/b"
+                                << "mp4" << url << kOut + "a/b-" + kKey + ".mp4"
+                                << kOut + "a/b-" + kKey + ".mp4"
+                                << "ba[ext=m4a]+134" << kOut + "a/";
     QTest::newRow("link that looks like an option")
-        << "Clip" << "mp4" << "-o/etc/evil" << kOut + "Clip-" + kKey + ".mp4"
-        << kOut + "Clip-" + kKey + ".mp4" << "ba[ext=m4a]+134" << kOut;
+        << "Clip"
+        << "mp4"
+        << "-o/etc/evil" << kOut + "Clip-" + kKey + ".mp4" << kOut + "Clip-" + kKey + ".mp4"
+        << "ba[ext=m4a]+134" << kOut;
 }
 
 void TestEngineParse::command()
@@ -120,9 +132,17 @@ void TestEngineParse::command()
     const _VIDEO_FILE_INFO_ info = Record(title, ext, url);
     QCOMPARE(DownloadOutputFile(info), file);
     QCOMPARE(DownloadOutputFolder(info), folder);
-    const QStringList expected = {"--ffmpeg-location", "/app/virarurov", "--add-metadata",
-                                  "--merge-output-format", ext, "-o", outputArg, "-f",
-                                  selector, "--", url};
+    const QStringList expected = {"--ffmpeg-location",
+                                  "/app/virarurov",
+                                  "--add-metadata",
+                                  "--merge-output-format",
+                                  ext,
+                                  "-o",
+                                  outputArg,
+                                  "-f",
+                                  selector,
+                                  "--",
+                                  url};
     QCOMPARE(BuildDownloadArgs(info, QStringLiteral("/app")), expected);
 }
 
@@ -172,8 +192,7 @@ void TestEngineParse::outputPathVariables_data()
     QTest::newRow("plain") << "/out/$HOME x-1.mp4" << QStringList{"HOME"};
     QTest::newRow("braces") << "/out/${USER}-1.mp4" << QStringList{"USER"};
     QTest::newRow("braces with blanks") << "/out/${A B}-1.mp4" << QStringList{"A B"};
-    QTest::newRow("several, once each")
-        << "/out/$A $B $A-1.mp4" << QStringList{"A", "B"};
+    QTest::newRow("several, once each") << "/out/$A $B $A-1.mp4" << QStringList{"A", "B"};
     QTest::newRow("dollar alone") << "/out/5$ $ $$-1.mp4" << QStringList();
     QTest::newRow("stops at non-ASCII") << "/out/$HOMEé-1.mp4" << QStringList{"HOME"};
     QTest::newRow("digits") << "/out/$1abc-1.mp4" << QStringList{"1abc"};
@@ -217,17 +236,21 @@ void TestEngineParse::lineBuffer_data()
     QTest::newRow("line split across reads")
         << QList<QByteArray>{"[download]  4", "5.3% of 123.45MiB", "\r"}
         << QStringList{"[download]  45.3% of 123.45MiB"} << "";
-    QTest::newRow("two-byte character split")
-        << QList<QByteArray>{"Gr\xc3", "\xb6\xc3\x9f" "e\n"} << QStringList{"Größe"} << "";
+    QTest::newRow("two-byte character split") << QList<QByteArray>{"Gr\xc3", "\xb6\xc3\x9f"
+                                                                             "e\n"}
+                                              << QStringList{"Größe"} << "";
     QTest::newRow("four-byte character split in three")
-        << QList<QByteArray>{"a\xf0\x9f", "\x8e", "\xac" "b\n"}
-        << QStringList{QString::fromUtf8("a\xf0\x9f\x8e\xac" "b")} << "";
+        << QList<QByteArray>{"a\xf0\x9f", "\x8e",
+                             "\xac"
+                             "b\n"}
+        << QStringList{QString::fromUtf8("a\xf0\x9f\x8e\xac"
+                                         "b")}
+        << "";
     QTest::newRow("metadata path split")
-        << QList<QByteArray>{"[Metadata] Adding metadata to \"/out/Ti",
-                             "tle-2024.mp4\"\n"}
+        << QList<QByteArray>{"[Metadata] Adding metadata to \"/out/Ti", "tle-2024.mp4\"\n"}
         << QStringList{"[Metadata] Adding metadata to \"/out/Title-2024.mp4\""} << "";
-    QTest::newRow("unfinished last line") << QList<QByteArray>{"done\npart"}
-                                          << QStringList{"done"} << "part";
+    QTest::newRow("unfinished last line")
+        << QList<QByteArray>{"done\npart"} << QStringList{"done"} << "part";
     QTest::newRow("nothing") << QList<QByteArray>{"", ""} << QStringList() << "";
 }
 
@@ -248,8 +271,8 @@ void TestEngineParse::lineBuffer()
 
 void TestEngineParse::judgeChunk_data()
 {
-    QTest::addColumn<QString>("size");      // QstrSize of the task
-    QTest::addColumn<QString>("percent0");  // QstrPercent before
+    QTest::addColumn<QString>("size");     // QstrSize of the task
+    QTest::addColumn<QString>("percent0"); // QstrPercent before
     QTest::addColumn<bool>("hasProgress0");
     QTest::addColumn<bool>("running");
     QTest::addColumn<QStringList>("lines");
@@ -265,143 +288,176 @@ void TestEngineParse::judgeChunk_data()
     const QString file = QStringLiteral("/out/Clip-2024.mp4");
     const QString metadata = QStringLiteral("[Metadata] Adding metadata to \"") + file + "\"";
 
-    QTest::newRow("example line")
-        << big << "" << false << true << QStringList{example}
-        << QStringList{"45|" + Status("55.92 MB/123.45MB", "45.3%", "00:30", "2.50MiB/s")}
-        << "45.3" << "" << true << false;
+    QTest::newRow("example line") << big << "" << false << true << QStringList{example}
+                                  << QStringList{"45|" + Status("55.92 MB/123.45MB", "45.3%",
+                                                                "00:30", "2.50MiB/s")}
+                                  << "45.3"
+                                  << "" << true << false;
     QTest::newRow("even whole percentage rewrites the info file")
         << big << "45.3" << true << true
         << QStringList{"[download]  46.0% of 123.45MiB at    2.50MiB/s ETA 00:29"}
-        << QStringList{"46|" + Status("56.79 MB/123.45MB", "46.0%", "00:29", "2.50MiB/s")}
-        << "46.0" << "" << true << true;
+        << QStringList{"46|" + Status("56.79 MB/123.45MB", "46.0%", "00:29", "2.50MiB/s")} << "46.0"
+        << "" << true << true;
     QTest::newRow("other stream before progress")
-        << "80.00MB" << "" << false << true << QStringList{example}
-        << QStringList{"0|Analyzing..."} << "" << "" << false << false;
+        << "80.00MB"
+        << "" << false << true << QStringList{example} << QStringList{"0|Analyzing..."} << ""
+        << "" << false << false;
     QTest::newRow("other stream after progress")
-        << "80.00MB" << "12.0" << true << true << QStringList{example} << QStringList()
-        << "12.0" << "" << true << false;
+        << "80.00MB"
+        << "12.0" << true << true << QStringList{example} << QStringList() << "12.0"
+        << "" << true << false;
     QTest::newRow("last progress line counts")
         << big << "" << false << true
         << QStringList{"[download]  10.0% of 123.45MiB at    2.50MiB/s ETA 00:50",
                        "[download]  20.0% of 123.45MiB at    2.50MiB/s ETA 00:40",
                        "[download]  31.0% of 123.45MiB at    3.00MiB/s ETA 00:30"}
-        << QStringList{"31|" + Status("38.27 MB/123.45MB", "31.0%", "00:30", "3.00MiB/s")}
-        << "31.0" << "" << true << false;
+        << QStringList{"31|" + Status("38.27 MB/123.45MB", "31.0%", "00:30", "3.00MiB/s")} << "31.0"
+        << "" << true << false;
     QTest::newRow("100% ends the stream, status kept")
         << big << "99.9" << true << true
         << QStringList{"[download] 100% of  123.45MiB in 00:00:50 at 2.47MiB/s  "}
-        << QStringList{"100|"} << "100" << "" << true << false;
+        << QStringList{"100|"} << "100"
+        << "" << true << false;
     QTest::newRow("100.0% is progress")
         << big << "99.9" << true << true
         << QStringList{"[download] 100.0% of  123.45MiB at    2.50MiB/s ETA 00:00"}
         << QStringList{"100|" + Status("123.45 MB/123.45MB", "100.0%", "00:00", "2.50MiB/s")}
-        << "100.0" << "" << true << true;
+        << "100.0"
+        << "" << true << true;
     QTest::newRow("unknown speed and time left")
-        << "475.45KB" << "" << false << true
+        << "475.45KB"
+        << "" << false << true
         << QStringList{"[download]   0.2% of  475.45KiB at  Unknown B/s ETA Unknown"}
         << QStringList{"0|" + Status("973 Bytes/475.45KB", "0.2%", "Unknown", "Unknown B/s")}
-        << "0.2" << "" << true << true;
+        << "0.2"
+        << "" << true << true;
     QTest::newRow("fragments, estimated total")
-        << "5.41MB" << "" << false << true
+        << "5.41MB"
+        << "" << false << true
         << QStringList{"[download]  45.3% of ~   5.41MiB at    2.50MiB/s ETA 00:30 (frag 4/9)"}
-        << QStringList{"45|" + Status("2.45 MB/5.41MB", "45.3%", "00:30", "2.50MiB/s")}
-        << "45.3" << "" << true << false;
+        << QStringList{"45|" + Status("2.45 MB/5.41MB", "45.3%", "00:30", "2.50MiB/s")} << "45.3"
+        << "" << true << false;
     QTest::newRow("GiB total")
-        << "1.50GB" << "" << false << true
+        << "1.50GB"
+        << "" << false << true
         << QStringList{"[download]  50.0% of    1.50GiB at   10.00MiB/s ETA 01:15"}
-        << QStringList{"50|" + Status("768.00 MB/1.50GB", "50.0%", "01:15", "10.00MiB/s")}
-        << "50.0" << "" << true << true;
+        << QStringList{"50|" + Status("768.00 MB/1.50GB", "50.0%", "01:15", "10.00MiB/s")} << "50.0"
+        << "" << true << true;
     QTest::newRow("KiB total")
-        << "1021.89KB" << "" << false << true
+        << "1021.89KB"
+        << "" << false << true
         << QStringList{"[download]  25.0% of 1021.89KiB at  500.00KiB/s ETA 00:01"}
         << QStringList{"25|" + Status("255.47 KB/1021.89KB", "25.0%", "00:01", "500.00KiB/s")}
-        << "25.0" << "" << true << false;
+        << "25.0"
+        << "" << true << false;
     QTest::newRow("missing tokens read as empty")
         << big << "" << false << true << QStringList{"[download]  12.0% of 123.45MiB"}
-        << QStringList{"12|" + Status("14.81 MB/123.45MB", "12.0%", "", "")} << "12.0" << ""
-        << true << true;
+        << QStringList{"12|" + Status("14.81 MB/123.45MB", "12.0%", "", "")} << "12.0"
+        << "" << true << true;
     QTest::newRow("percentage that is no number")
         << big << "" << false << true << QStringList{"[download] abc% of 123.45MiB at x ETA y"}
-        << QStringList{"0|" + Status("0 Bytes/123.45MB", "abc%", "y", "x")} << "abc" << ""
-        << true << true;
+        << QStringList{"0|" + Status("0 Bytes/123.45MB", "abc%", "y", "x")} << "abc"
+        << "" << true << true;
     QTest::newRow("task without size takes any progress")
-        << "" << "" << false << true
+        << ""
+        << "" << false << true
         << QStringList{"[download]  45.3% of 123.45MiB at    2.50MiB/s ETA 00:30"}
-        << QStringList{"45|" + Status("55.92 MB/123.45MB", "45.3%", "00:30", "2.50MiB/s")}
-        << "45.3" << "" << true << false;
+        << QStringList{"45|" + Status("55.92 MB/123.45MB", "45.3%", "00:30", "2.50MiB/s")} << "45.3"
+        << "" << true << false;
     QTest::newRow("audio done, then the video starts")
-        << "3.79MB" << "" << false << true
+        << "3.79MB"
+        << "" << false << true
         << QStringList{"[download] 100.0% of  126.47KiB at   49.80MiB/s ETA 00:00",
                        "[download] 100% of  126.47KiB in 00:00:00 at 12.60MiB/s  ",
                        "[download] Destination: /out/Clip-2024.f134.mp4",
                        "[download]   0.0% of    3.79MiB at  Unknown B/s ETA Unknown"}
-        << QStringList{"0|" + Status("0 Bytes/3.79MB", "0.0%", "Unknown", "Unknown B/s")}
-        << "0.0" << "" << true << true;
+        << QStringList{"0|" + Status("0 Bytes/3.79MB", "0.0%", "Unknown", "Unknown B/s")} << "0.0"
+        << "" << true << true;
     QTest::newRow("video done, then the other stream")
-        << "3.79MB" << "98.0" << true << true
+        << "3.79MB"
+        << "98.0" << true << true
         << QStringList{"[download] 100% of    3.79MiB in 00:00:01 at 3.10MiB/s  ",
                        "[download] Destination: /out/Clip-2024.f140.m4a",
                        "[download]  50.0% of  126.47KiB at    1.00MiB/s ETA 00:00"}
-        << QStringList{"100|"} << "100" << "" << true << false;
+        << QStringList{"100|"} << "100"
+        << "" << true << false;
     QTest::newRow("destination only, before progress")
-        << "3.79MB" << "" << false << true
+        << "3.79MB"
+        << "" << false << true
         << QStringList{"[info] watch: Downloading 1 format(s): 140+134",
                        "[download] Destination: /out/Clip-2024.f140.m4a"}
-        << QStringList{"0|Analyzing..."} << "" << "" << false << false;
+        << QStringList{"0|Analyzing..."} << ""
+        << "" << false << false;
     QTest::newRow("resuming, before progress")
-        << "3.79MB" << "" << false << true
-        << QStringList{"[download] Resuming download at byte 12345"}
-        << QStringList{"0|Analyzing..."} << "" << "" << false << false;
+        << "3.79MB"
+        << "" << false << true << QStringList{"[download] Resuming download at byte 12345"}
+        << QStringList{"0|Analyzing..."} << ""
+        << "" << false << false;
     QTest::newRow("resuming, after progress")
-        << "3.79MB" << "12.0" << true << true
-        << QStringList{"[download] Resuming download at byte 12345"} << QStringList()
-        << "12.0" << "" << true << false;
+        << "3.79MB"
+        << "12.0" << true << true << QStringList{"[download] Resuming download at byte 12345"}
+        << QStringList() << "12.0"
+        << "" << true << false;
     QTest::newRow("finished file already downloaded")
-        << "3.79MB" << "" << false << true
+        << "3.79MB"
+        << "" << false << true
         << QStringList{"[download] /out/Clip-2024.mp4 has already been downloaded"}
-        << QStringList{"100|"} << "100" << "" << false << false;
+        << QStringList{"100|"} << "100"
+        << "" << false << false;
     QTest::newRow("own part already downloaded")
-        << "3.79MB" << "40.0" << true << true
+        << "3.79MB"
+        << "40.0" << true << true
         << QStringList{"[download] /out/Clip-2024.f134.mp4 has already been downloaded"}
-        << QStringList{"100|"} << "100" << "" << true << false;
+        << QStringList{"100|"} << "100"
+        << "" << true << false;
     QTest::newRow("other part already downloaded, own progress follows")
-        << "3.79MB" << "20.0" << true << true
+        << "3.79MB"
+        << "20.0" << true << true
         << QStringList{"[download] /out/Clip-2024.f140.m4a has already been downloaded",
                        "[download] Resuming download at byte 523264",
                        "[download] Destination: /out/Clip-2024.f134.mp4",
                        "[download] 100% of    3.79MiB in 00:00:01 at 3.10MiB/s  "}
-        << QStringList{"100|"} << "100" << "" << true << false;
+        << QStringList{"100|"} << "100"
+        << "" << true << false;
     QTest::newRow("already downloaded, then metadata")
-        << "3.79MB" << "" << false << true
+        << "3.79MB"
+        << "" << false << true
         << QStringList{"[download] /out/Clip-2024.mp4 has already been downloaded", metadata}
         << QStringList{"100|", "100|Adding metadata"} << "100" << file << false << false;
     QTest::newRow("metadata at 100")
-        << "3.79MB" << "100" << true << true << QStringList{metadata}
-        << QStringList{"100|Adding metadata"} << "100" << file << true << false;
-    QTest::newRow("metadata before 100")
-        << "3.79MB" << "50.0" << true << true << QStringList{metadata} << QStringList()
-        << "50.0" << file << true << false;
+        << "3.79MB"
+        << "100" << true << true << QStringList{metadata} << QStringList{"100|Adding metadata"}
+        << "100" << file << true << false;
+    QTest::newRow("metadata before 100") << "3.79MB"
+                                         << "50.0" << true << true << QStringList{metadata}
+                                         << QStringList() << "50.0" << file << true << false;
     QTest::newRow("metadata after the run's end completes")
-        << "3.79MB" << "100" << true << false << QStringList{metadata}
+        << "3.79MB"
+        << "100" << true << false << QStringList{metadata}
         << QStringList{"100|Adding metadata", "100|"} << "100" << file << true << false;
     QTest::newRow("last lines of a run in one chunk")
-        << "3.79MB" << "98.0" << true << true
+        << "3.79MB"
+        << "98.0" << true << true
         << QStringList{"[download] 100% of    3.79MiB in 00:00:01 at 3.10MiB/s  ",
                        "[Merger] Merging formats into \"/out/Clip-2024.mp4\"",
-                       "Deleting original file /out/Clip-2024.f134.mp4 (pass -k to keep)",
-                       metadata}
+                       "Deleting original file /out/Clip-2024.f134.mp4 (pass -k to keep)", metadata}
         << QStringList{"100|", "100|Adding metadata"} << "100" << file << true << false;
     QTest::newRow("path with quotes and blanks")
-        << "3.79MB" << "100" << true << true
+        << "3.79MB"
+        << "100" << true << true
         << QStringList{"[Metadata] Adding metadata to \"/out/A \"B\" C-2024.mp4\""}
-        << QStringList{"100|Adding metadata"} << "100" << "/out/A \"B\" C-2024.mp4" << true
-        << false;
+        << QStringList{"100|Adding metadata"} << "100"
+        << "/out/A \"B\" C-2024.mp4" << true << false;
     QTest::newRow("other output before progress")
-        << "3.79MB" << "" << false << true << QStringList{"[generic] watch: Downloading webpage"}
-        << QStringList{"0|Analyzing..."} << "" << "" << false << false;
+        << "3.79MB"
+        << "" << false << true << QStringList{"[generic] watch: Downloading webpage"}
+        << QStringList{"0|Analyzing..."} << ""
+        << "" << false << false;
     QTest::newRow("other output after progress")
-        << "3.79MB" << "5.0" << true << true << QStringList{"[generic] watch: Downloading"}
-        << QStringList() << "5.0" << "" << true << false;
+        << "3.79MB"
+        << "5.0" << true << true << QStringList{"[generic] watch: Downloading"} << QStringList()
+        << "5.0"
+        << "" << true << false;
 }
 
 void TestEngineParse::judgeChunk()
@@ -472,9 +528,12 @@ void TestEngineParse::statusSizePart_data()
     QTest::addColumn<QString>("sizePart");
     QTest::newRow("progress line")
         << Status("55.92 MB/123.45MB", "45.3%", "00:30", "2.50MiB/s") << "55.92 MB/123.45MB";
-    QTest::newRow("no gap") << "Analyzing..." << "Analyzing...";
-    QTest::newRow("empty") << "" << "";
-    QTest::newRow("five blanks are no gap") << "a     b" << "a     b";
+    QTest::newRow("no gap") << "Analyzing..."
+                            << "Analyzing...";
+    QTest::newRow("empty") << ""
+                           << "";
+    QTest::newRow("five blanks are no gap") << "a     b"
+                                            << "a     b";
 }
 
 void TestEngineParse::statusSizePart()
