@@ -1,196 +1,25 @@
 // The two task tables and the task controls, on a main window over a temporary data folder
 // and a temporary output folder. Pages, URLs and the shut-down command are intercepted.
 
-#include "cmessagebox.h"
-#include "command.h"
 #include "drui.h"
 #include "framefixture.h"
 #include "helpers.h"
-#include "infofiles.h"
-#include "languagesconfig.h"
 #include "paths.h"
-#include "platform.h"
+#include "tablesfixture.h"
 #include "tasktables.h"
 #include "testsupport.h"
-#include "urlconfig.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QDesktopServices>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
-namespace {
-
-QString Tr(const char* key)
-{
-    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void WriteFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
-
-bool SamePicture(const QIcon& icon, const char* path)
-{
-    const QPixmap expected{QString::fromLatin1(path)};
-    if (expected.isNull() || icon.isNull())
-        return false;
-    const QSize size = expected.deviceIndependentSize().toSize();
-    return icon.pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32) ==
-           expected.toImage().convertToFormat(QImage::Format_ARGB32);
-}
-
-// The thumbnail label of a row widget: the one label of fixed size 80 x 60.
-QLabel* ThumbLabel(QWidget* row)
-{
-    const QList<QLabel*> labels = row ? row->findChildren<QLabel*>() : QList<QLabel*>();
-    for (QLabel* label : labels) {
-        if (label->minimumSize() == kThumbSize && label->maximumSize() == kThumbSize)
-            return label;
-    }
-    return nullptr;
-}
-
-// What the delete confirmation looked like.
-struct SeenDialog
-{
-    bool bSeen = false;
-    QSize size;
-    QString text;
-};
-
-// Answers the next modal dialog once it is up: sets its check box and clicks OK or Cancel.
-void AnswerDialog(bool bOk, bool bTicked, SeenDialog* seen, int attempt = 0)
-{
-    QTimer::singleShot(attempt == 0 ? 0 : 10, [=] {
-        auto* box = qobject_cast<CMessageBox*>(QApplication::activeModalWidget());
-        if (!box) {
-            if (attempt < 500)
-                AnswerDialog(bOk, bTicked, seen, attempt + 1);
-            return;
-        }
-        *seen = {true, box->size(), box->pMessageLabel ? box->pMessageLabel->text() : QString()};
-        if (box->pCheckBox)
-            box->pCheckBox->setChecked(bTicked);
-        QTest::mouseClick(box->findChild<QPushButton*>(bOk ? "btnOK" : "btnCancel"),
-                          Qt::LeftButton);
-        if (box->isVisible())
-            box->close(); // never leave a test hanging on a dialog
-    });
-}
-
-void CheckDeleteDialog(const SeenDialog& seen)
-{
-    QVERIFY(seen.bSeen);
-    QCOMPARE(seen.size, QSize(500, 180));
-    QCOMPARE(seen.text, Tr("Messages/MSG0106"));
-}
-
-} // namespace
-
-class TestTables : public QObject
+class TestTables : public QObject, private CTableTestBase
 {
     Q_OBJECT
-
-    QTemporaryDir m_home;
-    std::unique_ptr<QTemporaryDir> m_work;
-    QString m_outputDir; // inside m_work, ending in "/"
-    UrlRecorder m_recorder;
-    int m_nShutdowns = 0;
-
-    static QString DownloadingDir() { return DataFolder() + QStringLiteral("downloading/"); }
-    static QString FinishedDir() { return DataFolder() + QStringLiteral("finished/"); }
-
-    _VIDEO_FILE_INFO_ Record(int n, const QString& title = QString()) const
-    {
-        _VIDEO_FILE_INFO_ r;
-        r.QstrFormatId = QStringLiteral("137");
-        r.QstrExt = QStringLiteral("mp4");
-        r.QstrSize = QStringLiteral("5.41MB");
-        r.QstrDuration = QStringLiteral("00:00:08");
-        r.QstrTitle = title.isEmpty() ? QStringLiteral("Clip %1").arg(n) : title;
-        r.QstrOutputDir = m_outputDir;
-        r.QstrTaskKey = QStringLiteral("2026-03-01-10-20-%1").arg(n, 2, 10, QLatin1Char('0'));
-        r.QstrUrl = QStringLiteral("http://127.0.0.1:9/video");
-        return r;
-    }
-
-    std::unique_ptr<DRUI> MakeWindow()
-    {
-        auto window = std::make_unique<DRUI>();
-        window->Init();
-        window->show();
-        if (!QTest::qWaitForWindowExposed(window.get()))
-            qWarning("window not exposed");
-        return window;
-    }
-
-    static _VIDEO_DOWNLOAD_INFO_ Task(DRUI& w, int i)
-    {
-        QMutexLocker locker(&w.engine.Mutex());
-        return w.engine.Tasks().at(size_t(i));
-    }
-    static int TaskCount(DRUI& w)
-    {
-        QMutexLocker locker(&w.engine.Mutex());
-        return int(w.engine.Tasks().size());
-    }
-    static void AddTasks(DRUI& w, std::vector<_VIDEO_FILE_INFO_> list, bool bRestored)
-    {
-        w.RefreshDownloadTable(list, bRestored);
-    }
-    // What the output parser would have recorded for a run.
-    static void SetRunState(DRUI& w, int i, const QString& percent, const QString& filePath)
-    {
-        QMutexLocker locker(&w.engine.Mutex());
-        w.engine.Tasks().at(size_t(i)).VideoFileInfo.QstrPercent = percent;
-        w.engine.Tasks().at(size_t(i)).VideoFileInfo.QstrFilePath = filePath;
-    }
-    // A completed run: the file exists and the record says so; then the completion report.
-    void Complete(DRUI& w, int i)
-    {
-        const _VIDEO_FILE_INFO_ info = Task(w, i).VideoFileInfo;
-        const QString file = DownloadOutputFile(info);
-        WriteFile(file, "video");
-        SetRunState(w, i, QStringLiteral("100"), file);
-        w.ProgressSignalSlot(Task(w, i).pProcess, 100, 1, QString());
-    }
-    // The files a run of this task leaves in the output folder.
-    static QStringList MakeTaskFiles(const _VIDEO_FILE_INFO_& info)
-    {
-        const QString file = DownloadOutputFile(info);
-        const QStringList files{file,
-                                file.left(file.size() - 4) + QStringLiteral(".f137.mp4.part")};
-        for (const QString& f : files)
-            WriteFile(f, "data");
-        return files;
-    }
-    static QStringList FilesIn(const QString& folder)
-    {
-        return QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
-    }
-    void WriteFinishedInfo(_VIDEO_FILE_INFO_& info, const QString& stamp)
-    {
-        info.QstrFinishTime = stamp;
-        QCOMPARE(WriteInfoFile(FinishedDir(), stamp, FinishedInfoLine(info)), 0);
-    }
 
 private Q_SLOTS:
     void initTestCase()
@@ -287,10 +116,12 @@ private Q_SLOTS:
     {
         QFETCH(QList<int>, removed);
         auto w = MakeWindow();
+        AddTasks(*w, {}, false);
+        QVERIFY(!w->pDownloadCleanButton->isEnabled());
         AddTasks(*w, {Record(1), Record(2)}, false);
         AddTasks(*w, {Record(3)}, true);
         AddTasks(*w, {Record(4), Record(5)}, false);
-        for (int n : removed) {
+        for (int n : removed) { // same video and format as the others: found by its key
             _VIDEO_FILE_INFO_ info = Record(n);
             w->RemoveDownloadTableItem(&info);
         }
@@ -322,40 +153,13 @@ private Q_SLOTS:
         QCOMPARE(w->pDownloadCleanButton->isEnabled(), !expected.isEmpty());
     }
 
-    void cleanButtonFollowsRows_data()
-    {
-        QTest::addColumn<int>("added");
-        QTest::addColumn<QList<int>>("removed");
-        QTest::addColumn<bool>("enabled");
-        QTest::newRow("empty list added") << 0 << QList<int>{} << false;
-        QTest::newRow("one row") << 1 << QList<int>{} << true;
-        QTest::newRow("one row removed") << 1 << QList<int>{1} << false;
-        QTest::newRow("two rows, one removed") << 2 << QList<int>{1} << true;
-    }
-    void cleanButtonFollowsRows()
-    {
-        QFETCH(int, added);
-        QFETCH(QList<int>, removed);
-        QFETCH(bool, enabled);
-        auto w = MakeWindow();
-        w->pDownloadCleanButton->setEnabled(!enabled);
-        std::vector<_VIDEO_FILE_INFO_> list;
-        for (int n = 1; n <= added; ++n)
-            list.push_back(Record(n));
-        AddTasks(*w, list, false);
-        for (int n : removed) {
-            _VIDEO_FILE_INFO_ info = Record(n);
-            w->RemoveDownloadTableItem(&info);
-        }
-        QCOMPARE(w->pDownloadCleanButton->isEnabled(), enabled);
-    }
-
     void selectionColours_data()
     {
         QTest::addColumn<bool>("finished");
         QTest::addColumn<QList<int>>("clicks");
         QTest::addColumn<QList<int>>("modifiers");
         QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("moveBefore"); // a row moves before this click (-1: none)
         const int ctrl = int(Qt::ControlModifier);
         const int shift = int(Qt::ShiftModifier);
         for (bool finished : {false, true}) {
@@ -364,13 +168,19 @@ private Q_SLOTS:
                 return QTest::newRow(qPrintable(QString::fromLatin1(t) + QLatin1String(name)))
                        << finished;
             };
-            row("one click") << QList<int>{1} << QList<int>{0} << QList<int>{1};
-            row("ctrl adds") << QList<int>{1, 3} << QList<int>{0, ctrl} << QList<int>{1, 3};
+            row("one click") << QList<int>{1} << QList<int>{0} << QList<int>{1} << -1;
+            row("ctrl adds") << QList<int>{1, 3} << QList<int>{0, ctrl} << QList<int>{1, 3} << -1;
             row("plain click resets")
-                << QList<int>{1, 3, 2} << QList<int>{0, ctrl, 0} << QList<int>{2};
-            row("shift range") << QList<int>{0, 2} << QList<int>{0, shift} << QList<int>{0, 1, 2};
+                << QList<int>{1, 3, 2} << QList<int>{0, ctrl, 0} << QList<int>{2} << -1;
+            row("shift range") << QList<int>{0, 2} << QList<int>{0, shift} << QList<int>{0, 1, 2}
+                               << -1;
             row("ctrl takes one back")
-                << QList<int>{1, 3, 3} << QList<int>{0, ctrl, ctrl} << QList<int>{1};
+                << QList<int>{1, 3, 3} << QList<int>{0, ctrl, ctrl} << QList<int>{1} << -1;
+            // A completion inserted at the top of the finished table, a downloading row
+            // removed above: the selected rows move, and the next click still resets them.
+            const int last = finished ? 3 : 1;
+            row("rows moved under the selection")
+                << QList<int>{1, 3, last} << QList<int>{0, ctrl, 0} << QList<int>{last} << 2;
         }
     }
     void selectionColours()
@@ -379,41 +189,7 @@ private Q_SLOTS:
         QFETCH(QList<int>, clicks);
         QFETCH(QList<int>, modifiers);
         QFETCH(QList<int>, selected);
-        auto w = MakeWindow();
-        std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2), Record(3), Record(4)};
-        if (finished) {
-            w->RefreshFinishedTable(list, false);
-            w->Finished();
-        } else {
-            AddTasks(*w, list, false);
-        }
-        QTableWidget* table = finished ? w->pFinishedTable : w->pDownloadTable;
-        QVERIFY(table->isVisible());
-        for (int i = 0; i < clicks.size(); ++i) {
-            const QRect rect = table->visualRect(table->model()->index(clicks[i], 0));
-            QTest::mouseClick(table->viewport(), Qt::LeftButton,
-                              Qt::KeyboardModifiers(modifiers[i]), rect.center());
-        }
-        std::vector<int> recorded = finished ? w->vecFinishedSelected : w->vecDownloadSelected;
-        std::sort(recorded.begin(), recorded.end());
-        QCOMPARE(QList<int>(recorded.begin(), recorded.end()), selected);
-        for (int r = 0; r < table->rowCount(); ++r) {
-            const QString style = selected.contains(r) ? kRowSelectedStyle : kRowStyle;
-            QCOMPARE(table->cellWidget(r, 0)->styleSheet(), style);
-        }
-    }
-
-    // Rows that move under a selection (a completion inserted at the top of the finished
-    // table, a downloading row removed above) keep their colours right on the next click.
-    void selectionFollowsMovedRows_data()
-    {
-        QTest::addColumn<bool>("finished");
-        QTest::newRow("finished: completion inserted above") << true;
-        QTest::newRow("downloading: row removed above") << false;
-    }
-    void selectionFollowsMovedRows()
-    {
-        QFETCH(bool, finished);
+        QFETCH(int, moveBefore);
         auto w = MakeWindow();
         std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2), Record(3), Record(4)};
         if (finished) {
@@ -424,22 +200,23 @@ private Q_SLOTS:
             AddTasks(*w, list, false);
         }
         QTableWidget* table = finished ? w->pFinishedTable : w->pDownloadTable;
-        auto click = [table](int row, Qt::KeyboardModifiers modifiers) {
-            const QRect rect = table->visualRect(table->model()->index(row, 0));
-            QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers, rect.center());
-        };
-        click(1, Qt::NoModifier);
-        click(3, Qt::ControlModifier);
-        if (finished) {
-            Complete(*w, 0); // a new row 0: the selected rows are now 2 and 4
-        } else {
-            _VIDEO_FILE_INFO_ first = Record(1);
-            w->RemoveDownloadTableItem(&first); // the selected rows are now 0 and 2
+        QVERIFY(table->isVisible());
+        for (int i = 0; i < clicks.size(); ++i) {
+            if (i == moveBefore && finished) {
+                Complete(*w, 0);
+            } else if (i == moveBefore) {
+                _VIDEO_FILE_INFO_ first = Record(1);
+                w->RemoveDownloadTableItem(&first);
+            }
+            const QRect rect = table->visualRect(table->model()->index(clicks[i], 0));
+            QTest::mouseClick(table->viewport(), Qt::LeftButton,
+                              Qt::KeyboardModifiers(modifiers[i]), rect.center());
         }
-        const int plain = finished ? 3 : 1;
-        click(plain, Qt::NoModifier);
+        std::vector<int> recorded = finished ? w->vecFinishedSelected : w->vecDownloadSelected;
+        std::sort(recorded.begin(), recorded.end());
+        QCOMPARE(QList<int>(recorded.begin(), recorded.end()), selected);
         for (int r = 0; r < table->rowCount(); ++r) {
-            const QString style = r == plain ? kRowSelectedStyle : kRowStyle;
+            const QString style = selected.contains(r) ? kRowSelectedStyle : kRowStyle;
             QCOMPARE(table->cellWidget(r, 0)->styleSheet(), style);
         }
     }
@@ -493,43 +270,6 @@ private Q_SLOTS:
         if (QDir::cleanPath(taskFolder) != QDir::cleanPath(m_outputDir))
             QCOMPARE(QDir(taskFolder).exists(), !deleted);
         QVERIFY(QDir(m_outputDir).exists());
-    }
-
-    void deleteAllDownloads_data()
-    {
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<bool>("ticked");
-        QTest::newRow("cancel") << false << true;
-        QTest::newRow("ok, files kept") << true << false;
-        QTest::newRow("ok, files deleted") << true << true;
-    }
-    void deleteAllDownloads()
-    {
-        QFETCH(bool, ok);
-        QFETCH(bool, ticked);
-        auto w = MakeWindow();
-        const std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2, QStringLiteral("Show/Ep")),
-                                                  Record(3)};
-        AddTasks(*w, list, false);
-        QStringList files;
-        for (const _VIDEO_FILE_INFO_& info : list)
-            files << MakeTaskFiles(info);
-        const QString users = m_outputDir + QStringLiteral("holiday.mp4");
-        WriteFile(users, "keep");
-
-        SeenDialog seen;
-        AnswerDialog(ok, ticked, &seen);
-        w->pDownloadCleanButton->click();
-        CheckDeleteDialog(seen);
-
-        QCOMPARE(w->pDownloadTable->rowCount(), ok ? 0 : 3);
-        QCOMPARE(TaskCount(*w), ok ? 0 : 3);
-        QCOMPARE(w->pDownloadCleanButton->isEnabled(), !ok);
-        QCOMPARE(FilesIn(DownloadingDir()).size(), ok ? 0 : 3);
-        for (const QString& f : files)
-            QCOMPARE(QFile::exists(f), !(ok && ticked));
-        QCOMPARE(QDir(m_outputDir + QStringLiteral("Show")).exists(), !(ok && ticked));
-        QVERIFY(QFile::exists(users));
     }
 
     void deleteFinished_data()
@@ -596,40 +336,59 @@ private Q_SLOTS:
         QVERIFY(w->pFinishedCleanButton->isEnabled());
     }
 
-    void deleteAllFinished_data()
+    void cleanDeletesAll_data()
     {
+        QTest::addColumn<bool>("finished");
         QTest::addColumn<bool>("ok");
         QTest::addColumn<bool>("ticked");
-        QTest::newRow("cancel") << false << true;
-        QTest::newRow("ok, files kept") << true << false;
-        QTest::newRow("ok, files deleted") << true << true;
+        for (bool finished : {false, true}) {
+            const QString t = QLatin1String(finished ? "finished: " : "downloading: ");
+            QTest::newRow(qPrintable(t + "cancel")) << finished << false << true;
+            QTest::newRow(qPrintable(t + "ok, files kept")) << finished << true << false;
+            QTest::newRow(qPrintable(t + "ok, files deleted")) << finished << true << true;
+        }
     }
-    void deleteAllFinished()
+    void cleanDeletesAll()
     {
+        QFETCH(bool, finished);
         QFETCH(bool, ok);
         QFETCH(bool, ticked);
-        QStringList videos;
-        for (int n = 1; n <= 3; ++n) {
-            _VIDEO_FILE_INFO_ info = Record(n, n == 2 ? QStringLiteral("Show/Ep") : QString());
+        std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2, QStringLiteral("Show/Ep")),
+                                            Record(3)};
+        QStringList files;
+        for (_VIDEO_FILE_INFO_& info : list) {
+            if (!finished) {
+                files << MakeTaskFiles(info);
+                continue;
+            }
             info.QstrFilePath = DownloadOutputFile(info);
             WriteFile(info.QstrFilePath, "video");
-            videos << info.QstrFilePath;
-            WriteFinishedInfo(info, QStringLiteral("2026-03-02-08-00-0%1").arg(n));
+            files << info.QstrFilePath;
+            WriteFinishedInfo(info, info.QstrTaskKey);
         }
+        const QString users = m_outputDir + QStringLiteral("holiday.mp4");
+        WriteFile(users, "keep");
         auto w = MakeWindow();
-        QCOMPARE(w->pFinishedTable->rowCount(), 3);
+        if (!finished)
+            AddTasks(*w, list, false);
+        QTableWidget* table = finished ? w->pFinishedTable : w->pDownloadTable;
+        QPushButton* clean = finished ? w->pFinishedCleanButton : w->pDownloadCleanButton;
+        QCOMPARE(table->rowCount(), 3);
+
         SeenDialog seen;
         AnswerDialog(ok, ticked, &seen);
-        w->pFinishedCleanButton->click();
+        clean->click();
         CheckDeleteDialog(seen);
 
-        QCOMPARE(w->pFinishedTable->rowCount(), ok ? 0 : 3);
-        QCOMPARE(int(w->vecFinishedList.size()), ok ? 0 : 3);
-        QCOMPARE(FilesIn(FinishedDir()).size(), ok ? 0 : 3);
-        for (const QString& v : videos)
-            QCOMPARE(QFile::exists(v), !(ok && ticked));
+        QCOMPARE(table->rowCount(), ok ? 0 : 3);
+        QCOMPARE(finished ? int(w->vecFinishedList.size()) : TaskCount(*w), ok ? 0 : 3);
+        QCOMPARE(FilesIn(finished ? FinishedDir() : DownloadingDir()).size(), ok ? 0 : 3);
+        for (const QString& f : files)
+            QCOMPARE(QFile::exists(f), !(ok && ticked));
         QCOMPARE(QDir(m_outputDir + QStringLiteral("Show")).exists(), !(ok && ticked));
-        QVERIFY(w->pFinishedCleanButton->isEnabled());
+        QVERIFY(QFile::exists(users));
+        // Deleting finished rows leaves the finished page's Clean button as it was.
+        QCOMPARE(clean->isEnabled(), finished || !ok);
     }
 
     void completion_data()
@@ -687,34 +446,6 @@ private Q_SLOTS:
         QVERIFY(!line.endsWith('\n'));
     }
 
-    void completionIsCountedOnce_data()
-    {
-        QTest::addColumn<bool>("alreadyListed");
-        QTest::newRow("the same report twice") << false;
-        QTest::newRow("file already listed as finished") << true;
-    }
-    void completionIsCountedOnce()
-    {
-        QFETCH(bool, alreadyListed);
-        _VIDEO_FILE_INFO_ info = Record(1);
-        if (alreadyListed) {
-            _VIDEO_FILE_INFO_ listed = info;
-            listed.QstrTitle = QStringLiteral("Another title"); // the title does not count
-            listed.QstrFilePath = DownloadOutputFile(info);
-            WriteFinishedInfo(listed, QStringLiteral("2020-01-01-00-00-00"));
-        }
-        auto w = MakeWindow();
-        w->pShutdownCheckBox->setChecked(true);
-        AddTasks(*w, {info}, false);
-        QProcess* process = Task(*w, 0).pProcess;
-        Complete(*w, 0);
-        w->ProgressSignalSlot(process, 100, 1, QString());
-        QCOMPARE(w->pDownloadTable->rowCount(), 0);
-        QCOMPARE(w->pFinishedTable->rowCount(), 1);
-        QCOMPARE(FilesIn(FinishedDir()).size(), 1);
-        QCOMPARE(m_nShutdowns, 1);
-    }
-
     void completionsInOneSecondKeepTheirFiles()
     {
         auto w = MakeWindow();
@@ -743,54 +474,51 @@ private Q_SLOTS:
         QVERIFY(stamps.at(0) != stamps.at(1));
     }
 
-    void shutdownAfterTheLastTask_data()
+    // Completions and the shut-down command: a completion is counted once, and the command
+    // is issued once, when the last task has completed with the box on.
+    void completionAndShutdown_data()
     {
         QTest::addColumn<int>("tasks");
         QTest::addColumn<int>("completed");
         QTest::addColumn<bool>("boxOn");
+        QTest::addColumn<QString>("twist");
+        QTest::addColumn<int>("finishedRows");
         QTest::addColumn<int>("calls");
-        QTest::newRow("last task, box on") << 1 << 1 << true << 1;
-        QTest::newRow("a task left, box on") << 2 << 1 << true << 0;
-        QTest::newRow("both tasks, box on") << 2 << 2 << true << 1;
-        QTest::newRow("last task, box off") << 1 << 1 << false << 0;
+        QTest::newRow("last task, box on") << 1 << 1 << true << "" << 1 << 1;
+        QTest::newRow("a task left, box on") << 2 << 1 << true << "" << 1 << 0;
+        QTest::newRow("both tasks, box on") << 2 << 2 << true << "" << 2 << 1;
+        QTest::newRow("last task, box off") << 1 << 1 << false << "" << 1 << 0;
+        QTest::newRow("the same report twice") << 1 << 1 << true << "repeat" << 1 << 1;
+        QTest::newRow("file already listed") << 1 << 1 << true << "listed" << 1 << 1;
     }
-    void shutdownAfterTheLastTask()
+    void completionAndShutdown()
     {
         QFETCH(int, tasks);
         QFETCH(int, completed);
         QFETCH(bool, boxOn);
+        QFETCH(QString, twist);
+        QFETCH(int, finishedRows);
         QFETCH(int, calls);
+        if (twist == QLatin1String("listed")) {
+            _VIDEO_FILE_INFO_ listed = Record(1, QStringLiteral("Another title")); // not compared
+            listed.QstrFilePath = DownloadOutputFile(Record(1));
+            WriteFinishedInfo(listed, QStringLiteral("2020-01-01-00-00-00"));
+        }
         auto w = MakeWindow();
         w->pShutdownCheckBox->setChecked(boxOn);
         std::vector<_VIDEO_FILE_INFO_> list;
         for (int n = 1; n <= tasks; ++n)
             list.push_back(Record(n));
         AddTasks(*w, list, false);
+        QProcess* first = Task(*w, 0).pProcess;
         for (int i = 0; i < completed; ++i)
             Complete(*w, 0);
+        if (twist == QLatin1String("repeat"))
+            w->ProgressSignalSlot(first, 100, 1, QString());
+        QCOMPARE(w->pDownloadTable->rowCount(), tasks - completed);
+        QCOMPARE(w->pFinishedTable->rowCount(), finishedRows);
+        QCOMPARE(FilesIn(FinishedDir()).size(), finishedRows);
         QCOMPARE(m_nShutdowns, calls);
-    }
-
-    void removalTellsTasksApartByKey_data()
-    {
-        QTest::addColumn<int>("which");
-        QTest::newRow("first") << 0;
-        QTest::newRow("second") << 1;
-    }
-    void removalTellsTasksApartByKey()
-    {
-        QFETCH(int, which);
-        auto w = MakeWindow();
-        const std::vector<_VIDEO_FILE_INFO_> list{Record(1), Record(2)}; // same video and format
-        AddTasks(*w, list, false);
-        _VIDEO_FILE_INFO_ gone = list[size_t(which)];
-        const _VIDEO_FILE_INFO_ kept = list[size_t(1 - which)];
-        w->RemoveDownloadTableItem(&gone);
-        QCOMPARE(TaskCount(*w), 1);
-        QCOMPARE(Task(*w, 0).VideoFileInfo.QstrTaskKey, kept.QstrTaskKey);
-        QVERIFY(w->pDownloadTable->cellWidget(0, 0)->isAncestorOf(Task(*w, 0).pBtnPause));
-        QVERIFY(!QFile::exists(DownloadingDir() + gone.QstrTaskKey));
-        QVERIFY(QFile::exists(DownloadingDir() + kept.QstrTaskKey));
     }
 
     void openFolder_data()
@@ -869,37 +597,9 @@ private Q_SLOTS:
         }
     }
 
-    void pauseAndResume()
-    {
-        auto w = MakeWindow();
-        AddTasks(*w, {Record(1)}, false);
-        const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
-        const QString line =
-            QStringLiteral("55.92 MB/123.45MB      Completed: 45.3%      00:30      2.50MiB/s");
-        w->ProgressSignalSlot(task.pProcess, 45, 1, line);
-        QCOMPARE(task.pStatusLabel->text(), line);
-
-        task.pBtnPause->click(); // pause
-        QVERIFY(Task(*w, 0).bPaused);
-        QVERIFY(SamePicture(task.pBtnPause->icon(), kPlayPicture));
-        QCOMPARE(task.pBtnPause->toolTip(), Tr("MainWnd/TipResume"));
-        QTRY_COMPARE(task.pStatusLabel->text(), QStringLiteral("55.92 MB/123.45MB"));
-        w->ProgressSignalSlot(task.pProcess, 50, 1, QStringLiteral("later text"));
-        QCOMPARE(task.pProgressBar->value(), 50); // the bar moves, the text stays
-        QCOMPARE(task.pStatusLabel->text(), QStringLiteral("55.92 MB/123.45MB"));
-
-        QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);
-        task.pBtnPause->click(); // resume: a new run (its link leads nowhere)
-        QVERIFY(!Task(*w, 0).bPaused);
-        QVERIFY(SamePicture(task.pBtnPause->icon(), kPausePicture));
-        QCOMPARE(task.pBtnPause->accessibleName(), Tr("MainWnd/TipPause"));
-        QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, 60000);
-        QVERIFY(!Task(*w, 0).bRunning);
-        QCOMPARE(w->pDownloadTable->rowCount(), 1);
-    }
-
     // The real extractor against the loopback site: a run paused half-way has ended when the
-    // click returns, keeps its size part, and a resumed run completes into the finished table.
+    // click returns and shows the play picture and its size part only; a resumed run shows the
+    // pause picture and completes into the finished table.
     void pauseStopsARunningDownload()
     {
         const QString media = fixture::MakeMedia();
@@ -922,15 +622,25 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(task.pProgressBar->value() > 0, 60000);
         QVERIFY(task.pStatusLabel->text().contains(QStringLiteral("Completed: ")));
 
-        task.pBtnPause->click();
+        task.pBtnPause->click(); // pause
         QVERIFY(!Task(*w, 0).bRunning);
+        QVERIFY(Task(*w, 0).bPaused);
         QCOMPARE(task.pProcess->state(), QProcess::NotRunning);
+        QVERIFY(SamePicture(task.pBtnPause->icon(), kPlayPicture));
+        QCOMPARE(task.pBtnPause->toolTip(), Tr("MainWnd/TipResume"));
         QTRY_VERIFY(!task.pStatusLabel->text().contains(QStringLiteral("Completed: ")));
-        QVERIFY(task.pStatusLabel->text().endsWith(QLatin1String("/") + info.QstrSize));
+        const QString sizePart = task.pStatusLabel->text();
+        QVERIFY(sizePart.endsWith(QLatin1String("/") + info.QstrSize));
+        w->ProgressSignalSlot(task.pProcess, 50, 1, QStringLiteral("later text"));
+        QCOMPARE(task.pProgressBar->value(), 50); // the bar moves, the text stays
+        QCOMPARE(task.pStatusLabel->text(), sizePart);
         QCOMPARE(w->pFinishedTable->rowCount(), 0);
 
         QVERIFY(server.SetRate(0));
-        task.pBtnPause->click();
+        task.pBtnPause->click(); // resume
+        QVERIFY(!Task(*w, 0).bPaused);
+        QVERIFY(SamePicture(task.pBtnPause->icon(), kPausePicture));
+        QCOMPARE(task.pBtnPause->accessibleName(), Tr("MainWnd/TipPause"));
         QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 1, 120000);
         QCOMPARE(w->pDownloadTable->rowCount(), 0);
         QCOMPARE(task.pProcess->state(), QProcess::NotRunning);
