@@ -43,5 +43,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for d in yt-dlp ffmpeg libqt6widgets6; do
   case "$depends" in *"$d"*) ;; *) echo "Depends lacks $d: $depends"; exit 1;; esac
 done
-dpkg-deb -c "$deb" | grep -q "./usr/lib/quillane/quillane"
+dpkg-deb -c "$deb" > "$pkg/contents.txt"
+grep -q "./usr/lib/quillane/quillane$" "$pkg/contents.txt"
+grep -q "./usr/bin/quillane -> ../lib/quillane/quillane" "$pkg/contents.txt"
 echo "install: 1 passed, 0 failed"
