@@ -200,9 +200,11 @@ QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
     pFormatTable->setColumnCount(4);
     pFormatTable->setHorizontalHeaderLabels({Text("MainWnd/Format"), Text("MainWnd/Resolution"),
                                              Text("MainWnd/Size"), Text("MainWnd/Duration")});
-    const int widths[] = {250, 200, 200, 200};
+    // The columns fit the table: the last one takes what is left, and nothing scrolls sideways.
+    const int widths[] = {250, 170, 170, 170};
     for (int col = 0; col < 4; ++col)
         pFormatTable->setColumnWidth(col, widths[col]);
+    pFormatTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     QHeaderView* header = pFormatTable->horizontalHeader();
     header->setStyleSheet(Header_style);

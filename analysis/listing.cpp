@@ -45,7 +45,16 @@ _VIDEO_FILE_INFO_ RecordFromTokens(const QStringList& tokens)
     info.QstrFormatId = tokens.at(0);
     info.QstrExt = tokens.at(1);
     info.QstrResolution = tokens.at(2);
+    // The size is token 6; where a row has no frame-rate column or an approximate size
+    // ("~ 2.38MiB") the tokens shift, and the first size-like token after it is the size.
+    static const QRegularExpression sizeLike(QStringLiteral("^[~\\x{2248}]?[0-9.]+[KMGT]?i?B$"));
     QString size = tokens.at(5);
+    for (qsizetype i = 4; !sizeLike.match(size).hasMatch() && i < tokens.size(); ++i) {
+        if (sizeLike.match(tokens.at(i)).hasMatch())
+            size = tokens.at(i);
+    }
+    if (size.startsWith(QLatin1Char('~')) || size.startsWith(QChar(0x2248)))
+        size.remove(0, 1);
     const qsizetype iB = size.lastIndexOf(QStringLiteral("iB"));
     if (iB >= 0)
         size = size.left(iB) + QLatin1Char('B');
@@ -55,6 +64,10 @@ _VIDEO_FILE_INFO_ RecordFromTokens(const QStringList& tokens)
     const qsizetype comma = quality.lastIndexOf(QLatin1Char(','));
     if (comma >= 0)
         quality = quality.left(comma);
+    // Sites without a quality note ("DASH video") still show what the format is.
+    static const QRegularExpression digit(QStringLiteral("[0-9]"));
+    if (!quality.contains(digit))
+        quality = info.QstrResolution;
     info.QstrQuality = quality;
     info.QstrFormatExtra = tokens.at(14);
     return info;

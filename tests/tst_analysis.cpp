@@ -250,11 +250,11 @@ void TestAnalysis::parseListing_data()
 
     const QString approx = QString::fromUtf8(kCapturedApprox);
     const QString exact = QString::fromUtf8(kCapturedExact);
-    const QStringList approxRecords = {"1;mp4;160x120;100k;only;video;mp4_dash",
-                                       "0;mp4;320x240;2.38MB;video;DASH;video,"};
-    const QStringList exactRecords = {"160;mp4;256x144;29.24KB;video;DASH;video,",
-                                      "133;mp4;426x240;44.38KB;video;DASH;video,",
-                                      "134;mp4;640x360;49.58KB;video;DASH;video,"};
+    const QStringList approxRecords = {"1;mp4;160x120;812.50KB;only;160x120;mp4_dash",
+                                       "0;mp4;320x240;2.38MB;video;320x240;video,"};
+    const QStringList exactRecords = {"160;mp4;256x144;29.24KB;video;256x144;video,",
+                                      "133;mp4;426x240;44.38KB;video;426x240;video,",
+                                      "134;mp4;640x360;49.58KB;video;640x360;video,"};
     const QString sep = QString(17, QLatin1Char('-'));
     const QString named = QString::fromUtf8(kNamedRow);
     const QString namedRecord = "137;mp4;1920x1080;71.47MB;video;1080p;mp4_dash";
@@ -324,7 +324,7 @@ void TestAnalysis::parseListing_data()
         << QString() << false << QStringList{namedRecord, namedRecord} << named << "00:03:25";
     QTest::newRow("line starting with a blank")
         << "hdr\n" + sep + "\n " + named + "\nT\n1\n"
-        << QString() << false << QStringList{";137;mp4;|;4000k;only;1080p,"} << "T"
+        << QString() << false << QStringList{";137;mp4;71.47MB;4000k;mp4;1080p,"} << "T"
         << "00:00:01";
 }
 
