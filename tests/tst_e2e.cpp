@@ -1,0 +1,402 @@
+// The main job from end to end: the window and its dialogs driven as a user drives them, the
+// real extractor and converter downloading from the loopback video site.
+
+#include "dodivezparseui.h"
+#include "outputpath.h"
+#include "tablesfixture.h"
+#include "windowfixture.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QRadioButton>
+#include <QStackedLayout>
+#include <QTableWidget>
+#include <functional>
+
+using namespace fixture;
+
+namespace {
+
+constexpr int kRunMs = 180000;           // one analysis or download, with room to spare
+constexpr qint64 kSlowRate = 250 * 1024; // bytes per second: a download takes several seconds
+const QString kSubFolderTitle = QStringLiteral("Series/Episode 1");
+
+// What the add-video dialog listed and said while the test drove it.
+struct AddResult
+{
+    int nFormats = -1;   // rows of the format table after the analysis; -1: never analysed
+    QStringList notices; // the texts of the message boxes other than the waiting notice
+};
+
+QPushButton* AddButton(DRUI& w)
+{
+    QWidget* page = w.pPageStack ? w.pPageStack->currentWidget() : nullptr;
+    for (QPushButton* button : page ? page->findChildren<QPushButton*>() : QList<QPushButton*>()) {
+        if (button->text() == Tr("MainWnd/Tracks"))
+            return button;
+    }
+    return nullptr;
+}
+
+// Presses the window's Add button and drives the add-video dialog from the event loop:
+// `prepare` may set the dialog up, then the link is typed and analysed, and row `row` of the
+// listing is taken with OK (Cancel when the listing is shorter). Notices are answered with OK.
+// Whatever is still open after kRunMs is closed, so that a failure never hangs the test.
+AddResult AddThroughDialog(DRUI& w, const QString& link, int row = 0,
+                           const std::function<void(CDodivezParseUI&)>& prepare = {})
+{
+    AddResult result;
+    QPushButton* add = AddButton(w);
+    if (!add)
+        return result;
+    CDodivezParseUI* dialog = nullptr;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && clock.hasExpired(kRunMs)) {
+            modal->close();
+        } else if (auto* box = qobject_cast<CMessageBox*>(modal)) {
+            if (dialog && box == &dialog->WaitBox)
+                return; // the analysis is running
+            result.notices << (box->pMessageLabel ? box->pMessageLabel->text() : QString());
+            box->btnSlotOK();
+        } else if (auto* shown = qobject_cast<CDodivezParseUI*>(modal); shown && !dialog) {
+            dialog = shown;
+            // Not from this tick: the analysis runs a modal notice of its own, and this timer
+            // must go on ticking inside it.
+            QTimer::singleShot(0, shown, [&result, shown, link, row, prepare] {
+                if (prepare)
+                    prepare(*shown);
+                QTest::keyClicks(shown->pUrlEdit, link);
+                QTest::mouseClick(shown->pParseButton, Qt::LeftButton);
+                result.nFormats = shown->pFormatTable->rowCount();
+                auto* radio = qobject_cast<QRadioButton*>(shown->pFormatTable->cellWidget(row, 0));
+                if (radio)
+                    radio->click();
+                QTest::mouseClick(radio ? shown->pOkButton : shown->pCancelButton, Qt::LeftButton);
+            });
+        }
+    });
+    watch.start(20);
+    QTest::mouseClick(add, Qt::LeftButton);
+    return result;
+}
+
+// The output folder as Snapshot() sees it, but folders by name only: their times change
+// whenever a download writes into them.
+QMap<QString, QByteArray> OutputTree(const QString& folder)
+{
+    QMap<QString, QByteArray> tree = Snapshot(folder);
+    for (auto it = tree.begin(); it != tree.end(); ++it) {
+        if (QFileInfo(it.key()).isDir())
+            it.value() = "folder";
+    }
+    return tree;
+}
+
+QStringList FilesWithKey(const QString& folder, const QString& key)
+{
+    return FilesIn(folder).filter(key);
+}
+
+// The task of this record has completed: its row has moved to the top of the finished table,
+// its finished info file holds exactly the eight fields, its downloading info file is gone,
+// and its file plays whole. `done` receives the finished record.
+void CheckCompleted(DRUI& w, const _VIDEO_FILE_INFO_& task, _VIDEO_FILE_INFO_& done)
+{
+    QVERIFY(!w.vecFinishedList.empty());
+    done = w.vecFinishedList.front().VideoFileInfo;
+    QCOMPARE(done.QstrTaskKey, task.QstrTaskKey);
+    QVERIFY(w.pFinishedTable->cellWidget(0, 0));
+    QCOMPARE(w.engine.IndexOfKey(task.QstrTaskKey), -1);
+    QVERIFY(!QFile::exists(DownloadingDir() + task.QstrTaskKey));
+
+    const QString expectedFile = DownloadOutputFile(task);
+    QCOMPARE(done.QstrFilePath, expectedFile);
+    const QByteArray line = ReadAll(FinishedDir() + done.QstrFinishTime);
+    const QStringList fields = QString::fromUtf8(line).split(kInfoSeparator);
+    QCOMPARE(fields.size(), 8);
+    QVERIFY(!line.endsWith('\n'));
+    QCOMPARE(fields.at(0), done.QstrFinishTime);
+    QCOMPARE(fields.at(4), task.QstrTitle);
+    QCOMPARE(fields.at(5), task.QstrThumbPath);
+    QCOMPARE(fields.at(6), task.QstrOutputDir);
+    QCOMPARE(fields.at(7), expectedFile);
+
+    ProbeInfo probe = Probe(expectedFile);
+    QVERIFY2(probe.ok, qPrintable(expectedFile));
+    probe.codecTypes.sort();
+    QCOMPARE(probe.codecTypes, (QStringList{"audio", "video"}));
+    QVERIFY2(qAbs(probe.duration - kClipSeconds) < 0.5,
+             qPrintable(QString::number(probe.duration)));
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject, private CTableTestBase
+{
+    Q_OBJECT
+
+private:
+    CMediaServer m_server;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        IsolateHome(m_home.path()); // before anything asks for a standard location
+        SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
+        Q_INIT_RESOURCE(drui);
+        RegisterVideoInfoTypes();
+        KeepOnThisMachine(&m_recorder, DataFolder(), [this] { ++m_nShutdowns; });
+        const QString media = MakeMedia();
+        QVERIFY(!media.isEmpty());
+        QVERIFY(m_server.Start(media));
+    }
+
+    void cleanupTestCase()
+    {
+        m_server.Stop();
+        ReleaseThisMachine();
+    }
+
+    // A data folder of its own for every test, and an output folder stored as the user's choice.
+    void init()
+    {
+        m_nShutdowns = 0;
+        m_work = std::make_unique<QTemporaryDir>();
+        const QString out = m_work->path() + QStringLiteral("/out");
+        m_outputDir = out + QLatin1Char('/');
+        const QStringList folders{DownloadingDir(), FinishedDir(), out};
+        QVERIFY(m_work->isValid() && QDir(DataFolder()).removeRecursively());
+        for (const QString& folder : folders)
+            QVERIFY2(QDir().mkpath(folder), qPrintable(folder));
+        QVERIFY(WriteOutputPath(DataFolder(), out) && m_server.SetRate(0));
+    }
+
+    // Link typed, analysed, top format taken; the row runs, its bar moves, and the finished
+    // task lands above an older one with its info file, its playable file and its thumbnail.
+    void wholeRoad()
+    {
+        _VIDEO_FILE_INFO_ older = Record(1);
+        WriteFinishedInfo(older, QStringLiteral("2020-01-01-00-00-00"));
+        auto w = MakeWindow();
+        w->pPage1FinishedTab->click();
+        QVERIFY(m_server.SetRate(kSlowRate));
+        const AddResult added = AddThroughDialog(*w, m_server.PageUrl(QStringLiteral("Road")));
+        QCOMPARE(added.notices, QStringList());
+        QCOMPARE(added.nFormats, 3);
+        QCOMPARE(w->pPageStack->currentWidget(), w->pDownloadingPage);
+        QCOMPARE(w->pDownloadTable->rowCount(), 1);
+        const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+        const _VIDEO_FILE_INFO_& info = task.VideoFileInfo;
+        QCOMPARE(info.QstrFormatId, ClipFormats().at(2).id); // the top row: last of the listing
+        QCOMPARE(info.QstrTitle, QStringLiteral("Road"));
+        QCOMPARE(info.QstrOutputDir, m_outputDir);
+        QVERIFY(QFile::exists(DownloadingDir() + info.QstrTaskKey));
+
+        const QPointer<QProgressBar> bar(task.pProgressBar);
+        const QPointer<QLabel> status(task.pStatusLabel);
+        QTRY_VERIFY_WITH_TIMEOUT(bar && bar->value() > 0, kRunMs);
+        QVERIFY(bar->value() < 100);
+        QVERIFY2(status->text().contains(QStringLiteral("Completed: ")),
+                 qPrintable(status->text()));
+        QVERIFY(status->text().contains(QLatin1Char('/') + info.QstrSize));
+        QVERIFY(m_server.SetRate(0));
+
+        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 2, kRunMs);
+        QCOMPARE(w->pDownloadTable->rowCount(), 0);
+        QVERIFY(FilesIn(DownloadingDir()).isEmpty());
+        _VIDEO_FILE_INFO_ done;
+        CheckCompleted(*w, info, done);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(w->vecFinishedList.at(1).VideoFileInfo.QstrFinishTime, older.QstrFinishTime);
+        QCOMPARE(FilesIn(FinishedDir()), (QStringList{older.QstrFinishTime, done.QstrFinishTime}));
+        QVERIFY(done.QstrThumbPath.startsWith(DataFolder()));
+        QCOMPARE(ReadAll(done.QstrThumbPath).left(2), QByteArray("\xff\xd8")); // a JPEG
+        QCOMPARE(m_nShutdowns, 0);
+    }
+
+    // Paused half-way, the program ended and started again: the task comes back paused at its
+    // stored percentage, resumes from its button and ends with the very streams of an
+    // uninterrupted download of the same format.
+    void pauseRestartResume()
+    {
+        auto w = MakeWindow();
+        QCOMPARE(AddThroughDialog(*w, m_server.PageUrl(QStringLiteral("Reference"))).nFormats, 3);
+        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 1, kRunMs);
+        const QString reference = w->vecFinishedList.front().VideoFileInfo.QstrFilePath;
+
+        QVERIFY(m_server.SetRate(kSlowRate));
+        QCOMPARE(AddThroughDialog(*w, m_server.PageUrl(QStringLiteral("Resumed"))).nFormats, 3);
+        _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(task.pProgressBar->value() >= 40, kRunMs);
+        QTest::mouseClick(task.pBtnPause, Qt::LeftButton);
+        QVERIFY(Task(*w, 0).bPaused);
+        const int pausedAt = task.pProgressBar->value();
+        QVERIFY(pausedAt < 100);
+        const QString key = task.VideoFileInfo.QstrTaskKey;
+
+        w.reset(); // the program ends ...
+        QVERIFY(m_server.SetRate(0));
+        w = MakeWindow(); // ... and starts again on the same data folder
+        QCOMPARE(w->pFinishedTable->rowCount(), 1);
+        QCOMPARE(TaskCount(*w), 1);
+        task = Task(*w, 0);
+        QCOMPARE(task.VideoFileInfo.QstrTaskKey, key);
+        QVERIFY(task.bPaused);
+        QVERIFY(SamePicture(task.pBtnPause->icon(), kPlayPicture));
+        const std::vector<_VIDEO_FILE_INFO_> stored = LoadDownloadInfos(DownloadingDir());
+        QCOMPARE(stored.size(), size_t(1));
+        QCOMPARE(task.pProgressBar->value(), PercentBarValue(stored.front().QstrPercent));
+        QVERIFY(task.pProgressBar->value() > 0 && task.pProgressBar->value() <= pausedAt);
+
+        QTest::mouseClick(task.pBtnPause, Qt::LeftButton);
+        QVERIFY(SamePicture(task.pBtnPause->icon(), kPausePicture));
+        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 2, kRunMs);
+        _VIDEO_FILE_INFO_ done;
+        CheckCompleted(*w, task.VideoFileInfo, done);
+        if (QTest::currentTestFailed())
+            return;
+        for (const QString& kind : {QStringLiteral("v"), QStringLiteral("a")}) {
+            const QString hash = StreamHash(done.QstrFilePath, kind);
+            QVERIFY(!hash.isEmpty());
+            QCOMPARE(hash, StreamHash(reference, kind));
+        }
+    }
+
+    void unresolvableLink_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::newRow("404 page") << m_server.MissingUrl();
+        QTest::newRow("page without a video") << m_server.NoVideoUrl();
+    }
+
+    // The notice is shown, and nothing is added anywhere.
+    void unresolvableLink()
+    {
+        QFETCH(QString, link);
+        auto w = MakeWindow();
+        const AddResult added = AddThroughDialog(*w, link);
+        QCOMPARE(added.notices, QStringList{Tr("Messages/MSG0108")});
+        QCOMPARE(added.nFormats, 0);
+        QCOMPARE(w->pDownloadTable->rowCount(), 0);
+        QCOMPARE(TaskCount(*w), 0);
+        QCOMPARE(w->pFinishedTable->rowCount(), 0);
+        QCOMPARE(FilesIn(DownloadingDir()), QStringList());
+        QCOMPARE(QDir(m_outputDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
+
+    void shutdownAfterLastTask_data()
+    {
+        QTest::addColumn<int>("downloads");
+        QTest::addColumn<bool>("pausedOneLeft");
+        QTest::addColumn<bool>("boxOn");
+        QTest::addColumn<int>("calls");
+        QTest::newRow("one task, box on") << 1 << false << true << 1;
+        QTest::newRow("two tasks, box on") << 2 << false << true << 1;
+        QTest::newRow("a paused task left, box on") << 1 << true << true << 0;
+        QTest::newRow("one task, box off") << 1 << false << false << 0;
+    }
+
+    // The tasks are all in the table before the first completes (a slow site), so only the
+    // completion of the last one may call the shut-down command.
+    void shutdownAfterLastTask()
+    {
+        QFETCH(int, downloads);
+        QFETCH(bool, pausedOneLeft);
+        QFETCH(bool, boxOn);
+        QFETCH(int, calls);
+        auto w = MakeWindow();
+        if (boxOn)
+            w->pShutdownCheckBox->click();
+        QCOMPARE(w->pShutdownCheckBox->isChecked(), boxOn);
+        QVERIFY(m_server.SetRate(kSlowRate));
+        if (pausedOneLeft) {
+            QCOMPARE(AddThroughDialog(*w, m_server.PageUrl(QStringLiteral("Kept"))).nFormats, 3);
+            QTest::mouseClick(Task(*w, 0).pBtnPause, Qt::LeftButton);
+            QVERIFY(Task(*w, 0).bPaused);
+        }
+        for (int i = 0; i < downloads; ++i) {
+            const QString title = QStringLiteral("Task %1").arg(i);
+            QCOMPARE(AddThroughDialog(*w, m_server.PageUrl(title), i).nFormats, 3);
+        }
+        QCOMPARE(w->pDownloadTable->rowCount(), downloads + (pausedOneLeft ? 1 : 0));
+        QVERIFY(m_server.SetRate(0));
+
+        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), downloads, kRunMs);
+        QCOMPARE(w->pDownloadTable->rowCount(), pausedOneLeft ? 1 : 0);
+        QCOMPARE(m_nShutdowns, calls);
+    }
+
+    void deleteWithFiles_data()
+    {
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<bool>("neighbour"); // an unrelated file in the title's sub-folder
+        QTest::newRow("running, the sub-folder empties") << false << false;
+        QTest::newRow("paused, a neighbour in the sub-folder") << true << true;
+    }
+
+    // The row's delete button with the check box ticked takes exactly the task's files (in
+    // the title's sub-folder of a folder chosen in the dialog), and nothing else.
+    void deleteWithFiles()
+    {
+        QFETCH(bool, paused);
+        QFETCH(bool, neighbour);
+        const QString out = m_work->path() + QStringLiteral("/chosen");
+        WriteFile(out + QStringLiteral("/notes.txt"), "notes");
+        WriteFile(out + QStringLiteral("/Episode 1.mp4"), "same title, no key");
+        WriteFile(out + QStringLiteral("/Series Extra/Episode 1.mp4"), "another folder");
+        QVERIFY(QDir().mkpath(out + QStringLiteral("/empty")));
+        if (neighbour)
+            WriteFile(out + QStringLiteral("/Series/Episode 1-2020-01-01-00-00-00.mp4"), "older");
+        const QMap<QString, QByteArray> before = OutputTree(out);
+
+        auto w = MakeWindow();
+        QVERIFY(m_server.SetRate(kSlowRate));
+        const AddResult added =
+            AddThroughDialog(*w, m_server.PageUrl(kSubFolderTitle), 0, [out](CDodivezParseUI& d) {
+                d.chooseFolder = [out](QWidget*) { return out; };
+                QTest::mouseClick(d.pChooseButton, Qt::LeftButton);
+            });
+        QCOMPARE(added.nFormats, 3);
+        const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+        const QPointer<QProcess> process(task.pProcess);
+        const QString key = task.VideoFileInfo.QstrTaskKey;
+        QCOMPARE(task.VideoFileInfo.QstrTitle, kSubFolderTitle);
+        QCOMPARE(task.VideoFileInfo.QstrOutputDir, out + QLatin1Char('/'));
+        // A file named with the key outside the task's sub-folder is not the task's.
+        const QString keyNamed = out + QStringLiteral("/list ") + key + QStringLiteral(".txt");
+        WriteFile(keyNamed, "list");
+        QTRY_VERIFY_WITH_TIMEOUT(task.pProgressBar->value() > 0, kRunMs);
+        QVERIFY(!FilesWithKey(out + QStringLiteral("/Series"), key).isEmpty());
+        if (paused)
+            QTest::mouseClick(task.pBtnPause, Qt::LeftButton);
+
+        SeenDialog seen;
+        AnswerDialog(true, true, &seen);
+        QTest::mouseClick(task.pBtnDelete, Qt::LeftButton);
+        CheckDeleteDialog(seen);
+        QCOMPARE(TaskCount(*w), 0);
+        QCOMPARE(w->pDownloadTable->rowCount(), 0);
+        QCOMPARE(w->pFinishedTable->rowCount(), 0);
+        QCOMPARE(FilesIn(DownloadingDir()), QStringList());
+        QVERIFY(!process || process->state() == QProcess::NotRunning);
+
+        QCOMPARE(ReadAll(keyNamed), QByteArray("list"));
+        QMap<QString, QByteArray> after = OutputTree(out);
+        after.remove(keyNamed);
+        QCOMPARE(after.keys(), before.keys());
+        QCOMPARE(after, before);
+    }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "moc_framefixture.cpp"
+#include "tst_e2e.moc"
