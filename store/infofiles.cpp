@@ -4,11 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringList>
 #include <QTextStream>
 
 #include <algorithm>
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -154,15 +155,25 @@ int WriteInfoFile(const QString& folder, const QString& name, const QString& con
 {
     if (!IsPlainFileName(name))
         return -1;
-    QSaveFile file(PathIn(folder, name));
-    if (!file.open(QIODevice::WriteOnly))
+    // Written in full under a hidden name beside the file, then renamed over it: a crash leaves
+    // the old file or the new one, and what it leaves of the hidden one is never loaded (the
+    // loaders skip names that begin with a dot). The next write of the same name replaces it.
+    const QString target = PathIn(folder, name);
+    const QString temporary = PathIn(folder, QLatin1Char('.') + name + QStringLiteral(".tmp"));
+    QFile file(temporary);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return -1;
     const QByteArray bytes = content.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
+    const bool written =
+        file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
+    file.close();
+    if (!written ||
+        ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) !=
+            0) {
+        QFile::remove(temporary);
         return -1;
     }
-    return file.commit() ? 0 : -1;
+    return 0;
 }
 
 std::vector<_VIDEO_FILE_INFO_> LoadDownloadInfos(const QString& folder)

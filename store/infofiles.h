@@ -30,8 +30,9 @@ std::vector<_VIDEO_FILE_INFO_> ParseFinishedInfo(const QString& content);
 // `filter`, if given), by name ignoring case. False if the folder does not exist.
 bool GetDirFiles(const QString& folder, std::vector<QString>& files, const QString& filter);
 
-// Writes `content` as UTF-8 to folder + name, atomically (a temporary file, then a rename):
-// a crash never leaves an empty or half-written info file. 0, or -1 on failure.
+// Writes `content` as UTF-8 to folder + name, atomically (a hidden temporary file, then a
+// rename): a crash never leaves an empty, half-written or second visible info file.
+// 0, or -1 on failure.
 int WriteInfoFile(const QString& folder, const QString& name, const QString& content);
 
 // Reads every info file of the folder once. Downloading records come in file-name order,
