@@ -351,11 +351,17 @@ void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info)
     if (!inside)
         return;
 
+    // Every file of the run begins with the output file's name up to its extension,
+    // "TITLE-KEY.": the finished file, the parts ("TITLE-KEY.f137.mp4.part") and the merger's
+    // temporary file. Another task's file that merely contains the key stays, and so does
+    // every file when the key is as short as "." (a damaged info file).
+    _VIDEO_FILE_INFO_ stem = info;
+    stem.QstrExt.clear();
+    const QString runPrefix = QFileInfo(DownloadOutputFile(stem)).fileName();
     std::vector<QString> files;
     GetDirFiles(folder, files, info.QstrTaskKey);
     for (const QString& file : files) {
-        // The key must be in the file's own name, not merely in a folder above it.
-        if (QFileInfo(file).fileName().contains(info.QstrTaskKey))
+        if (QFileInfo(file).fileName().startsWith(runPrefix))
             QFile::remove(file);
     }
 

@@ -97,6 +97,6 @@ private:
 };
 
 // Deletes the files of a task in its output folder: every visible file of the folder the
-// output file lies in whose path contains the task key; then removes the title's emptied
-// sub-folders. Never touches anything outside the output folder.
+// output file lies in whose name begins with the output file's "TITLE-KEY."; then removes
+// the title's emptied sub-folders. Never touches anything outside the output folder.
 void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info);
