@@ -122,6 +122,8 @@ private Q_SLOTS:
     void runEndsWithoutCompletion();
     void unloadableFilesStay_data();
     void unloadableFilesStay();
+    void damagedKeyDeletesOnlyItsOwnFiles_data();
+    void damagedKeyDeletesOnlyItsOwnFiles();
     void interruptedWritesLeaveWholeFiles();
 
 private:
@@ -431,6 +433,47 @@ void TestFaults::unloadableFilesStay()
     }
     QCOMPARE(FilesIn(finished ? FinishedDir() : DownloadingDir()), QStringList{name});
     QCOMPARE(FilesIn(finished ? DownloadingDir() : FinishedDir()), QStringList());
+}
+
+void TestFaults::damagedKeyDeletesOnlyItsOwnFiles_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("own");    // the files of the task's runs
+    QTest::addColumn<QStringList>("others"); // files of other tasks and of the user
+    const QString k = QStringLiteral("2024-06-01-08-00-00");
+    QTest::newRow("key is a dot") << "." << QStringList{"Clip-..mp4"}
+                                  << QStringList{"Other.mp4", "Clip.f137.mp4.part", "notes.txt"};
+    QTest::newRow("key is one digit")
+        << "2" << QStringList{"Clip-2.mp4", "Clip-2.f137.mp4.part"}
+        << QStringList{"Other-2.mp4", "2024-01-01-10-00-00.mp4", "Clip-2024.mp4"};
+    QTest::newRow("another task's files hold the same key")
+        << k << QStringList{"Clip-" + k + ".mp4", "Clip-" + k + ".f140.m4a"}
+        << QStringList{"Older clip-" + k + ".mp4", "Older clip-" + k + ".f140.m4a"};
+}
+
+void TestFaults::damagedKeyDeletesOnlyItsOwnFiles()
+{
+    QFETCH(QString, key);
+    QFETCH(QStringList, own);
+    QFETCH(QStringList, others);
+    _VIDEO_FILE_INFO_ task = Record(1, QStringLiteral("Clip"));
+    task.QstrTaskKey = key;
+    QCOMPARE(WriteInfoFile(DownloadingDir(), QStringLiteral("2024-02-02-02-02-02"),
+                           DownloadInfoLine(task)),
+             0);
+    for (const QString& name : own + others)
+        WriteFile(m_outputDir + name, "data");
+
+    auto w = MakeWindow();
+    QCOMPARE(TaskCount(*w), 1);
+    SeenDialog seen;
+    AnswerDialog(true, true, &seen);
+    Task(*w, 0).pBtnDelete->click();
+    QVERIFY(seen.bSeen);
+    QCOMPARE(TaskCount(*w), 0);
+    QStringList left = others;
+    left.sort();
+    QCOMPARE(FilesIn(m_outputDir), left);
 }
 
 void TestFaults::interruptedWritesLeaveWholeFiles()
