@@ -3,6 +3,7 @@
 #include "cmythread.h"
 #include "infofiles.h"
 #include "languagesconfig.h"
+#include "lazyrows.h"
 #include "paths.h"
 #include "urlconfig.h"
 
@@ -14,6 +15,7 @@
 #include <QProcess>
 #include <QStackedLayout>
 #include <QVBoxLayout>
+#include <future>
 
 namespace {
 
@@ -27,6 +29,25 @@ QString MakeFolder(const QString& path)
     QDir().mkpath(folder);
     return folder;
 }
+
+// The finished info files of a start, read on a worker while the window builds its pages.
+class CFinishedPrefetch : public QObject
+{
+    Q_OBJECT
+public:
+    CFinishedPrefetch(QObject* parent, const QString& folder)
+        : QObject(parent), m_folder(folder),
+          m_records(std::async(std::launch::async, [folder] { return LoadFinishedInfos(folder); }))
+    {
+    }
+
+    const QString& Folder() const { return m_folder; }
+    std::vector<_VIDEO_FILE_INFO_> Take() { return m_records.get(); }
+
+private:
+    QString m_folder;
+    std::future<std::vector<_VIDEO_FILE_INFO_>> m_records; // waits for the worker when destroyed
+};
 
 } // namespace
 
@@ -80,6 +101,7 @@ void DRUI::Init()
     QstrDataDir = MakeFolder(DataFolder());
     QstrDownloadingDir = MakeFolder(QstrDataDir + QStringLiteral("downloading/"));
     QstrFinishedDir = MakeFolder(QstrDataDir + QStringLiteral("finished/"));
+    new CFinishedPrefetch(this, QstrFinishedDir); // taken by InitFinishedVideoInfo
     engine.SetFolders(AppFolder(), QstrDownloadingDir);
 
     connect(this, &DRUI::VersionSignal, this, &DRUI::VersionSignalSlot);
@@ -163,11 +185,21 @@ int DRUI::WriteFinishedVideoInfo(QString content, QString name)
 void DRUI::InitDownloadVideoInfo()
 {
     std::vector<_VIDEO_FILE_INFO_> list = LoadDownloadInfos(QstrDownloadingDir);
+    const CLazyRows::Loading loading(pDownloadTable);
     RefreshDownloadTable(list, true);
 }
 
 void DRUI::InitFinishedVideoInfo()
 {
-    std::vector<_VIDEO_FILE_INFO_> list = LoadFinishedInfos(QstrFinishedDir);
+    std::vector<_VIDEO_FILE_INFO_> list;
+    auto* prefetch = findChild<CFinishedPrefetch*>(QString(), Qt::FindDirectChildrenOnly);
+    if (prefetch && prefetch->Folder() == QstrFinishedDir)
+        list = prefetch->Take();
+    else
+        list = LoadFinishedInfos(QstrFinishedDir);
+    delete prefetch;
+    const CLazyRows::Loading loading(pFinishedTable);
     RefreshFinishedTable(list, false);
 }
+
+#include "drui.moc"

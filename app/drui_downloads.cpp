@@ -2,6 +2,7 @@
 // controls (pause/resume, open folder, delete one, delete all).
 
 #include "drui.h"
+#include "lazyrows.h"
 #include "tasktables.h"
 
 #include <QMutexLocker>
@@ -10,6 +11,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <algorithm>
 
 namespace {
 
@@ -48,10 +50,60 @@ static TaskSnapshot FindByButton(CDownloadEngine& engine, QObject* button,
     return snap;
 }
 
+// Builds the widgets of one downloading row and hands them to the row's list entry. Rows are
+// built when they first come into view (or at once for a new task).
+static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
+{
+    QTableWidget* table = window.pDownloadTable;
+    QTableWidgetItem* item = table ? table->item(row, 0) : nullptr;
+    if (!item || table->cellWidget(row, 0))
+        return nullptr;
+    _VIDEO_DOWNLOAD_INFO_ task;
+    {
+        QMutexLocker locker(&window.engine.Mutex());
+        const auto& tasks = window.engine.Tasks();
+        if (row >= int(tasks.size()))
+            return nullptr;
+        task = tasks[size_t(row)];
+    }
+    // A new task shows 0 and the pause picture; a restored one its stored percentage and,
+    // while it is paused, the play picture.
+    const DownloadRowWidgets widgets =
+        BuildDownloadRow(task.VideoFileInfo, task.bPaused, table->viewport(), thumbnail);
+    QObject::connect(widgets.pBtnPause, &QPushButton::clicked, &window, &DRUI::PauseDownload);
+    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window,
+                     &DRUI::btnOpenDownloadFile);
+    QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window, &DRUI::DelDownload);
+    {
+        QMutexLocker locker(&window.engine.Mutex());
+        auto& tasks = window.engine.Tasks();
+        if (row >= int(tasks.size()) || tasks[size_t(row)].pProcess != task.pProcess) {
+            delete widgets.pRow;
+            return nullptr;
+        }
+        _VIDEO_DOWNLOAD_INFO_& entry = tasks[size_t(row)];
+        entry.pProgressBar = widgets.pProgressBar;
+        entry.pStatusLabel = widgets.pStatusLabel;
+        entry.pBtnPause = widgets.pBtnPause;
+        entry.pBtnDelete = widgets.pBtnDelete;
+        entry.pBtnOpen = widgets.pBtnOpen;
+        task = entry;
+    }
+    item->setData(Qt::UserRole, QVariant::fromValue(task));
+    const auto& selected = window.vecDownloadSelected;
+    if (std::find(selected.begin(), selected.end(), row) != selected.end())
+        widgets.pRow->setStyleSheet(kRowSelectedStyle);
+    table->setCellWidget(row, 0, widgets.pRow);
+    return widgets.pRow;
+}
+
 QTableWidget* DRUI::CreateDownloadTable(QWidget* container)
 {
     pDownloadTable = CreateTaskTable(container, width() - 40);
     connect(pDownloadTable, &QTableWidget::cellClicked, this, &DRUI::PDFTableItemPress);
+    new CLazyRows(pDownloadTable, [this](int row, Thumbnail thumbnail) {
+        return BuildDownloadRowAt(*this, row, thumbnail);
+    });
     return pDownloadTable;
 }
 
@@ -63,30 +115,23 @@ void DRUI::RefreshDownloadTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bRest
     pDownloadTable->setRowCount(first + static_cast<int>(list.size()));
     for (size_t k = 0; k < list.size(); ++k) {
         const int row = first + static_cast<int>(k);
-        const DownloadRowWidgets widgets = BuildDownloadRow(list[k], bRestored);
-        connect(widgets.pBtnPause, &QPushButton::clicked, this, &DRUI::PauseDownload);
-        connect(widgets.pBtnOpen, &QPushButton::clicked, this, &DRUI::btnOpenDownloadFile);
-        connect(widgets.pBtnDelete, &QPushButton::clicked, this, &DRUI::DelDownload);
-
         _VIDEO_DOWNLOAD_INFO_ task;
         task.bRunning = false;
         task.bHasProgress = bRestored;
         task.bPaused = bRestored;
         task.VideoFileInfo = list[k];
         task.pProcess = new QProcess(this);
-        task.pProgressBar = widgets.pProgressBar;
-        task.pStatusLabel = widgets.pStatusLabel;
-        task.pBtnPause = widgets.pBtnPause;
-        task.pBtnDelete = widgets.pBtnDelete;
-        task.pBtnOpen = widgets.pBtnOpen;
 
         auto* item = new QTableWidgetItem;
         item->setData(Qt::UserRole, QVariant::fromValue(task));
         pDownloadTable->setItem(row, 0, item);
-        pDownloadTable->setCellWidget(row, 0, widgets.pRow);
-        pDownloadTable->setRowHeight(row, kRowHeight);
         engine.AppendTask(task, !bRestored); // a new task gets its info file
+        // A new task shows its progress from the start; restored ones wait until in view.
+        if (!bRestored)
+            BuildDownloadRowAt(*this, row, Thumbnail::Now);
     }
+    if (CLazyRows* lazy = CLazyRows::Of(pDownloadTable))
+        lazy->BuildVisible();
     if (pDownloadCleanButton)
         pDownloadCleanButton->setEnabled(pDownloadTable->rowCount() > 0);
 }

@@ -4,6 +4,7 @@
 #include "drui.h"
 #include "helpers.h"
 #include "infofiles.h"
+#include "lazyrows.h"
 #include "tasktables.h"
 
 #include <QMutexLocker>
@@ -30,10 +31,47 @@ int IndexOfButton(const std::vector<_VIDEO_FINISHED_INFO_>& list, const QObject*
 
 } // namespace
 
+// Builds the widgets of one finished row and hands its buttons to the row's list entry. Rows
+// are built when they first come into view (or at once for a task that has just completed).
+static QWidget* BuildFinishedRowAt(DRUI& window, int row, Thumbnail thumbnail)
+{
+    QTableWidget* table = window.pFinishedTable;
+    QTableWidgetItem* item = table ? table->item(row, 0) : nullptr;
+    if (!item || table->cellWidget(row, 0))
+        return nullptr;
+    _VIDEO_FINISHED_INFO_ entry = item->data(Qt::UserRole).value<VIDEO_FINISHED_INFO>();
+    const FinishedRowWidgets widgets = BuildFinishedRow(entry.VideoFileInfo, window.width() - 250,
+                                                        table->viewport(), thumbnail);
+    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window,
+                     &DRUI::btnOpenFinishedFile);
+    QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window, &DRUI::DelFinished);
+    {
+        QMutexLocker locker(&window.mutexFinished);
+        auto& list = window.vecFinishedList;
+        if (row >= int(list.size()) || list[size_t(row)].VideoFileInfo.QstrFinishTime !=
+                                           entry.VideoFileInfo.QstrFinishTime) {
+            delete widgets.pRow;
+            return nullptr;
+        }
+        list[size_t(row)].pBtnDelete = widgets.pBtnDelete;
+        list[size_t(row)].pBtnOpen = widgets.pBtnOpen;
+        entry = list[size_t(row)];
+    }
+    item->setData(Qt::UserRole, QVariant::fromValue(entry));
+    const auto& selected = window.vecFinishedSelected;
+    if (std::find(selected.begin(), selected.end(), row) != selected.end())
+        widgets.pRow->setStyleSheet(kRowSelectedStyle);
+    table->setCellWidget(row, 0, widgets.pRow);
+    return widgets.pRow;
+}
+
 QTableWidget* DRUI::CreateFinishedTable(QWidget* container)
 {
     pFinishedTable = CreateTaskTable(container, width() - 40);
     connect(pFinishedTable, &QTableWidget::cellClicked, this, &DRUI::FinishedTableItemPress);
+    new CLazyRows(pFinishedTable, [this](int row, Thumbnail thumbnail) {
+        return BuildFinishedRowAt(*this, row, thumbnail);
+    });
     return pFinishedTable;
 }
 
@@ -53,32 +91,30 @@ void DRUI::RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bComp
                                         ? FreeFinishStamp(QstrFinishedDir, CurrentTimeStamp())
                                         : CurrentTimeStamp();
         }
-        const FinishedRowWidgets widgets = BuildFinishedRow(record, width() - 250);
-        connect(widgets.pBtnOpen, &QPushButton::clicked, this, &DRUI::btnOpenFinishedFile);
-        connect(widgets.pBtnDelete, &QPushButton::clicked, this, &DRUI::DelFinished);
-
         _VIDEO_FINISHED_INFO_ entry;
         entry.VideoFileInfo = record;
-        entry.pBtnDelete = widgets.pBtnDelete;
-        entry.pBtnOpen = widgets.pBtnOpen;
         auto* item = new QTableWidgetItem;
         item->setData(Qt::UserRole, QVariant::fromValue(entry));
 
-        QMutexLocker locker(&mutexFinished);
-        const int row = bCompleted ? 0 : first + static_cast<int>(k);
-        if (bCompleted) {
-            pFinishedTable->insertRow(0);
-            ShiftSelectionForInsertion(vecFinishedSelected, 0);
-            vecFinishedList.insert(vecFinishedList.begin(), entry);
-        } else {
-            vecFinishedList.push_back(entry);
+        {
+            QMutexLocker locker(&mutexFinished);
+            const int row = bCompleted ? 0 : first + static_cast<int>(k);
+            if (bCompleted) {
+                pFinishedTable->insertRow(0);
+                ShiftSelectionForInsertion(vecFinishedSelected, 0);
+                vecFinishedList.insert(vecFinishedList.begin(), entry);
+            } else {
+                vecFinishedList.push_back(entry);
+            }
+            pFinishedTable->setItem(row, 0, item);
         }
-        pFinishedTable->setItem(row, 0, item);
-        pFinishedTable->setCellWidget(row, 0, widgets.pRow);
-        pFinishedTable->setRowHeight(row, kRowHeight);
-        if (bCompleted)
+        if (bCompleted) {
+            BuildFinishedRowAt(*this, 0, Thumbnail::Now); // shown at once, in view or not
             WriteFinishedVideoInfo(FinishedInfoLine(record), record.QstrFinishTime);
+        }
     }
+    if (CLazyRows* lazy = CLazyRows::Of(pFinishedTable))
+        lazy->BuildVisible();
     if (pFinishedCleanButton)
         pFinishedCleanButton->setEnabled(pFinishedTable->rowCount() > 0);
 }

@@ -45,9 +45,7 @@ void DRUI::ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString 
         bComplete = nProValue == 100 && !task.bRunning && !record.QstrFilePath.isEmpty() &&
                     record.QstrPercent == QLatin1String("100");
     }
-    if (!bar)
-        return;
-
+    // A row that has never been in view has no widgets yet; its task still completes.
     if (nType == 3) {
         if (status)
             status->setText(StatusSizePart(status->text()));
@@ -56,7 +54,8 @@ void DRUI::ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString 
     if (nType != 1)
         return;
 
-    bar->setValue(nProValue);
+    if (bar)
+        bar->setValue(nProValue);
     if (!QstrLabel.isEmpty() && !bPaused && status)
         status->setText(QstrLabel);
     if (!bComplete)

@@ -85,11 +85,26 @@ QLabel* MakeTextLabel(QWidget* parent, const QString& text)
     return label;
 }
 
-// The row widget with its thumbnail box in place; the caller adds the text column and
-// the button box.
-QWidget* MakeRowWidget(QHBoxLayout*& layout, QLabel*& thumb, const QPixmap& picture)
+const char* const kPendingThumbProperty = "quillanePendingThumb";
+const char* const kThumbFallbackProperty = "quillaneThumbFallback";
+const QString kThumbName = QStringLiteral("thumbnail");
+
+// What a row shows when its thumbnail cannot be read: nothing, or the default video picture.
+QPixmap ThumbnailOrFallback(const QString& path, bool bFallback)
 {
-    auto* row = new QWidget;
+    QPixmap picture = LoadThumbnail(path);
+    if (picture.isNull() && bFallback)
+        picture = LoadThumbnail(QString::fromLatin1(kDefaultVideoPicture));
+    return picture;
+}
+
+// The row widget with its thumbnail box in place; the caller adds the text column and
+// the button box. Built inside `parent` (the table's viewport) when given, so that the table
+// need not restyle it when it takes it in. With Thumbnail::Later the picture is only noted.
+QWidget* MakeRowWidget(QWidget* parent, QHBoxLayout*& layout, QLabel*& thumb,
+                       const QString& thumbPath, bool bFallback, Thumbnail when)
+{
+    auto* row = new QWidget(parent);
     row->setStyleSheet(kRowStyle);
     layout = new QHBoxLayout(row);
     layout->setSpacing(10);
@@ -98,11 +113,17 @@ QWidget* MakeRowWidget(QHBoxLayout*& layout, QLabel*& thumb, const QPixmap& pict
     thumbBox->setSpacing(0);
     thumbBox->setContentsMargins(0, 0, 0, 0);
     thumb = new QLabel(row);
+    thumb->setObjectName(kThumbName);
     thumb->setFixedSize(kThumbSize);
     thumb->setAlignment(Qt::AlignLeft);
     thumb->setScaledContents(true);
-    if (!picture.isNull())
+    if (when == Thumbnail::Later) {
+        row->setProperty(kPendingThumbProperty, thumbPath);
+        row->setProperty(kThumbFallbackProperty, bFallback);
+    } else if (const QPixmap picture = ThumbnailOrFallback(thumbPath, bFallback);
+               !picture.isNull()) {
         thumb->setPixmap(picture);
+    }
     thumbBox->addWidget(thumb);
     layout->addLayout(thumbBox);
     return row;
@@ -137,6 +158,7 @@ QTableWidget* CreateTaskTable(QWidget* container, int width)
     table->verticalHeader()->setVisible(false);
     table->horizontalHeader()->setStretchLastSection(true);
     table->horizontalHeader()->setHighlightSections(false);
+    table->verticalHeader()->setDefaultSectionSize(kRowHeight); // every row, built or not
     table->setIconSize(QSize(55, 55));
     table->setStyleSheet(kTableStyle);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -146,11 +168,12 @@ QTableWidget* CreateTaskTable(QWidget* container, int width)
     return table;
 }
 
-DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored)
+DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored,
+                                    QWidget* parent, Thumbnail thumbnail)
 {
     DownloadRowWidgets w;
     QHBoxLayout* layout = nullptr;
-    w.pRow = MakeRowWidget(layout, w.pThumb, LoadThumbnail(info.QstrThumbPath));
+    w.pRow = MakeRowWidget(parent, layout, w.pThumb, info.QstrThumbPath, false, thumbnail);
 
     auto* textColumn = new QVBoxLayout;
     textColumn->setSpacing(5);
@@ -183,15 +206,12 @@ DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestore
     return w;
 }
 
-FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidth)
+FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidth,
+                                    QWidget* parent, Thumbnail thumbnail)
 {
-    QPixmap picture = LoadThumbnail(info.QstrThumbPath);
-    if (picture.isNull())
-        picture = LoadThumbnail(QString::fromLatin1(kDefaultVideoPicture));
-
     FinishedRowWidgets w;
     QHBoxLayout* layout = nullptr;
-    w.pRow = MakeRowWidget(layout, w.pThumb, picture);
+    w.pRow = MakeRowWidget(parent, layout, w.pThumb, info.QstrThumbPath, true, thumbnail);
 
     auto* textColumn = new QVBoxLayout;
     textColumn->setSpacing(5);
@@ -235,6 +255,19 @@ void SetPauseButtonState(QPushButton* button, bool bPaused)
         SetButtonPicture(button, kPlayPicture, "MainWnd/TipResume");
     else
         SetButtonPicture(button, kPausePicture, "MainWnd/TipPause");
+}
+
+void FillThumbnail(QWidget* row)
+{
+    const QVariant path = row ? row->property(kPendingThumbProperty) : QVariant();
+    if (!path.isValid())
+        return;
+    row->setProperty(kPendingThumbProperty, QVariant());
+    const QPixmap picture =
+        ThumbnailOrFallback(path.toString(), row->property(kThumbFallbackProperty).toBool());
+    auto* thumb = row->findChild<QLabel*>(kThumbName, Qt::FindDirectChildrenOnly);
+    if (thumb && !picture.isNull())
+        thumb->setPixmap(picture);
 }
 
 QPixmap LoadThumbnail(const QString& path, const QSize& size)

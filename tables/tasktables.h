@@ -46,9 +46,16 @@ struct DownloadRowWidgets
     QPushButton* pBtnDelete = nullptr;
 };
 
+// When a row decodes its thumbnail: at once, or when FillThumbnail is called for it (so that
+// a window on its way to the screen is not kept waiting by pictures).
+enum class Thumbnail { Now, Later };
+
 // A downloading row for the record. A restored task shows its stored percentage and the
-// play picture (it is paused); a new one shows 0 and the pause picture.
-DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored);
+// play picture (it is paused); a new one shows 0 and the pause picture. Given `parent` (the
+// table's viewport), the row is built there, which spares restyling it when the table takes it.
+DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored,
+                                    QWidget* parent = nullptr,
+                                    Thumbnail thumbnail = Thumbnail::Now);
 
 // The widgets of one finished row.
 struct FinishedRowWidgets
@@ -63,7 +70,13 @@ struct FinishedRowWidgets
 
 // A finished row for the record; the title and info labels are `labelWidth` wide.
 // A missing or unreadable thumbnail shows the default video picture.
-FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidth);
+FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidth,
+                                    QWidget* parent = nullptr,
+                                    Thumbnail thumbnail = Thumbnail::Now);
+
+// Decodes and shows the thumbnail of a row built with Thumbnail::Later; does nothing for any
+// other row or the second time.
+void FillThumbnail(QWidget* row);
 
 // The info line of a finished row: finish time, size, duration and type, four blanks apart.
 QString FinishedInfoText(const _VIDEO_FILE_INFO_& info);
