@@ -186,6 +186,11 @@ void DRUI::PauseDownload()
     // Paused before the stop, so that output read while the run ends leaves the text alone.
     setPaused(true);
     engine.StopRun(snap.pProcess, kStopWaitMs);
+    // The info file keeps the percentage reached, so that a restart shows the bar where it
+    // stopped (progress lines rewrite it only at even percentages).
+    const TaskSnapshot stopped = FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnPause);
+    if (stopped.bFound)
+        engine.WriteDownloadVideoInfo(stopped.info);
     SetPauseButtonState(button, true);
     Q_EMIT ProgressSignal(snap.pProcess, 0, 3, QString());
 }

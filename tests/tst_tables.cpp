@@ -628,6 +628,11 @@ private Q_SLOTS:
         QCOMPARE(task.pProcess->state(), QProcess::NotRunning);
         QVERIFY(SamePicture(task.pBtnPause->icon(), kPlayPicture));
         QCOMPARE(task.pBtnPause->toolTip(), Tr("MainWnd/TipResume"));
+        // The info file holds the percentage the run reached.
+        const auto stored = LoadDownloadInfos(DownloadingDir());
+        QCOMPARE(int(stored.size()), 1);
+        QCOMPARE(stored.at(0).QstrPercent, Task(*w, 0).VideoFileInfo.QstrPercent);
+        QVERIFY(!stored.at(0).QstrPercent.isEmpty());
         QTRY_VERIFY(!task.pStatusLabel->text().contains(QStringLiteral("Completed: ")));
         const QString sizePart = task.pStatusLabel->text();
         QVERIFY(sizePart.endsWith(QLatin1String("/") + info.QstrSize));
