@@ -1,6 +1,7 @@
 #include "drui.h"
 
 #include "cmythread.h"
+#include "druistartup.h"
 #include "infofiles.h"
 #include "languagesconfig.h"
 #include "lazyrows.h"
@@ -15,39 +16,25 @@
 #include <QProcess>
 #include <QStackedLayout>
 #include <QVBoxLayout>
-#include <future>
 
 namespace {
 
 // How long closing the window waits for the update check before cutting it off.
 constexpr unsigned long kVersionThreadWaitMs = 3000;
 
-QString MakeFolder(const QString& path)
+QString MakeFolderName(const QString& path)
 {
     QString folder = path;
     folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    QDir().mkpath(folder);
     return folder;
 }
 
-// The finished info files of a start, read on a worker while the window builds its pages.
-class CFinishedPrefetch : public QObject
+QString MakeFolder(const QString& path)
 {
-    Q_OBJECT
-public:
-    CFinishedPrefetch(QObject* parent, const QString& folder)
-        : QObject(parent), m_folder(folder),
-          m_records(std::async(std::launch::async, [folder] { return LoadFinishedInfos(folder); }))
-    {
-    }
-
-    const QString& Folder() const { return m_folder; }
-    std::vector<_VIDEO_FILE_INFO_> Take() { return m_records.get(); }
-
-private:
-    QString m_folder;
-    std::future<std::vector<_VIDEO_FILE_INFO_>> m_records; // waits for the worker when destroyed
-};
+    const QString folder = MakeFolderName(path);
+    QDir().mkpath(folder);
+    return folder;
+}
 
 } // namespace
 
@@ -78,6 +65,8 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     QstrDataDir = DataFolder();
     pVersionThread = new CMyThread(nullptr);
+    // The finished history is read while the window gets ready.
+    BeginStartupFinished(*this, MakeFolderName(QstrDataDir + QStringLiteral("finished/")));
 }
 
 DRUI::~DRUI()
@@ -101,7 +90,6 @@ void DRUI::Init()
     QstrDataDir = MakeFolder(DataFolder());
     QstrDownloadingDir = MakeFolder(QstrDataDir + QStringLiteral("downloading/"));
     QstrFinishedDir = MakeFolder(QstrDataDir + QStringLiteral("finished/"));
-    new CFinishedPrefetch(this, QstrFinishedDir); // taken by InitFinishedVideoInfo
     engine.SetFolders(AppFolder(), QstrDownloadingDir);
 
     connect(this, &DRUI::VersionSignal, this, &DRUI::VersionSignalSlot);
@@ -191,15 +179,9 @@ void DRUI::InitDownloadVideoInfo()
 
 void DRUI::InitFinishedVideoInfo()
 {
-    std::vector<_VIDEO_FILE_INFO_> list;
-    auto* prefetch = findChild<CFinishedPrefetch*>(QString(), Qt::FindDirectChildrenOnly);
-    if (prefetch && prefetch->Folder() == QstrFinishedDir)
-        list = prefetch->Take();
-    else
-        list = LoadFinishedInfos(QstrFinishedDir);
-    delete prefetch;
+    if (DeferStartupFinished(*this))
+        return;
+    std::vector<_VIDEO_FILE_INFO_> list = LoadFinishedInfos(QstrFinishedDir);
     const CLazyRows::Loading loading(pFinishedTable);
     RefreshFinishedTable(list, false);
 }
-
-#include "drui.moc"

@@ -2,6 +2,7 @@
 // with or without the downloaded file.
 
 #include "drui.h"
+#include "druistartup.h"
 #include "helpers.h"
 #include "infofiles.h"
 #include "lazyrows.h"
@@ -79,6 +80,7 @@ void DRUI::RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bComp
 {
     if (!pFinishedTable)
         return;
+    ListStartupFinished(*this); // the history read at start comes first
     const int first = pFinishedTable->rowCount();
     if (!bCompleted)
         pFinishedTable->setRowCount(first + static_cast<int>(list.size()));
@@ -123,6 +125,7 @@ bool DRUI::FindFinishedTableItem(_VIDEO_FILE_INFO_* info)
 {
     if (!info)
         return false;
+    ListStartupFinished(*this);
     QMutexLocker locker(&mutexFinished);
     return std::any_of(
         vecFinishedList.begin(), vecFinishedList.end(), [info](const _VIDEO_FINISHED_INFO_& entry) {
@@ -178,6 +181,7 @@ void DRUI::DelFinished()
 
 void DRUI::DelAllFinished()
 {
+    ListStartupFinished(*this); // everything listed goes
     bool bDeleteFiles = false;
     if (!ConfirmTaskDeletion(this, bDeleteFiles))
         return;

@@ -3,6 +3,7 @@
 
 #include "cmessagebox.h"
 #include "drui.h"
+#include "druistartup.h"
 #include "fonts.h"
 #include "languagesconfig.h"
 #include "styles.h"
@@ -341,6 +342,7 @@ void DRUI::Downloading()
 
 void DRUI::Finished()
 {
+    ListStartupFinished(*this);
     pPageStack->setCurrentWidget(pFinishedPage);
     pPage2FinishedTab->setStyleSheet(MainStyle::backGroud_hover_style);
     pPage2DownloadingTab->setStyleSheet(MainStyle::Layout2_main_button_style);
