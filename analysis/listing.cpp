@@ -212,6 +212,9 @@ ListingResult RunAnalysis(const AnalysisInput& input, const std::atomic<bool>& c
     const QString extractor = ExtractorPath(input.appFolder);
     const QString converter = ConverterPath(input.appFolder);
     QProcess process;
+    // The process is started on this worker thread, and Linux sends the parent-death signal
+    // when the starting thread ends; the runs end before the worker does.
+    BindToProgram(process, false);
     if (!RunOnce(process, extractor,
                  ThumbnailArgs(converter, ThumbnailBase(input.thumbFile), input.link), cancel))
         return cancelled;

@@ -4,6 +4,12 @@
 
 #include <QRegularExpression>
 
+#include <csignal>
+#include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
 namespace {
 
 QString ToolPath(const QString& appFolder, const QString& name)
@@ -96,4 +102,19 @@ QProcessEnvironment DownloadEnvironment(const _VIDEO_FILE_INFO_& info,
     for (const QString& name : OutputPathVariables(DownloadOutputFile(info)))
         env.remove(name);
     return env;
+}
+
+void BindToProgram(QProcess& process, bool ownGroup)
+{
+    const pid_t program = ::getpid();
+    process.setChildProcessModifier([program, ownGroup] {
+        if (ownGroup)
+            ::setpgid(0, 0);
+#ifdef Q_OS_LINUX
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // The program died before the signal was asked for: the child has another parent.
+        if (::getppid() != program)
+            ::_exit(127);
+#endif
+    });
 }

@@ -4,6 +4,7 @@
 
 #include "videoinfo.h"
 
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -33,3 +34,9 @@ QStringList OutputPathVariables(const QString& path);
 // refers to, so that the extractor writes the file under its literal name.
 QProcessEnvironment DownloadEnvironment(const _VIDEO_FILE_INFO_& info,
                                         const QProcessEnvironment& base);
+
+// Ties a process about to be started to the program: on Linux it dies with the program (also
+// when the program dies while it is being started), so that no extractor or converter runs on
+// after a crash. With `ownGroup` it also gets a process group of its own, so that stopping the
+// group stops everything it started.
+void BindToProgram(QProcess& process, bool ownGroup);
