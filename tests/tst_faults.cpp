@@ -118,6 +118,7 @@ private Q_SLOTS:
     void cleanupTestCase();
 
     void killedAtRandomMoments();
+    void killedWhileAnalysing();
     void runEndsWithoutCompletion_data();
     void runEndsWithoutCompletion();
     void unloadableFilesStay_data();
@@ -313,6 +314,28 @@ void TestFaults::killedAtRandomMoments()
     QCOMPARE(FilesIn(dataDir + QStringLiteral("finished/")).size(), 3);
     for (int i = 0; i < 3; ++i)
         CheckSameStreams(DownloadOutputFile(tasks[size_t(i)]), i);
+}
+
+void TestFaults::killedWhileAnalysing()
+{
+    // The site sends the thumbnail so slowly that the analysis still runs, quietly, when the
+    // program dies (an extractor that prints notices would die of the closed pipe anyway).
+    const QString link = m_server.PageUrl(
+        QStringLiteral("Analysed %1").arg(QRandomGenerator::global()->generate()));
+    QVERIFY(m_server.SetRate(300));
+    const QString dataHome = m_work->path() + QStringLiteral("/data");
+    CDriver driver(dataHome);
+    QVERIFY(driver.Start({QStringLiteral("analyse"), link}));
+    QVERIFY(driver.WaitFor(QStringLiteral("ANALYSING"), kRunMs));
+    auto thumbnailStarted = [&] {
+        QDirIterator it(dataHome, {QStringLiteral("*.jpg")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        return it.hasNext();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(thumbnailStarted(), kRunMs);
+    QVERIFY(!fault::ProcessesWith(link).filter(QStringLiteral("Pelmora")).isEmpty());
+    driver.Kill();
+    QTRY_VERIFY_WITH_TIMEOUT(fault::ProcessesWith(link).isEmpty(), 10000);
 }
 
 void TestFaults::runEndsWithoutCompletion_data()
