@@ -1,18 +1,28 @@
 #include "benchsupport.h"
 
-#include "urlconfig.h"
+#include "command.h"
+#include "drui.h"
+#include "paths.h"
 #include "platform.h"
+#include "urlconfig.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QObject>
+#include <QProcess>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sys/resource.h>
+
+static void InitPictures()
+{
+    Q_INIT_RESOURCE(drui);
+}
 
 namespace bench {
 
@@ -80,6 +90,32 @@ void KeepOnThisMachine(const QString& dataFolder)
     SetShutdownRunner([](const QString&, const QStringList&) {});
 }
 
+void PrepareProgram(const QString& home)
+{
+    fixture::IsolateHome(home);
+    SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
+    InitPictures();
+    RegisterVideoInfoTypes();
+    KeepOnThisMachine(DataFolder());
+}
+
+void AddAndStart(DRUI& window, const _VIDEO_FILE_INFO_& task)
+{
+    std::vector<_VIDEO_FILE_INFO_> list{task};
+    window.RefreshDownloadTable(list, false);
+    window.engine.StartRun(task.QstrTaskKey);
+}
+
+bool IsFinished(DRUI& window, const QString& taskKey)
+{
+    QMutexLocker locker(&window.mutexFinished);
+    for (const _VIDEO_FINISHED_INFO_& entry : window.vecFinishedList) {
+        if (entry.VideoFileInfo.QstrTaskKey == taskKey)
+            return true;
+    }
+    return false;
+}
+
 _VIDEO_FILE_INFO_ ClipTask(const fixture::CMediaServer& server, const QString& media,
                            const QString& outputDir, const QString& taskKey)
 {
@@ -97,6 +133,30 @@ _VIDEO_FILE_INFO_ ClipTask(const fixture::CMediaServer& server, const QString& m
     info.QstrTaskKey = taskKey;
     info.QstrUrl = server.PageUrl();
     return info;
+}
+
+double RunBareDownload(const _VIDEO_FILE_INFO_& task, QByteArray* output)
+{
+    const QString app = QStringLiteral(QUILLANE_APP_DIR);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.setProcessEnvironment(
+        DownloadEnvironment(task, QProcessEnvironment::systemEnvironment()));
+    QElapsedTimer clock;
+    clock.start();
+    process.start(ExtractorPath(app), BuildDownloadArgs(task, app));
+    process.closeWriteChannel();
+    if (!process.waitForFinished(300000)) {
+        process.kill();
+        process.waitForFinished(10000);
+        return -1;
+    }
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    if (output)
+        *output = process.readAllStandardOutput();
+    const bool ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return ok ? seconds : -1;
 }
 
 bool WaitFor(const std::function<bool()>& done, int timeoutMs)

@@ -186,11 +186,10 @@ void CDownloadEngine::ReadOutput(QProcess* process)
 {
     if (!process)
         return;
-    const QStringList lines = m_buffers[process].Append(process->readAllStandardOutput());
-    JudgeLines(process, lines);
+    JudgeLines(process, m_buffers[process].AppendRaw(process->readAllStandardOutput()));
 }
 
-void CDownloadEngine::JudgeLines(QProcess* process, const QStringList& lines)
+void CDownloadEngine::JudgeLines(QProcess* process, const QByteArray& lines)
 {
     if (lines.isEmpty())
         return;
@@ -209,7 +208,7 @@ void CDownloadEngine::JudgeLines(QProcess* process, const QStringList& lines)
         state.bHasProgress = t.bHasProgress;
         state.bRunning = t.bRunning;
     }
-    const ChunkOutcome outcome = JudgeChunk(lines.join(QLatin1Char('\n')), state);
+    const ChunkOutcome outcome = JudgeOutput(lines, state);
 
     // A receiver of a report may call back into the engine: stop the run (whose end then
     // judges later output), remove the task, even delete the process. The entry is looked
@@ -261,11 +260,8 @@ void CDownloadEngine::OnProcessEnded(QProcess* process)
     // What the run printed last is judged before its end.
     const QPointer<QProcess> alive(process);
     CLineBuffer& buffer = m_buffers[process];
-    QStringList lines = buffer.Append(process->readAllStandardOutput());
-    const QString rest = buffer.Flush();
-    if (!rest.isEmpty())
-        lines << rest;
-    JudgeLines(process, lines);
+    const QByteArray lines = buffer.AppendRaw(process->readAllStandardOutput());
+    JudgeLines(process, lines + buffer.FlushRaw());
     if (!alive) {
         Q_EMIT RunEnded(taskKey);
         return;

@@ -82,7 +82,8 @@ private:
 
     void PrepareProcess(QProcess* process);
     void OnProcessEnded(QProcess* process);
-    void JudgeLines(QProcess* process, const QStringList& lines);
+    // Judges whole lines as the extractor printed them (see JudgeOutput).
+    void JudgeLines(QProcess* process, const QByteArray& lines);
     // Index of the entry of this process; call with the mutex held.
     int FindProcessLocked(const QObject* process) const;
 

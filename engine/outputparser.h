@@ -3,6 +3,7 @@
 // judgement of what they say about the task.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -17,6 +18,12 @@ public:
     QStringList Append(const QByteArray& bytes);
     // The unfinished last line, if any (at the end of a run), and an empty buffer.
     QString Flush();
+
+    // The same, undecoded: the bytes of all whole lines now available, each with its line
+    // end (empty if none is whole yet); and the unfinished rest. For JudgeOutput, which
+    // decodes only the lines it reads.
+    QByteArray AppendRaw(const QByteArray& bytes);
+    QByteArray FlushRaw();
 
 private:
     QByteArray m_pending;
@@ -63,6 +70,11 @@ struct ChunkOutcome
 // The events of a chunk (a part already downloaded, progress, the metadata line) are
 // judged in the order in which they were printed.
 ChunkOutcome JudgeChunk(const QString& chunk, TaskOutputState& state);
+
+// The same judgement of whole lines as the extractor printed them (UTF-8, each ending in
+// "\n" or "\r"; the last may lack its end), e.g. from CLineBuffer::AppendRaw. Only the lines
+// that count are decoded, so a read costs about the same whatever the size of its burst.
+ChunkOutcome JudgeOutput(QByteArrayView lines, TaskOutputState& state);
 
 // The done/total part of a status line: the text before its first gap of six blanks.
 QString StatusSizePart(const QString& statusLine);
