@@ -136,6 +136,39 @@ void AddLinkRows()
     QTest::newRow("all at once") << R"(--" -o pwned; $(touch pwned) | `touch pwned` ")";
 }
 
+void AddTitleRows()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("stored"); // the title as the task keeps it
+    QTest::addColumn<QString>("place");  // the file below the output folder, before "-KEY.mp4"
+    const QString templ = QStringLiteral("Clip %(id)s %(title)s 100% ${HOME}");
+    QTest::newRow("template fields") << templ << templ << templ;
+    QTest::newRow("parent folder") << ".." << ".." << "__";
+    QTest::newRow("leading slash") << "/etc/passwd" << "/etc/passwd" << "etc/passwd";
+    QTest::newRow("climbing out") << "../../escape" << "../../escape" << "__/__/escape";
+    QTest::newRow("field separator") << "a ##@## b" << "a #@## b" << "a #@## b";
+    QTest::newRow("line break") << "line one\nline two" << "line two" << "line two";
+    const QString emoji = QStringLiteral("Party 🎉 time 🎈");
+    QTest::newRow("4-byte UTF-8") << emoji << emoji << emoji;
+    const QString rtl = QStringLiteral("\u202Egnp.exe\u202C \u200Fmark\u200E");
+    QTest::newRow("right-to-left marks") << rtl << rtl << rtl;
+    const QString shell = QStringLiteral("$(id) `id` ; rm -rf ~ | cat");
+    QTest::newRow("shell characters") << shell << shell << shell;
+    QTest::newRow("control characters")
+        << "tab\there\x01 bell\x07 del\x7f cr\rend" << "tab\there\x01 bell\x07 del\x7f cr end"
+        << "tabhere bell del cr end";
+    QTest::newRow("blank") << "   " << "   " << "   ";
+    QTest::newRow("dash and tilde") << "-rf ~" << "-rf ~" << "-rf ~";
+    // 300 bytes: cut to 200 at a character boundary, leaving room for "-KEY.f160.mp4.part".
+    const QString e100 = QString(100, QChar(0xE9));
+    const QString tooLong = e100 + QStringLiteral("🎉").repeated(25);
+    QTest::newRow("longer than a file name") << tooLong << tooLong << e100;
+    const QString x = QString(300, QLatin1Char('x'));
+    const QString y = QString(300, QLatin1Char('y'));
+    QTest::newRow("long names in sub-folders")
+        << x + "/" + y << x + "/" + y << x.left(200) + "/" + y.left(200);
+}
+
 } // namespace
 
 class TestHostile : public QObject, private CTableTestBase
@@ -151,8 +184,10 @@ private Q_SLOTS:
     void linkReachesExtractorWhole();
     void linkRefusedByRealExtractor_data() { AddLinkRows(); }
     void linkRefusedByRealExtractor();
-    void hostileTitle_data();
+    void hostileTitle_data() { AddTitleRows(); }
     void hostileTitle();
+    void unfinishedTitledTaskDeleted_data() { AddTitleRows(); }
+    void unfinishedTitledTaskDeleted();
     void craftedListingAndFile_data();
     void craftedListingAndFile();
 
@@ -294,39 +329,6 @@ void TestHostile::linkRefusedByRealExtractor()
     CheckSandbox();
 }
 
-void TestHostile::hostileTitle_data()
-{
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("stored"); // the title as the task keeps it
-    QTest::addColumn<QString>("place");  // the file below the output folder, before "-KEY.mp4"
-    const QString templ = QStringLiteral("Clip %(id)s %(title)s 100% ${HOME}");
-    QTest::newRow("template fields") << templ << templ << templ;
-    QTest::newRow("parent folder") << ".." << ".." << "__";
-    QTest::newRow("leading slash") << "/etc/passwd" << "/etc/passwd" << "etc/passwd";
-    QTest::newRow("climbing out") << "../../escape" << "../../escape" << "__/__/escape";
-    QTest::newRow("field separator") << "a ##@## b" << "a #@## b" << "a #@## b";
-    QTest::newRow("line break") << "line one\nline two" << "line two" << "line two";
-    const QString emoji = QStringLiteral("Party 🎉 time 🎈");
-    QTest::newRow("4-byte UTF-8") << emoji << emoji << emoji;
-    const QString rtl = QStringLiteral("\u202Egnp.exe\u202C \u200Fmark\u200E");
-    QTest::newRow("right-to-left marks") << rtl << rtl << rtl;
-    const QString shell = QStringLiteral("$(id) `id` ; rm -rf ~ | cat");
-    QTest::newRow("shell characters") << shell << shell << shell;
-    QTest::newRow("control characters")
-        << "tab\there\x01 bell\x07 del\x7f cr\rend" << "tab\there\x01 bell\x07 del\x7f cr end"
-        << "tabhere bell del cr end";
-    QTest::newRow("blank") << "   " << "   " << "   ";
-    QTest::newRow("dash and tilde") << "-rf ~" << "-rf ~" << "-rf ~";
-    // 300 bytes: cut to 200 at a character boundary, leaving room for "-KEY.f160.mp4.part".
-    const QString e100 = QString(100, QChar(0xE9));
-    const QString tooLong = e100 + QStringLiteral("🎉").repeated(25);
-    QTest::newRow("longer than a file name") << tooLong << tooLong << e100;
-    const QString x = QString(300, QLatin1Char('x'));
-    const QString y = QString(300, QLatin1Char('y'));
-    QTest::newRow("long names in sub-folders")
-        << x + "/" + y << x + "/" + y << x.left(200) + "/" + y.left(200);
-}
-
 void TestHostile::hostileTitle()
 {
     QFETCH(QString, title);
@@ -365,6 +367,32 @@ void TestHostile::hostileTitle()
     }
     QCOMPARE(Snapshot(m_outputDir).keys(), QStringList());
     QCOMPARE(FilesIn(FinishedDir()), QStringList());
+    CheckSandbox();
+}
+
+void TestHostile::unfinishedTitledTaskDeleted()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, place);
+    QVERIFY(m_server.SetRate(100000));
+    auto w = MakeWindow();
+    const Added added = AddVideo(*w, m_server.PageUrl(title), 2); // the 144p row
+    QCOMPARE(added.nFormats, 3);
+    QTRY_VERIFY_WITH_TIMEOUT(Task(*w, 0).VideoFileInfo.QstrPercent.toDouble() >= 5, kRunMs);
+    const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+    task.pBtnPause->click();
+    const QString part = m_outputDir + place + QLatin1Char('-') + task.VideoFileInfo.QstrTaskKey +
+                         QStringLiteral(".f160.mp4.part");
+    QVERIFY2(QFileInfo(part).size() > 0, qPrintable(part));
+
+    // Deleted with its files: the parts go, and so do the folders made for them.
+    SeenDialog seen;
+    AnswerDialog(true, true, &seen);
+    task.pBtnDelete->click();
+    QVERIFY(seen.bSeen);
+    QCOMPARE(TaskCount(*w), 0);
+    QCOMPARE(Snapshot(m_outputDir).keys(), QStringList());
+    QCOMPARE(FilesIn(DownloadingDir()), QStringList());
     CheckSandbox();
 }
 
