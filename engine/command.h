@@ -36,7 +36,7 @@ QProcessEnvironment DownloadEnvironment(const _VIDEO_FILE_INFO_& info,
                                         const QProcessEnvironment& base);
 
 // Ties a process about to be started to the program: on Linux it dies with the program (also
-// when the program dies while it is being started), so that no extractor or converter runs on
-// after a crash. With `ownGroup` it also gets a process group of its own, so that stopping the
-// group stops everything it started.
+// when the program dies while it is being started), so that no extractor runs on after a
+// crash. With `ownGroup` it also gets a process group of its own, so that stopping the group
+// stops everything it started.
 void BindToProgram(QProcess& process, bool ownGroup);

@@ -16,9 +16,6 @@
 #include <csignal>
 #include <sys/types.h>
 #include <unistd.h>
-#ifdef Q_OS_LINUX
-#include <sys/prctl.h>
-#endif
 
 namespace {
 
@@ -123,19 +120,10 @@ void CDownloadEngine::PrepareProcess(QProcess* process)
     process->setProcessChannelMode(QProcess::SeparateChannels);
     // Nobody reads the error channel; it must never fill and stall the extractor.
     process->setStandardErrorFile(QProcess::nullDevice());
-    // A process group of its own, so that stopping the run stops the converter too; on
-    // Linux the extractor also dies with the program. A program killed before the child has
-    // asked for that signal leaves the child with another parent: it ends at once instead of
-    // downloading on beside the next start's run of the same task.
-    const pid_t program = ::getpid();
-    process->setChildProcessModifier([program] {
-        ::setpgid(0, 0);
-#ifdef Q_OS_LINUX
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != program)
-            ::_exit(127);
-#endif
-    });
+    // A process group of its own, so that stopping the run stops the converter too; the
+    // extractor also dies with the program, so that it never downloads on beside the next
+    // start's run of the same task.
+    BindToProgram(*process, true);
     connect(process, &QProcess::readyReadStandardOutput, this,
             [this, process] { ReadOutput(process); });
     connect(process, &QProcess::finished, this, [this, process] { OnProcessEnded(process); });
