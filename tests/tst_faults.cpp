@@ -21,10 +21,10 @@ using namespace fixture;
 
 namespace {
 
-constexpr int kRunMs = 180000;      // one download, with room to spare
-constexpr int kKillRounds = 10;     // kills while downloads run
-constexpr int kMaxKillMs = 5000;    // a kill comes at most this long after the first progress
-constexpr int kWriteKills = 40;     // kills while an info file is being rewritten
+constexpr int kRunMs = 180000;       // one download, with room to spare
+constexpr int kKillRounds = 10;      // kills while downloads run
+constexpr int kMaxKillMs = 5000;     // a kill comes at most this long after the first progress
+constexpr int kWriteKills = 40;      // kills while an info file is being rewritten
 constexpr qint64 kSlowRate = 150000; // bytes per second and transfer: downloads last rounds
 
 // The driver program, its standard output read line by line.
@@ -90,7 +90,8 @@ private:
 QString Progress(const QString& dataDir)
 {
     QStringList parts;
-    for (const _VIDEO_FILE_INFO_& info : LoadDownloadInfos(dataDir + QStringLiteral("downloading/")))
+    for (const _VIDEO_FILE_INFO_& info :
+         LoadDownloadInfos(dataDir + QStringLiteral("downloading/")))
         parts << info.QstrTitle + QStringLiteral(": ") + info.QstrPercent + QLatin1Char('%');
     parts << QString::number(LoadFinishedInfos(dataDir + QStringLiteral("finished/")).size()) +
                  QStringLiteral(" finished");
@@ -148,16 +149,8 @@ private:
 void TestFaults::initTestCase()
 {
     QVERIFY(m_home.isValid());
-    IsolateHome(m_home.path());
-    SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
-    Q_INIT_RESOURCE(drui);
-    RegisterVideoInfoTypes();
-    KeepOnThisMachine(&m_recorder, DataFolder());
-    m_media = MakeMedia();
-    QVERIFY(!m_media.isEmpty());
-    QVERIFY(m_server.Start(m_media));
     m_scriptedApp = m_home.path() + QStringLiteral("/scripted-app");
-    QVERIFY(fault::MakeScriptedApp(m_scriptedApp));
+    QVERIFY(StartWindowTests(m_home.path(), &m_recorder, m_server, m_media, m_scriptedApp));
 }
 
 void TestFaults::init()
@@ -204,12 +197,12 @@ void TestFaults::CheckSameStreams(const QString& file, int index)
              StreamHash(m_media + QStringLiteral("/audio.m4a"), QStringLiteral("a")));
 }
 
-void TestFaults::CheckInfoFiles(const QString& dataDir,
-                                const std::vector<_VIDEO_FILE_INFO_>& tasks)
+void TestFaults::CheckInfoFiles(const QString& dataDir, const std::vector<_VIDEO_FILE_INFO_>& tasks)
 {
     QStringList keys;
     QStringList titles;
-    const QMap<QString, QByteArray> downloading = InfoFiles(dataDir + QStringLiteral("downloading/"));
+    const QMap<QString, QByteArray> downloading =
+        InfoFiles(dataDir + QStringLiteral("downloading/"));
     for (auto it = downloading.cbegin(); it != downloading.cend(); ++it) {
         const std::vector<_VIDEO_FILE_INFO_> records = ParseDownloadInfo(QString::fromUtf8(*it));
         QVERIFY2(records.size() == 1 && it->endsWith('\n'), qPrintable(it.key() + ": " + *it));
@@ -320,8 +313,8 @@ void TestFaults::killedWhileAnalysing()
 {
     // The site sends the thumbnail so slowly that the analysis still runs, quietly, when the
     // program dies (an extractor that prints notices would die of the closed pipe anyway).
-    const QString link = m_server.PageUrl(
-        QStringLiteral("Analysed %1").arg(QRandomGenerator::global()->generate()));
+    const QString link =
+        m_server.PageUrl(QStringLiteral("Analysed %1").arg(QRandomGenerator::global()->generate()));
     QVERIFY(m_server.SetRate(300));
     const QString dataHome = m_work->path() + QStringLiteral("/data");
     CDriver driver(dataHome);
@@ -351,15 +344,17 @@ void TestFaults::runEndsWithoutCompletion()
     QFETCH(QString, how);
     auto w = MakeWindow();
     const int format = 1;
-    const _VIDEO_FILE_INFO_ info = ClipTask(format, QStringLiteral("Ended ") + how, m_outputDir, 20);
+    const _VIDEO_FILE_INFO_ info =
+        ClipTask(format, QStringLiteral("Ended ") + how, m_outputDir, 20);
     const QString size = ExtractorSizeText(
         QFileInfo(m_media + QLatin1Char('/') + ClipFormats().at(format).file).size());
     if (how == QLatin1String("kill")) {
         QVERIFY(m_server.SetRate(kSlowRate));
     } else {
         w->engine.SetFolders(m_scriptedApp, w->QstrDownloadingDir);
-        QVERIFY(fault::SetScript(m_work->path() + QStringLiteral("/script.json"),
-                                 {{"download", how}, {"size", size}, {"percents", QJsonArray{12.5, 31.0}}}));
+        QVERIFY(fault::SetScript(
+            m_work->path() + QStringLiteral("/script.json"),
+            {{"download", how}, {"size", size}, {"percents", QJsonArray{12.5, 31.0}}}));
     }
     AddTasks(*w, {info}, false);
     QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);

@@ -9,18 +9,14 @@
 // data folder, the output folder and the extractor's cache.
 
 #include "command.h"
-#include "dodivezparseui.h"
+#include "fixtures/adddialog.h"
 #include "fixtures/faultfixture.h"
 #include "framefixture.h"
 #include "listing.h"
 #include "tablesfixture.h"
 #include "testsupport.h"
 
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QSet>
-#include <QTableWidget>
 
 using namespace fixture;
 
@@ -28,52 +24,6 @@ namespace {
 
 constexpr int kRunMs = 180000; // one analysis or download, with room to spare
 const QString kLinkTitle = QStringLiteral("Crafted ##@## %(id)s \u202Egnp.exe\u202C 🎉 $HOME");
-
-// What the add-video dialog showed while the test drove it.
-struct Added
-{
-    int nFormats = -1; // rows of the format table after the analysis
-    QStringList notices;
-};
-
-// Runs the window's add-video dialog as a user would: pastes `link`, analyses it and takes
-// row `row` with OK (Cancel when there is no such row). Notices are answered with OK; what is
-// still open after kRunMs is closed, so that a failure never hangs the test.
-Added AddVideo(DRUI& w, const QString& link, int row)
-{
-    Added added;
-    CDodivezParseUI* dialog = nullptr;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        auto* box = qobject_cast<CMessageBox*>(modal);
-        if (modal && clock.hasExpired(kRunMs)) {
-            modal->close();
-        } else if (box && !(dialog && box == &dialog->WaitBox)) {
-            added.notices << (box->pMessageLabel ? box->pMessageLabel->text() : QString());
-            box->btnSlotOK();
-        } else if (auto* shown = qobject_cast<CDodivezParseUI*>(modal); shown && !dialog) {
-            dialog = shown;
-            // From the event loop: the analysis runs a modal notice of its own, inside which
-            // this timer goes on ticking.
-            QTimer::singleShot(0, shown, [&added, shown, link, row] {
-                shown->pUrlEdit->setText(link);
-                QTest::mouseClick(shown->pParseButton, Qt::LeftButton);
-                added.nFormats = shown->pFormatTable->rowCount();
-                auto* radio = qobject_cast<QRadioButton*>(shown->pFormatTable->cellWidget(row, 0));
-                if (radio)
-                    radio->click();
-                QTest::mouseClick(radio ? shown->pOkButton : shown->pCancelButton,
-                                  Qt::LeftButton);
-            });
-        }
-    });
-    watch.start(20);
-    w.AddFiles();
-    return added;
-}
 
 // An argument list read as the extractor's option parser reads it: the options the program
 // passes take their values with them, whatever those look like; every other argument before
@@ -86,11 +36,18 @@ struct ReadArgs
 
 ReadArgs ReadAsExtractor(const QStringList& args)
 {
-    static const QHash<QString, int> ours = {
-        {"--ffmpeg-location", 1}, {"--write-thumbnail", 0}, {"--convert-thumbnails", 1},
-        {"--skip-download", 0},   {"--output", 1},          {"-o", 1},
-        {"-F", 0},                {"--get-duration", 0},    {"--get-title", 0},
-        {"--add-metadata", 0},    {"--merge-output-format", 1}, {"-f", 1}};
+    static const QHash<QString, int> ours = {{"--ffmpeg-location", 1},
+                                             {"--write-thumbnail", 0},
+                                             {"--convert-thumbnails", 1},
+                                             {"--skip-download", 0},
+                                             {"--output", 1},
+                                             {"-o", 1},
+                                             {"-F", 0},
+                                             {"--get-duration", 0},
+                                             {"--get-title", 0},
+                                             {"--add-metadata", 0},
+                                             {"--merge-output-format", 1},
+                                             {"-f", 1}};
     ReadArgs read;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -143,22 +100,36 @@ void AddTitleRows()
     QTest::addColumn<QString>("place");  // the file below the output folder, before "-KEY.mp4"
     const QString templ = QStringLiteral("Clip %(id)s %(title)s 100% ${HOME}");
     QTest::newRow("template fields") << templ << templ << templ;
-    QTest::newRow("parent folder") << ".." << ".." << "__";
-    QTest::newRow("leading slash") << "/etc/passwd" << "/etc/passwd" << "etc/passwd";
-    QTest::newRow("climbing out") << "../../escape" << "../../escape" << "__/__/escape";
-    QTest::newRow("field separator") << "a ##@## b" << "a #@## b" << "a #@## b";
-    QTest::newRow("line break") << "line one\nline two" << "line two" << "line two";
+    QTest::newRow("parent folder") << ".."
+                                   << ".."
+                                   << "__";
+    QTest::newRow("leading slash") << "/etc/passwd"
+                                   << "/etc/passwd"
+                                   << "etc/passwd";
+    QTest::newRow("climbing out") << "../../escape"
+                                  << "../../escape"
+                                  << "__/__/escape";
+    QTest::newRow("field separator") << "a ##@## b"
+                                     << "a #@## b"
+                                     << "a #@## b";
+    QTest::newRow("line break") << "line one\nline two"
+                                << "line two"
+                                << "line two";
     const QString emoji = QStringLiteral("Party 🎉 time 🎈");
     QTest::newRow("4-byte UTF-8") << emoji << emoji << emoji;
     const QString rtl = QStringLiteral("\u202Egnp.exe\u202C \u200Fmark\u200E");
     QTest::newRow("right-to-left marks") << rtl << rtl << rtl;
     const QString shell = QStringLiteral("$(id) `id` ; rm -rf ~ | cat");
     QTest::newRow("shell characters") << shell << shell << shell;
-    QTest::newRow("control characters")
-        << "tab\there\x01 bell\x07 del\x7f cr\rend" << "tab\there\x01 bell\x07 del\x7f cr end"
-        << "tabhere bell del cr end";
-    QTest::newRow("blank") << "   " << "   " << "   ";
-    QTest::newRow("dash and tilde") << "-rf ~" << "-rf ~" << "-rf ~";
+    QTest::newRow("control characters") << "tab\there\x01 bell\x07 del\x7f cr\rend"
+                                        << "tab\there\x01 bell\x07 del\x7f cr end"
+                                        << "tabhere bell del cr end";
+    QTest::newRow("blank") << "   "
+                           << "   "
+                           << "   ";
+    QTest::newRow("dash and tilde") << "-rf ~"
+                                    << "-rf ~"
+                                    << "-rf ~";
     // 300 bytes: cut to 200 at a character boundary, leaving room for "-KEY.f160.mp4.part".
     const QString e100 = QString(100, QChar(0xE9));
     const QString tooLong = e100 + QStringLiteral("🎉").repeated(25);
@@ -210,20 +181,13 @@ private:
 void TestHostile::initTestCase()
 {
     QVERIFY(m_home.isValid() && m_tools.isValid());
-    IsolateHome(m_home.path());
+    m_scriptedApp = m_tools.path() + QStringLiteral("/app");
+    QVERIFY(StartWindowTests(m_home.path(), &m_recorder, m_server, m_media, m_scriptedApp));
     // Whatever an extractor writes relative to where it runs lands in the sandbox.
     QVERIFY(QDir().mkpath(m_home.path() + QStringLiteral("/cwd")));
     QVERIFY(QDir::setCurrent(m_home.path() + QStringLiteral("/cwd")));
     WriteFile(Victim(), "precious");
     WriteFile(m_home.path() + QStringLiteral("/home/notes.txt"), "notes");
-    Q_INIT_RESOURCE(drui);
-    RegisterVideoInfoTypes();
-    KeepOnThisMachine(&m_recorder, DataFolder());
-    m_media = MakeMedia();
-    QVERIFY(!m_media.isEmpty());
-    QVERIFY(m_server.Start(m_media));
-    m_scriptedApp = m_tools.path() + QStringLiteral("/app");
-    QVERIFY(fault::MakeScriptedApp(m_scriptedApp));
     // The default output folder: below the sandbox's home.
     m_outputDir = m_home.path() + QStringLiteral("/home/Documents/Quillane/");
 }
@@ -266,9 +230,8 @@ void TestHostile::CheckSandbox()
 
 void TestHostile::Script(const QJsonObject& extra)
 {
-    QJsonObject script{{"log", Log()},
-                       {"title", kLinkTitle},
-                       {"thumb", m_media + QStringLiteral("/thumb.jpg")}};
+    QJsonObject script{
+        {"log", Log()}, {"title", kLinkTitle}, {"thumb", m_media + QStringLiteral("/thumb.jpg")}};
     for (auto it = extra.begin(); it != extra.end(); ++it)
         script.insert(it.key(), it.value());
     QVERIFY(fault::SetScript(m_tools.path() + QStringLiteral("/script.json"), script));
@@ -282,7 +245,7 @@ void TestHostile::linkReachesExtractorWhole()
     _VIDEO_FILE_INFO_ task;
     {
         auto w = MakeWindow();
-        const Added added = AddVideo(*w, link, 0);
+        const AddedVideo added = AddVideoThroughDialog(*w, link, 0);
         QCOMPARE(added.notices, QStringList());
         QCOMPARE(added.nFormats, 1);
         QCOMPARE(TaskCount(*w), 1);
@@ -321,7 +284,7 @@ void TestHostile::linkRefusedByRealExtractor()
 {
     QFETCH(QString, link);
     auto w = MakeWindow();
-    const Added added = AddVideo(*w, link, 0);
+    const AddedVideo added = AddVideoThroughDialog(*w, link, 0);
     QCOMPARE(added.nFormats, 0);
     QCOMPARE(added.notices, QStringList{Tr("Messages/MSG0108")});
     QCOMPARE(TaskCount(*w), 0);
@@ -337,7 +300,8 @@ void TestHostile::hostileTitle()
     _VIDEO_FILE_INFO_ done;
     {
         auto w = MakeWindow();
-        const Added added = AddVideo(*w, m_server.PageUrl(title), 2); // the 144p row
+        const AddedVideo added =
+            AddVideoThroughDialog(*w, m_server.PageUrl(title), 2); // the 144p row
         QCOMPARE(added.notices, QStringList());
         QCOMPARE(added.nFormats, 3);
         QTRY_COMPARE_WITH_TIMEOUT(int(w->vecFinishedList.size()), 1, kRunMs);
@@ -376,7 +340,7 @@ void TestHostile::unfinishedTitledTaskDeleted()
     QFETCH(QString, place);
     QVERIFY(m_server.SetRate(100000));
     auto w = MakeWindow();
-    const Added added = AddVideo(*w, m_server.PageUrl(title), 2); // the 144p row
+    const AddedVideo added = AddVideoThroughDialog(*w, m_server.PageUrl(title), 2); // the 144p row
     QCOMPARE(added.nFormats, 3);
     QTRY_VERIFY_WITH_TIMEOUT(Task(*w, 0).VideoFileInfo.QstrPercent.toDouble() >= 5, kRunMs);
     const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
@@ -434,7 +398,7 @@ void TestHostile::craftedListingAndFile()
     const QString link = QStringLiteral("http://127.0.0.1:9/crafted");
     {
         auto w = MakeWindow();
-        const Added added = AddVideo(*w, link, 0);
+        const AddedVideo added = AddVideoThroughDialog(*w, link, 0);
         QCOMPARE(added.nFormats, 1);
         QTRY_COMPARE_WITH_TIMEOUT(int(w->vecFinishedList.size()), 1, kRunMs);
     }
