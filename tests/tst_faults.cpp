@@ -287,9 +287,11 @@ void TestFaults::killedAtRandomMoments()
         }
         driver.Kill();
         // The extractor dies with the program; a converter it started ends by itself.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            fault::ProcessesWith(m_outputDir).filter(QStringLiteral("Pelmora")).isEmpty(), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(fault::ProcessesWith(m_outputDir).isEmpty(), 30000);
+        const auto left = [this] { return fault::ProcessesWith(m_outputDir); };
+        QTRY_VERIFY2_WITH_TIMEOUT(left().filter(QStringLiteral("Pelmora")).isEmpty(),
+                                  qPrintable(left().join(QLatin1Char('\n'))), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(left().isEmpty(), qPrintable(left().join(QLatin1Char('\n'))),
+                                  30000);
         CheckInfoFiles(dataDir, tasks);
         qInfo("round %d: %s", round + 1, qPrintable(Progress(dataDir)));
     }
