@@ -23,7 +23,7 @@ namespace {
 
 constexpr int kFinished = 2000;
 constexpr int kUnfinished = 100;
-constexpr int kRounds = 7;
+constexpr int kRounds = 11;
 constexpr int kReadyTimeoutMs = 120000;
 
 QString Stamp(int n, int hour)
@@ -152,6 +152,7 @@ Start StartOnce(const QString& home, const QString& toolFolder, const QString& r
 
 int main(int argc, char** argv)
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     QCoreApplication app(argc, argv);
     QTemporaryDir work;
     // "--keep" leaves the data folders behind for a closer look (e.g. with a profiler).

@@ -7,12 +7,13 @@
 #include "urlconfig.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QDesktopServices>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QObject>
 #include <QProcess>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
@@ -161,13 +162,19 @@ double RunBareDownload(const _VIDEO_FILE_INFO_& task, QByteArray* output)
 
 bool WaitFor(const std::function<bool()>& done, int timeoutMs)
 {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
+    if (done())
+        return true;
+    // An event loop that sleeps between events, looked at every 20 ms.
+    QEventLoop loop;
+    QTimer check;
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    check.start(20);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return done();
 }
 
 double OwnCpuSeconds()

@@ -50,7 +50,8 @@ _VIDEO_FILE_INFO_ ClipTask(const fixture::CMediaServer& server, const QString& m
 // failure); `output` receives what it printed on its standard output.
 double RunBareDownload(const _VIDEO_FILE_INFO_& task, QByteArray* output = nullptr);
 
-// Spins the event loop until `done` is true or `timeoutMs` has passed; true if done.
+// Runs the event loop until `done` is true (looked at every 20 ms) or `timeoutMs` has
+// passed; true if done.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 
 // CPU time (user + system) in seconds of this process, and of its ended and reaped children.
