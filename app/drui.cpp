@@ -155,7 +155,8 @@ bool DRUI::GetDirFiles(QString folder, std::vector<QString>& files, QString filt
 
 int DRUI::WriteDownloadInfo2File(QString content, QString name)
 {
-    return WriteInfoFile(QstrDownloadingDir, name, content);
+    // Through the engine, which also rewrites these files in the background.
+    return engine.WriteDownloadInfoFile(name, content);
 }
 
 int DRUI::WriteDownloadVideoInfo(_VIDEO_FILE_INFO_* info)

@@ -233,7 +233,8 @@ void CDownloadEngine::JudgeLines(QProcess* process, const QByteArray& lines)
                 return;
             record = m_tasks[size_t(i)].VideoFileInfo;
         }
-        WriteDownloadVideoInfo(record);
+        if (IsPlainName(record.QstrTaskKey) && !m_downloadingFolder.isEmpty())
+            m_writer.Queue(m_downloadingFolder, record.QstrTaskKey, DownloadInfoLine(record));
     }
 }
 
@@ -305,8 +306,10 @@ int CDownloadEngine::RemoveTask(const _VIDEO_FILE_INFO_& info)
             }
         }
     }
-    if (index >= 0 && IsPlainName(taskKey) && !m_downloadingFolder.isEmpty())
+    if (index >= 0 && IsPlainName(taskKey) && !m_downloadingFolder.isEmpty()) {
+        m_writer.Settle(m_downloadingFolder, taskKey);
         QFile::remove(m_downloadingFolder + taskKey);
+    }
     return index;
 }
 
@@ -318,9 +321,20 @@ void CDownloadEngine::ClearTasks()
 
 int CDownloadEngine::WriteDownloadVideoInfo(const _VIDEO_FILE_INFO_& info)
 {
-    if (!IsPlainName(info.QstrTaskKey) || m_downloadingFolder.isEmpty())
+    return WriteDownloadInfoFile(info.QstrTaskKey, DownloadInfoLine(info));
+}
+
+int CDownloadEngine::WriteDownloadInfoFile(const QString& name, const QString& content)
+{
+    if (!IsPlainName(name) || m_downloadingFolder.isEmpty())
         return -1;
-    return WriteInfoFile(m_downloadingFolder, info.QstrTaskKey, DownloadInfoLine(info));
+    m_writer.Settle(m_downloadingFolder, name);
+    return WriteInfoFile(m_downloadingFolder, name, content);
+}
+
+void CDownloadEngine::FlushInfoFiles()
+{
+    m_writer.Flush();
 }
 
 void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info)

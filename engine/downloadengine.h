@@ -8,6 +8,7 @@
 // Each run is started in a process group of its own, so that stopping it also stops the
 // converter it started.
 
+#include "infowriter.h"
 #include "outputparser.h"
 #include "videoinfo.h"
 
@@ -63,8 +64,12 @@ public:
     // Removes every entry (their processes are stopped first by the caller).
     void ClearTasks();
 
-    // Rewrites the info file of a task.
+    // Rewrites the info file of a task now (a run's progress rewrites it in the background).
     int WriteDownloadVideoInfo(const _VIDEO_FILE_INFO_& info);
+    // Writes `content` as the downloading info file `name` now.
+    int WriteDownloadInfoFile(const QString& name, const QString& content);
+    // Waits until the background rewrites queued so far are on the disk.
+    void FlushInfoFiles();
 
 Q_SIGNALS:
     // Kind 1: progress (bar value, optional status text); the completion report is
@@ -95,6 +100,7 @@ private:
     QHash<const QObject*, Run> m_runs;           // runs in progress, by process
     QHash<const QObject*, quint64> m_judgements; // counts the judgements of each process
     QSet<const QObject*> m_prepared;             // processes whose signals are connected
+    CInfoWriter m_writer;                        // progress rewrites of the info files
 };
 
 // Deletes the files of a task in its output folder: every visible file of the folder the
