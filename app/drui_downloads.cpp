@@ -71,8 +71,7 @@ static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
     const DownloadRowWidgets widgets =
         BuildDownloadRow(task.VideoFileInfo, task.bPaused, table->viewport(), thumbnail);
     QObject::connect(widgets.pBtnPause, &QPushButton::clicked, &window, &DRUI::PauseDownload);
-    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window,
-                     &DRUI::btnOpenDownloadFile);
+    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window, &DRUI::btnOpenDownloadFile);
     QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window, &DRUI::DelDownload);
     {
         QMutexLocker locker(&window.engine.Mutex());

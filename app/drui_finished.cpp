@@ -41,16 +41,15 @@ static QWidget* BuildFinishedRowAt(DRUI& window, int row, Thumbnail thumbnail)
     if (!item || table->cellWidget(row, 0))
         return nullptr;
     _VIDEO_FINISHED_INFO_ entry = item->data(Qt::UserRole).value<VIDEO_FINISHED_INFO>();
-    const FinishedRowWidgets widgets = BuildFinishedRow(entry.VideoFileInfo, window.width() - 250,
-                                                        table->viewport(), thumbnail);
-    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window,
-                     &DRUI::btnOpenFinishedFile);
+    const FinishedRowWidgets widgets =
+        BuildFinishedRow(entry.VideoFileInfo, window.width() - 250, table->viewport(), thumbnail);
+    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window, &DRUI::btnOpenFinishedFile);
     QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window, &DRUI::DelFinished);
     {
         QMutexLocker locker(&window.mutexFinished);
         auto& list = window.vecFinishedList;
-        if (row >= int(list.size()) || list[size_t(row)].VideoFileInfo.QstrFinishTime !=
-                                           entry.VideoFileInfo.QstrFinishTime) {
+        if (row >= int(list.size()) ||
+            list[size_t(row)].VideoFileInfo.QstrFinishTime != entry.VideoFileInfo.QstrFinishTime) {
             delete widgets.pRow;
             return nullptr;
         }

@@ -130,8 +130,8 @@ int main(int argc, char** argv)
     const double worst = late.isEmpty() ? 0 : *std::max_element(late.begin(), late.end());
     std::printf("%d downloads in %.1f s; %lld ticks, late by median %.2f ms, p99 %.2f ms, "
                 "worst %.2f ms; %d files play\n",
-                kDownloads, seconds, static_cast<long long>(late.size()), bench::Median(late),
-                p99, worst, playing);
+                kDownloads, seconds, static_cast<long long>(late.size()), bench::Median(late), p99,
+                worst, playing);
     const bool complete = done && playing == kDownloads;
     bench::Report(QStringLiteral("event-loop latency p99, 20 downloads at once"),
                   QStringLiteral("%1 ms (%2/%3 complete and play)")

@@ -107,9 +107,8 @@ int main(int argc, char** argv)
         const QString key = QStringLiteral("2024-01-01-00-%1-%2")
                                 .arg(round, 2, 10, QLatin1Char('0'))
                                 .arg(side[0] == 'p' ? 1 : 2, 2, 10, QLatin1Char('0'));
-        return bench::ClipTask(server, media,
-                               home.path() + QStringLiteral("/out-%1-%2/").arg(side).arg(round),
-                               key);
+        return bench::ClipTask(
+            server, media, home.path() + QStringLiteral("/out-%1-%2/").arg(side).arg(round), key);
     };
     // The extractor's first run fills its caches: not measured.
     if (bench::RunBareDownload(task("warm", 0)) < 0) {
@@ -130,8 +129,7 @@ int main(int argc, char** argv)
             program = RunThroughProgram(window, programTask);
             bare = bench::RunBareDownload(bareTask);
         }
-        const bool ok = bare > 0 && program.seconds > 0 &&
-                        Plays(DownloadOutputFile(programTask)) &&
+        const bool ok = bare > 0 && program.seconds > 0 && Plays(DownloadOutputFile(programTask)) &&
                         Plays(DownloadOutputFile(bareTask));
         if (!ok) {
             std::fprintf(stderr, "round %d failed (bare %.2f s, program %.2f s)\n", round, bare,

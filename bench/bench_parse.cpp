@@ -57,8 +57,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "the loopback site did not start\n");
         return 1;
     }
-    const _VIDEO_FILE_INFO_ task = bench::ClipTask(server, media, home.path() + "/out",
-                                                   QStringLiteral("2024-01-01-00-00-00"));
+    const _VIDEO_FILE_INFO_ task =
+        bench::ClipTask(server, media, home.path() + "/out", QStringLiteral("2024-01-01-00-00-00"));
     QByteArray output;
     if (bench::RunBareDownload(task, &output) < 0) {
         std::fprintf(stderr, "the extractor run failed\n");

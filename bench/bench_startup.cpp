@@ -169,10 +169,10 @@ int main(int argc, char** argv)
     const QString empty = work.path() + QStringLiteral("/empty");
     const QString full = work.path() + QStringLiteral("/full");
     const QString jpeg = work.path() + QStringLiteral("/big.jpg");
-    const QByteArray made = fixture::RunTool(
-        QStringLiteral(QUILLANE_APP_DIR "/virarurov"),
-        {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=1280x720:rate=1:duration=1",
-         "-frames:v", "1", "-q:v", "3", jpeg});
+    const QByteArray made = fixture::RunTool(QStringLiteral(QUILLANE_APP_DIR "/virarurov"),
+                                             {"-v", "error", "-y", "-f", "lavfi", "-i",
+                                              "testsrc2=size=1280x720:rate=1:duration=1",
+                                              "-frames:v", "1", "-q:v", "3", jpeg});
     if (!QDir().mkpath(tools) || !MakeFailingCurl(tools) || !QFileInfo::exists(jpeg) ||
         !QDir().mkpath(empty + QStringLiteral("/data")) ||
         !FillDataFolder(full + QStringLiteral("/data/Quillane/"), jpeg)) {

@@ -7,9 +7,9 @@
 #include "urlconfig.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QObject>
 #include <QProcess>
@@ -53,8 +53,8 @@ double CpuSeconds(int who)
 
 void Report(const QString& name, const QString& value, const QString& target, bool met)
 {
-    std::printf("BENCH\t%s\t%s\t%s\t%s\n", qPrintable(name), qPrintable(value),
-                qPrintable(target), met ? "met" : "missed");
+    std::printf("BENCH\t%s\t%s\t%s\t%s\n", qPrintable(name), qPrintable(value), qPrintable(target),
+                met ? "met" : "missed");
     std::fflush(stdout);
 }
 

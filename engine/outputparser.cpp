@@ -68,9 +68,9 @@ Words SplitWords(Text text)
 struct ProgressLine
 {
     Words words;
-    Text percent; // "45.3%"
-    Text total;   // "123.45MiB", without an estimate's "~"
-    Text eta;     // "00:30" or "Unknown"
+    Text percent;                           // "45.3%"
+    Text total;                             // "123.45MiB", without an estimate's "~"
+    Text eta;                               // "00:30" or "Unknown"
     qsizetype speedFrom = -1, speedTo = -1; // the words of the speed: "2.50MiB/s", "Unknown B/s"
 };
 
@@ -148,7 +148,8 @@ bool IsOwnProgress(Text line, const OwnSize& size, ProgressLine& parsed)
     if (!size.bKnown)
         return true;
     return !parsed.total.empty() &&
-           SizeKey(parsed.total) == SizeKey(Text(size.bytes.constData(), size_t(size.bytes.size())));
+           SizeKey(parsed.total) ==
+               SizeKey(Text(size.bytes.constData(), size_t(size.bytes.size())));
 }
 
 // "PATH has already been downloaded" about the task's file: the finished file or the part

@@ -11,8 +11,7 @@ CLazyRows::CLazyRows(QTableWidget* table, Builder builder)
     : QObject(table), m_table(table), m_builder(std::move(builder))
 {
     table->viewport()->installEventFilter(this);
-    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this,
-            &CLazyRows::ScheduleBuild);
+    connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, &CLazyRows::ScheduleBuild);
     QAbstractItemModel* model = table->model();
     connect(model, &QAbstractItemModel::rowsRemoved, this, &CLazyRows::ScheduleBuild);
     connect(model, &QAbstractItemModel::rowsInserted, this, &CLazyRows::ScheduleBuild);

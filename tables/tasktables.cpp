@@ -168,8 +168,8 @@ QTableWidget* CreateTaskTable(QWidget* container, int width)
     return table;
 }
 
-DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored,
-                                    QWidget* parent, Thumbnail thumbnail)
+DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored, QWidget* parent,
+                                    Thumbnail thumbnail)
 {
     DownloadRowWidgets w;
     QHBoxLayout* layout = nullptr;
@@ -206,8 +206,8 @@ DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestore
     return w;
 }
 
-FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidth,
-                                    QWidget* parent, Thumbnail thumbnail)
+FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidth, QWidget* parent,
+                                    Thumbnail thumbnail)
 {
     FinishedRowWidgets w;
     QHBoxLayout* layout = nullptr;
