@@ -158,7 +158,7 @@ int WriteInfoFile(const QString& folder, const QString& name, const QString& con
     // Written in full under a hidden name beside the file, then renamed over it: a crash leaves
     // the old file or the new one, and what it leaves of the hidden one is never loaded (the
     // loaders skip names that begin with a dot). The next write of the same name replaces it.
-    const QString target = PathIn(folder, name);
+    const QByteArray target = QFile::encodeName(PathIn(folder, name));
     const QString temporary = PathIn(folder, QLatin1Char('.') + name + QStringLiteral(".tmp"));
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -167,9 +167,7 @@ int WriteInfoFile(const QString& folder, const QString& name, const QString& con
     const bool written =
         file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
     file.close();
-    if (!written ||
-        ::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) !=
-            0) {
+    if (!written || ::rename(QFile::encodeName(temporary).constData(), target.constData()) != 0) {
         QFile::remove(temporary);
         return -1;
     }
