@@ -8,16 +8,15 @@
 #include "tablesfixture.h"
 #include "testsupport.h"
 
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 
 #include <csignal>
-#include <sys/prctl.h>
 
 using namespace fixture;
+using fault::CDriver;
 
 namespace {
 
@@ -26,64 +25,6 @@ constexpr int kKillRounds = 10;      // kills while downloads run
 constexpr int kMaxKillMs = 5000;     // a kill comes at most this long after the first progress
 constexpr int kWriteKills = 40;      // kills while an info file is being rewritten
 constexpr qint64 kSlowRate = 150000; // bytes per second and transfer: downloads last rounds
-
-// The driver program, its standard output read line by line.
-class CDriver
-{
-public:
-    explicit CDriver(const QString& dataHome)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        m_process.setProcessEnvironment(env);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    }
-    ~CDriver() { Kill(); }
-
-    bool Start(const QStringList& args)
-    {
-        m_process.start(QStringLiteral(QUILLANE_FAULT_DRIVER), args);
-        return m_process.waitForStarted(30000);
-    }
-
-    // Waits for one of the lines `words` and returns it; "" once the driver has ended or the
-    // time is up.
-    QString WaitFor(const QStringList& words, int ms)
-    {
-        QDeadlineTimer deadline(ms);
-        for (;;) {
-            while (m_process.canReadLine())
-                lines << QString::fromUtf8(m_process.readLine()).chopped(1);
-            for (const QString& word : words) {
-                if (lines.contains(word))
-                    return word;
-            }
-            if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-                return QString();
-            m_process.waitForReadyRead(50);
-        }
-    }
-    bool WaitFor(const QString& word, int ms) { return WaitFor(QStringList{word}, ms) == word; }
-
-    bool Running() const { return m_process.state() != QProcess::NotRunning; }
-
-    void Kill()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        ::kill(pid_t(m_process.processId()), SIGKILL);
-        m_process.waitForFinished(30000);
-    }
-
-    bool WaitEnd(int ms) { return m_process.waitForFinished(ms) && m_process.exitCode() == 0; }
-
-    QStringList lines;
-
-private:
-    QProcess m_process;
-};
 
 // What the data folder holds: the stored percentage of each unfinished task, and how many
 // tasks are finished.
