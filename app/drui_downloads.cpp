@@ -11,7 +11,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTableWidgetItem>
-#include <algorithm>
 
 namespace {
 
@@ -89,10 +88,7 @@ static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
         task = entry;
     }
     item->setData(Qt::UserRole, QVariant::fromValue(task));
-    const auto& selected = window.vecDownloadSelected;
-    if (std::find(selected.begin(), selected.end(), row) != selected.end())
-        widgets.pRow->setStyleSheet(kRowSelectedStyle);
-    table->setCellWidget(row, 0, widgets.pRow);
+    PlaceRowWidget(table, row, widgets.pRow, window.vecDownloadSelected);
     return widgets.pRow;
 }
 

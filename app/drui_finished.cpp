@@ -58,10 +58,7 @@ static QWidget* BuildFinishedRowAt(DRUI& window, int row, Thumbnail thumbnail)
         entry = list[size_t(row)];
     }
     item->setData(Qt::UserRole, QVariant::fromValue(entry));
-    const auto& selected = window.vecFinishedSelected;
-    if (std::find(selected.begin(), selected.end(), row) != selected.end())
-        widgets.pRow->setStyleSheet(kRowSelectedStyle);
-    table->setCellWidget(row, 0, widgets.pRow);
+    PlaceRowWidget(table, row, widgets.pRow, window.vecFinishedSelected);
     return widgets.pRow;
 }
 

@@ -9,12 +9,8 @@
 
 #include "benchsupport.h"
 #include "command.h"
-#include "drui.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <cstdio>
 
@@ -56,43 +52,15 @@ private:
     QList<double> m_lateMs;
 };
 
-bool Plays(const QString& file)
-{
-    const fixture::ProbeInfo probe = fixture::Probe(file);
-    return probe.ok && probe.codecTypes.contains(QStringLiteral("video")) &&
-           probe.codecTypes.contains(QStringLiteral("audio"));
-}
-
 } // namespace
 
-int main(int argc, char** argv)
+int Measure(bench::CWindowOnSite& site)
 {
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    if (!home.isValid())
-        return 1;
-    bench::PrepareProgram(home.path());
-    QApplication app(argc, argv);
-
-    const QString media = fixture::MakeMedia();
-    fixture::CMediaServer server;
-    if (media.isEmpty() || !server.Start(media, kRate)) {
-        std::fprintf(stderr, "no media or no loopback site\n");
-        return 1;
-    }
-    DRUI window;
-    window.Init();
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        std::fprintf(stderr, "the window did not show\n");
-        return 1;
-    }
-
+    DRUI& window = *site.window;
     QList<_VIDEO_FILE_INFO_> tasks;
     for (int i = 0; i < kDownloads; ++i) {
-        tasks << bench::ClipTask(server, media, home.path() + QStringLiteral("/out/"),
+        tasks << bench::ClipTask(site.server, site.media,
+                                 site.home.path() + QStringLiteral("/out/"),
                                  QStringLiteral("2024-01-01-00-00-%1").arg(i, 2, 10, QChar('0')));
     }
     CLatencyProbe probe;
@@ -120,11 +88,11 @@ int main(int argc, char** argv)
         kRunTimeoutMs);
     probe.Stop();
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    server.Stop();
+    site.server.Stop();
 
     int playing = 0;
     for (const _VIDEO_FILE_INFO_& task : tasks)
-        playing += Plays(DownloadOutputFile(task)) ? 1 : 0;
+        playing += bench::Plays(DownloadOutputFile(task)) ? 1 : 0;
     const QList<double>& late = probe.LateMs();
     const double p99 = bench::Percentile(late, 0.99);
     const double worst = late.isEmpty() ? 0 : *std::max_element(late.begin(), late.end());
@@ -141,4 +109,9 @@ int main(int argc, char** argv)
                   QStringLiteral("< %1 ms, all complete").arg(kTargetMs),
                   complete && p99 < kTargetMs);
     return complete ? 0 : 1;
+}
+
+int main(int argc, char** argv)
+{
+    return bench::RunOnSite(argc, argv, kRate, Measure);
 }

@@ -11,21 +11,17 @@
 
 #include "benchsupport.h"
 #include "command.h"
-#include "drui.h"
 
 #include <QAbstractItemModel>
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QTimer>
 #include <cstdio>
 
 namespace {
 
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 constexpr qint64 kRate = 1024 * 1024; // media bytes per second
 constexpr int kRunTimeoutMs = 300000;
 
@@ -69,46 +65,21 @@ ProgramRun RunThroughProgram(DRUI& window, const _VIDEO_FILE_INFO_& task)
     return run;
 }
 
-bool Plays(const QString& file)
-{
-    const fixture::ProbeInfo probe = fixture::Probe(file);
-    return probe.ok && probe.codecTypes.contains(QStringLiteral("video")) &&
-           probe.codecTypes.contains(QStringLiteral("audio"));
-}
-
 } // namespace
 
-int main(int argc, char** argv)
+int Measure(bench::CWindowOnSite& site)
 {
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    if (!home.isValid())
-        return 1;
-    bench::PrepareProgram(home.path());
-    QApplication app(argc, argv);
-
-    const QString media = fixture::MakeMedia();
-    fixture::CMediaServer server;
-    if (media.isEmpty() || !server.Start(media, kRate)) {
-        std::fprintf(stderr, "no media or no loopback site\n");
-        return 1;
-    }
-    DRUI window;
-    window.Init();
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) {
-        std::fprintf(stderr, "the window did not show\n");
-        return 1;
-    }
+    DRUI& window = *site.window;
+    const QString& media = site.media;
+    fixture::CMediaServer& server = site.server;
+    const QString home = site.home.path();
 
     auto task = [&](const char* side, int round) {
         const QString key = QStringLiteral("2024-01-01-00-%1-%2")
                                 .arg(round, 2, 10, QLatin1Char('0'))
                                 .arg(side[0] == 'p' ? 1 : 2, 2, 10, QLatin1Char('0'));
-        return bench::ClipTask(
-            server, media, home.path() + QStringLiteral("/out-%1-%2/").arg(side).arg(round), key);
+        return bench::ClipTask(server, media,
+                               home + QStringLiteral("/out-%1-%2/").arg(side).arg(round), key);
     };
     // The extractor's first run fills its caches: not measured.
     if (bench::RunBareDownload(task("warm", 0)) < 0) {
@@ -129,8 +100,9 @@ int main(int argc, char** argv)
             program = RunThroughProgram(window, programTask);
             bare = bench::RunBareDownload(bareTask);
         }
-        const bool ok = bare > 0 && program.seconds > 0 && Plays(DownloadOutputFile(programTask)) &&
-                        Plays(DownloadOutputFile(bareTask));
+        const bool ok = bare > 0 && program.seconds > 0 &&
+                        bench::Plays(DownloadOutputFile(programTask)) &&
+                        bench::Plays(DownloadOutputFile(bareTask));
         if (!ok) {
             std::fprintf(stderr, "round %d failed (bare %.2f s, program %.2f s)\n", round, bare,
                          program.seconds);
@@ -155,4 +127,9 @@ int main(int argc, char** argv)
                   QStringLiteral("%1 %").arg(bench::Num(cpu * 100, 2)), QStringLiteral("<= 2 %"),
                   cpu <= 0.02);
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    return bench::RunOnSite(argc, argv, kRate, Measure);
 }

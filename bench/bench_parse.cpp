@@ -44,6 +44,7 @@ QByteArray ProgressBurst(const QByteArray& output, const QString& sizeText)
 
 int main(int argc, char** argv)
 {
+    bench::BeginBenchmark();
     QCoreApplication app(argc, argv);
     QTemporaryDir home;
     const QString media = fixture::MakeMedia();

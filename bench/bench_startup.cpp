@@ -152,7 +152,7 @@ Start StartOnce(const QString& home, const QString& toolFolder, const QString& r
 
 int main(int argc, char** argv)
 {
-    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    bench::BeginBenchmark();
     QCoreApplication app(argc, argv);
     QTemporaryDir work;
     // "--keep" leaves the data folders behind for a closer look (e.g. with a profiler).

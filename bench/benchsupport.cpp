@@ -1,20 +1,16 @@
 #include "benchsupport.h"
 
 #include "command.h"
-#include "drui.h"
+#include "framefixture.h"
 #include "paths.h"
-#include "platform.h"
-#include "urlconfig.h"
 
-#include <QCoreApplication>
-#include <QDesktopServices>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QObject>
 #include <QProcess>
+#include <QTest>
 #include <QTimer>
-#include <QUrl>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -29,14 +25,6 @@ namespace bench {
 
 namespace {
 
-// Swallows every link the program would open.
-class CUrlSink : public QObject
-{
-    Q_OBJECT
-public Q_SLOTS:
-    void handle(const QUrl&) {}
-};
-
 double Seconds(const timeval& t)
 {
     return double(t.tv_sec) + double(t.tv_usec) / 1e6;
@@ -50,6 +38,13 @@ double CpuSeconds(int who)
 }
 
 } // namespace
+
+void BeginBenchmark()
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
 
 void Report(const QString& name, const QString& value, const QString& target, bool met)
 {
@@ -76,28 +71,48 @@ double Percentile(QList<double> values, double fraction)
     return values[std::clamp<qsizetype>(rank - 1, 0, values.size() - 1)];
 }
 
-void KeepOnThisMachine(const QString& dataFolder)
-{
-    CURLConfig::Overrides overrides;
-    overrides.site1 = QStringLiteral("http://127.0.0.1:9");
-    overrides.site2 = QStringLiteral("http://127.0.0.1:9");
-    overrides.nChineseSystem = 0;
-    overrides.curlProgram = QStringLiteral("false");
-    overrides.dataFolder = dataFolder;
-    CURLConfig::GetInstance()->SetOverrides(overrides);
-    static CUrlSink sink;
-    for (const char* scheme : {"http", "https", "file"})
-        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &sink, "handle");
-    SetShutdownRunner([](const QString&, const QStringList&) {});
-}
-
 void PrepareProgram(const QString& home)
 {
     fixture::IsolateHome(home);
     SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
     InitPictures();
     RegisterVideoInfoTypes();
-    KeepOnThisMachine(DataFolder());
+    static UrlRecorder links; // what the program opens is only noted
+    ::KeepOnThisMachine(&links, DataFolder());
+}
+
+int RunOnSite(int argc, char** argv, qint64 bytesPerSecond,
+              const std::function<int(CWindowOnSite&)>& measure)
+{
+    BeginBenchmark();
+    CWindowOnSite site;
+    if (!site.home.isValid())
+        return 1;
+    PrepareProgram(site.home.path());
+    QApplication app(argc, argv);
+    site.media = fixture::MakeMedia();
+    if (site.media.isEmpty() || !site.server.Start(site.media, bytesPerSecond)) {
+        std::fprintf(stderr, "no media or no loopback site\n");
+        return 1;
+    }
+    site.window = std::make_unique<DRUI>();
+    site.window->Init();
+    site.window->show();
+    if (!QTest::qWaitForWindowExposed(site.window.get())) {
+        std::fprintf(stderr, "the window did not show\n");
+        return 1;
+    }
+    const int result = measure(site);
+    site.window.reset(); // before the application goes
+    site.server.Stop();
+    return result;
+}
+
+bool Plays(const QString& file)
+{
+    const fixture::ProbeInfo probe = fixture::Probe(file);
+    return probe.ok && probe.codecTypes.contains(QStringLiteral("video")) &&
+           probe.codecTypes.contains(QStringLiteral("audio"));
 }
 
 void AddAndStart(DRUI& window, const _VIDEO_FILE_INFO_& task)
@@ -194,4 +209,4 @@ QString Num(double value, int decimals)
 
 } // namespace bench
 
-#include "benchsupport.moc"
+#include "moc_framefixture.cpp"

@@ -1,6 +1,7 @@
 #pragma once
 // Shared by the benchmarks: the result lines that bench/run.sh collects into its table,
-// statistics, the window's contacts kept on this machine, and a task for the loopback clip.
+// statistics, a main window of the program on the loopback site with its contacts kept on
+// this machine, and tasks for the loopback clip.
 //
 // Every benchmark prints its results as lines of the form
 //   BENCH<TAB>name<TAB>measured value<TAB>target<TAB>met|missed
@@ -9,14 +10,18 @@
 #include "testsupport.h"
 #include "videoinfo.h"
 
-#include <QList>
-#include <QMutexLocker>
-#include <QString>
-#include <functional>
+#include "drui.h"
 
-class DRUI;
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
 
 namespace bench {
+
+// Line-buffered standard output, and the offscreen platform unless one is named.
+void BeginBenchmark();
 
 void Report(const QString& name, const QString& value, const QString& target, bool met);
 
@@ -24,14 +29,27 @@ double Median(QList<double> values);
 // The value below which `fraction` of the values lie (nearest rank), e.g. 0.99.
 double Percentile(QList<double> values, double fraction);
 
-// The update check stays on 127.0.0.1 and fails at once, the shut-down command is never run,
-// and nothing opens a browser or file manager. Call before a window is made.
-void KeepOnThisMachine(const QString& dataFolder);
-
 // Readies this process for windows of the program: HOME and the XDG folders below `home`
-// (before anything uses QStandardPaths), the assembled application folder, the pictures, the
-// record types, and KeepOnThisMachine.
+// (before anything uses QStandardPaths), the assembled application folder, the pictures and
+// the record types. The update check stays on 127.0.0.1 and fails at once, the shut-down
+// command is never run, and nothing opens a browser or file manager.
 void PrepareProgram(const QString& home);
+
+// For the benchmarks that download through the program: a home of their own, the loopback
+// site and a main window of the program (offscreen, shown and exposed).
+struct CWindowOnSite
+{
+    QTemporaryDir home;
+    QString media;
+    fixture::CMediaServer server;
+    std::unique_ptr<DRUI> window;
+};
+
+// Makes the application and a CWindowOnSite whose site sends each download's media at
+// `bytesPerSecond`, and returns what `measure` returns (1, with a message, if the window or the
+// site could not be made).
+int RunOnSite(int argc, char** argv, qint64 bytesPerSecond,
+              const std::function<int(CWindowOnSite&)>& measure);
 
 // Adds the task to the window's downloading table and starts its run, as the add-video
 // dialog's OK does.
@@ -53,6 +71,9 @@ double RunBareDownload(const _VIDEO_FILE_INFO_& task, QByteArray* output = nullp
 // Runs the event loop until `done` is true (looked at every 20 ms) or `timeoutMs` has
 // passed; true if done.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs);
+
+// True if the file holds a video and an audio stream.
+bool Plays(const QString& file);
 
 // CPU time (user + system) in seconds of this process, and of its ended and reaped children.
 double OwnCpuSeconds();

@@ -282,6 +282,13 @@ QPixmap LoadThumbnail(const QString& path, const QSize& size)
     return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
 }
 
+void PlaceRowWidget(QTableWidget* table, int row, QWidget* widget, const std::vector<int>& selected)
+{
+    if (std::find(selected.begin(), selected.end(), row) != selected.end())
+        widget->setStyleSheet(kRowSelectedStyle);
+    table->setCellWidget(row, 0, widget);
+}
+
 void PaintRowSelection(QTableWidget* table, std::vector<int>& selected, int row, int col)
 {
     if (!table || !table->item(row, col))

@@ -93,6 +93,11 @@ void SetPauseButtonState(QPushButton* button, bool bPaused);
 // missing or cannot be decoded.
 QPixmap LoadThumbnail(const QString& path, const QSize& size = kThumbSize);
 
+// Puts a row widget into its row, in the selected look if `selected` holds the row (a row
+// selected before its widget was built).
+void PlaceRowWidget(QTableWidget* table, int row, QWidget* widget,
+                    const std::vector<int>& selected);
+
 // Selection colours on the row widgets after a click on (row, col): every row in `selected`
 // goes back to the normal look, then every selected row of column 0 gets the selected look
 // and is recorded in `selected`. A click on an empty cell changes nothing.
