@@ -22,16 +22,10 @@ namespace {
 // How long closing the window waits for the update check before cutting it off.
 constexpr unsigned long kVersionThreadWaitMs = 3000;
 
-QString MakeFolderName(const QString& path)
+QString MakeFolder(const QString& path)
 {
     QString folder = path;
     folder.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return folder;
-}
-
-QString MakeFolder(const QString& path)
-{
-    const QString folder = MakeFolderName(path);
     QDir().mkpath(folder);
     return folder;
 }
@@ -65,8 +59,8 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     QstrDataDir = DataFolder();
     pVersionThread = new CMyThread(nullptr);
-    // The finished history is read while the window gets ready.
-    BeginStartupFinished(*this, MakeFolderName(QstrDataDir + QStringLiteral("finished/")));
+    // The finished history waits for the first frame.
+    BeginStartupFinished(*this);
 }
 
 DRUI::~DRUI()

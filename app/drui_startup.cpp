@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
-#include <future>
 #include <vector>
 
 namespace {
@@ -20,9 +19,7 @@ class CStartupFinished : public QObject
 {
     Q_OBJECT
 public:
-    CStartupFinished(DRUI& window, const QString& folder)
-        : QObject(&window), m_window(window), m_folder(folder),
-          m_records(std::async(std::launch::async, [folder] { return LoadFinishedInfos(folder); }))
+    explicit CStartupFinished(DRUI& window) : QObject(&window), m_window(window)
     {
         window.installEventFilter(this);
     }
@@ -39,9 +36,7 @@ public:
         m_window.removeEventFilter(this);
         if (m_handle)
             m_handle->removeEventFilter(this);
-        std::vector<_VIDEO_FILE_INFO_> records = m_records.get();
-        if (m_folder != m_window.QstrFinishedDir)
-            records = LoadFinishedInfos(m_window.QstrFinishedDir);
+        std::vector<_VIDEO_FILE_INFO_> records = LoadFinishedInfos(m_window.QstrFinishedDir);
         {
             const CLazyRows::Loading loading(m_window.pFinishedTable);
             m_window.RefreshFinishedTable(records, false);
@@ -90,8 +85,6 @@ private:
     }
 
     DRUI& m_window;
-    QString m_folder;
-    std::future<std::vector<_VIDEO_FILE_INFO_>> m_records; // waits for the worker when destroyed
     QPointer<QWindow> m_handle;
     bool m_bPainted = false;
     bool m_bFrameShown = false;
@@ -105,10 +98,10 @@ CStartupFinished* Find(DRUI& window)
 
 } // namespace
 
-void BeginStartupFinished(DRUI& window, const QString& finishedFolder)
+void BeginStartupFinished(DRUI& window)
 {
     if (!Find(window))
-        new CStartupFinished(window, finishedFolder);
+        new CStartupFinished(window);
 }
 
 bool DeferStartupFinished(DRUI& window)
