@@ -6,6 +6,9 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -39,6 +42,24 @@ bool IsBlank(char c)
 QString Decode(Text text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+// A number as QByteArray::toDouble reads it. Plain decimal numbers (the usual case) take the
+// quicker std::from_chars, which rounds the same way; anything else goes to Qt.
+double ToDouble(Text text, bool* ok = nullptr)
+{
+    const bool plain = !text.empty() && (std::isdigit(static_cast<unsigned char>(text.front())) ||
+                                         text.front() == '.' || text.front() == '-');
+    if (plain && text.find_first_of("iInN") == Text::npos) {
+        double value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error == std::errc() && end == text.data() + text.size()) {
+            if (ok)
+                *ok = true;
+            return value;
+        }
+    }
+    return QByteArrayView(text.data(), qsizetype(text.size())).toDouble(ok);
 }
 
 // The words of a line, as views into it.
@@ -202,7 +223,7 @@ struct Judge
         if (sign != Text::npos)
             percent = percent.substr(0, sign);
         bool ok = false;
-        double value = QByteArrayView(percent.data(), qsizetype(percent.size())).toDouble(&ok);
+        double value = ToDouble(percent, &ok);
         if (!ok || value < 0)
             value = 0;
 
@@ -220,15 +241,14 @@ struct Judge
                 continue;
             number = p.total.substr(0, at);
             unit = shown;
-            done = QByteArrayView(number.data(), qsizetype(number.size())).toDouble() * value /
-                   100.0 * factor;
+            done = ToDouble(number) * value / 100.0 * factor;
             break;
         }
 
         // "done/total      Completed: 45.3%      ETA      speed", put together as UTF-8.
         QVarLengthArray<char, 256> status;
         auto add = [&status](Text piece) { status.append(piece.data(), qsizetype(piece.size())); };
-        const std::string doneText = GetFileSizeString(qint64(done));
+        const std::string doneText = ProgressSizeText(qint64(done));
         const Text gap = "      ";
         add(doneText);
         add("/");
@@ -449,6 +469,32 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
     if (!progress.Valid() && alreadyLines.isEmpty() && !state.bHasProgress)
         judge.Report(0, QStringLiteral("Analyzing..."));
     return out;
+}
+
+std::string ProgressSizeText(qint64 bytes)
+{
+    // A size of at least 1 KB is "%.2f UNIT" of bytes / 1024^k: an exact binary fraction below
+    // 2^53 bytes, which the C library rounds to the nearest hundredth, an exact half to even.
+    static const std::array<std::pair<int, const char*>, 4> units = {
+        {{40, " TB"}, {30, " GB"}, {20, " MB"}, {10, " KB"}}};
+    if (bytes < 1024 || bytes >= (qint64(1) << 53))
+        return GetFileSizeString(bytes);
+    for (const auto& [shift, unit] : units) {
+        if (bytes < (qint64(1) << shift))
+            continue;
+        const qint64 scaled = bytes * 100;
+        qint64 hundredths = scaled >> shift;
+        const qint64 rest = scaled - (hundredths << shift);
+        const qint64 half = qint64(1) << (shift - 1);
+        if (rest > half || (rest == half && (hundredths & 1)))
+            ++hundredths;
+        char text[32];
+        const int length = std::snprintf(text, sizeof text, "%lld.%02lld%s",
+                                         static_cast<long long>(hundredths / 100),
+                                         static_cast<long long>(hundredths % 100), unit);
+        return std::string(text, size_t(length));
+    }
+    return GetFileSizeString(bytes);
 }
 
 QString StatusSizePart(const QString& statusLine)

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <string>
 
 // Collects output bytes and hands out whole lines. A line ends at "\n" or "\r"
 // (piped progress lines end with "\r" only); the bytes after the last line end wait for
@@ -75,6 +76,10 @@ ChunkOutcome JudgeChunk(const QString& chunk, TaskOutputState& state);
 // "\n" or "\r"; the last may lack its end), e.g. from CLineBuffer::AppendRaw. Only the lines
 // that count are decoded, so a read costs about the same whatever the size of its burst.
 ChunkOutcome JudgeOutput(QByteArrayView lines, TaskOutputState& state);
+
+// The text GetFileSizeString gives for `bytes` ("55.92 MB"), made without the C library's
+// floating-point formatting, which would be the dearest part of judging a progress line.
+std::string ProgressSizeText(qint64 bytes);
 
 // The done/total part of a status line: the text before its first gap of six blanks.
 QString StatusSizePart(const QString& statusLine);

@@ -5,6 +5,7 @@
 
 #include "drui.h"
 #include "framefixture.h"
+#include "helpers.h"
 #include "infowriter.h"
 #include "lazyrows.h"
 #include "outputparser.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QScrollBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -321,6 +323,22 @@ private Q_SLOTS:
         QCOMPARE(byBytes.QstrFilePath, byLines.QstrFilePath);
         QCOMPARE(byBytes.bHasProgress, byLines.bHasProgress);
         QVERIFY(!fromBytes.isEmpty());
+    }
+
+    // The size text of a progress report is the support library's, made another way: every
+    // size from bytes to terabytes, exact halves of a hundredth among them, reads the same.
+    void progressSizeTextIsTheLibrarysText()
+    {
+        QList<qint64> sizes{-1, 0, 1023, 1024, 1152, 1153, 1151, 2047, 2048};
+        for (int shift : {10, 20, 30, 40})
+            for (qint64 m = 1; m < 4000; m += 7)
+                sizes << ((qint64(1) << shift) / 128 * m) + (m % 3) - 1;
+        QRandomGenerator random(2024);
+        for (int i = 0; i < 20000; ++i)
+            sizes << qint64(random.generate64() >> random.bounded(12, 63));
+        for (qint64 size : sizes)
+            QCOMPARE(QString::fromStdString(ProgressSizeText(size)),
+                     QString::fromStdString(GetFileSizeString(size)));
     }
 
 private:
