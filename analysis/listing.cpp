@@ -39,6 +39,32 @@ qsizetype BodyStart(const QString& out)
     return at < 0 ? -1 : at + kDashSeparator.size() + 1;
 }
 
+bool IsColumnMark(QChar c)
+{
+    return c == QLatin1Char('|') || c == QChar(0x2502); // "│" in the UTF-8 form
+}
+
+// Where the table's first column mark stands in its heading (the line above the separator
+// that ends at `bodyStart`), or -1 if it has none.
+qsizetype ColumnMark(const QString& out, qsizetype bodyStart)
+{
+    const qsizetype headingEnd = out.lastIndexOf(QLatin1Char('\n'), bodyStart - 2);
+    if (headingEnd <= 0)
+        return -1;
+    const qsizetype heading = out.lastIndexOf(QLatin1Char('\n'), headingEnd - 1) + 1;
+    for (qsizetype i = heading; i < headingEnd; ++i) {
+        if (IsColumnMark(out.at(i)))
+            return i - heading;
+    }
+    return -1;
+}
+
+// The table pads its columns, so each of its rows has the mark where the heading has it.
+bool IsTableRow(const QString& line, qsizetype column)
+{
+    return line.size() > column && IsColumnMark(line.at(column));
+}
+
 _VIDEO_FILE_INFO_ RecordFromTokens(const QStringList& tokens)
 {
     _VIDEO_FILE_INFO_ info;
@@ -173,25 +199,35 @@ ListingResult ParseListing(const QString& out, const QString& err, const QString
 
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
     const QStringList lines = out.mid(start).split(QLatin1Char('\n'));
-    for (const QString& line : lines) {
+    qsizetype lastRecord = -1;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines.at(i);
         if (!line.contains(QStringLiteral("video")) || !line.contains(QLatin1Char(',')))
             continue;
         const QStringList tokens = line.split(blanks);
-        if (tokens.size() >= 15)
+        if (tokens.size() >= 15) {
             result.records.push_back(RecordFromTokens(tokens));
+            lastRecord = i;
+        }
     }
 
     QString title;
     QString duration;
     const qsizetype n = lines.size();
     if (n >= 4) {
-        if (IsDurationLine(lines.at(n - 2))) {
+        // The extractor prints no duration line when it knows no duration.
+        const bool hasDuration = IsDurationLine(lines.at(n - 2));
+        const qsizetype titleEnd = hasDuration ? n - 2 : n - 1;
+        if (hasDuration)
             duration = lines.at(n - 2);
-            title = lines.at(n - 3);
-        } else {
-            // The extractor prints no duration line when it knows no duration.
-            title = lines.at(n - 2);
-        }
+        // A title with line breaks is printed as several lines: they reach back to the
+        // table's last row.
+        const qsizetype column = ColumnMark(out, start);
+        qsizetype titleStart = titleEnd - 1;
+        while (column >= 0 && titleStart - 1 > lastRecord &&
+               !IsTableRow(lines.at(titleStart - 1), column))
+            --titleStart;
+        title = lines.mid(titleStart, titleEnd - titleStart).join(QLatin1Char(' '));
     }
     result.title = SanitiseField(title);
     result.duration = VideoDurationTransfer(duration);

@@ -322,6 +322,28 @@ void TestAnalysis::parseListing_data()
     QTest::newRow("a title that reads as a format line is one")
         << "hdr\n" + sep + "\n" + named + "\n" + named + "\n3:25\n"
         << QString() << false << QStringList{namedRecord, namedRecord} << named << "00:03:25";
+    // A title with line breaks reaches back to the table's last row, whose column marks
+    // stand where the heading has them.
+    const QString broken = QStringLiteral("Loopback test, clip\n");
+    const QString twoLines = QStringLiteral("Part one | of two\nPart two\n");
+    QTest::newRow("title over two lines")
+        << QString(exact).replace(QStringLiteral("Fixture Clip\n"), twoLines) << QString() << false
+        << exactRecords << "Part one | of two Part two"
+        << "00:00:08";
+    QTest::newRow("title over three lines, box form, no duration")
+        << BoxForm(QString(approx)
+                       .replace(broken, QStringLiteral("a\n\nc\n"))
+                       .remove(QStringLiteral("1:05\n")))
+        << QString() << false << approxRecords << "a  c"
+        << "00:00:";
+    QTest::newRow("a title line with a mark in the column stops the title")
+        << QString(approx).replace(broken, QStringLiteral("First             | line\nSecond\n"))
+        << QString() << false << approxRecords << "Second"
+        << "00:01:05";
+    QTest::newRow("a format row out of line ends the title too")
+        << "ID EXT RESOLUTION |\n" + sep + "\n" + named + "\nOne\nTwo\n8\n"
+        << QString() << false << QStringList{namedRecord} << "One Two"
+        << "00:00:08";
     QTest::newRow("line starting with a blank")
         << "hdr\n" + sep + "\n " + named + "\nT\n1\n"
         << QString() << false << QStringList{";137;mp4;71.47MB;4000k;mp4;1080p,"} << "T"

@@ -113,8 +113,8 @@ void AddTitleRows()
                                      << "a #@## b"
                                      << "a #@## b";
     QTest::newRow("line break") << "line one\nline two"
-                                << "line two"
-                                << "line two";
+                                << "line one line two"
+                                << "line one line two";
     const QString emoji = QStringLiteral("Party 🎉 time 🎈");
     QTest::newRow("4-byte UTF-8") << emoji << emoji << emoji;
     const QString rtl = QStringLiteral("\u202Egnp.exe\u202C \u200Fmark\u200E");
