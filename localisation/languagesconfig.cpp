@@ -2,17 +2,23 @@
 
 #include "paths.h"
 
+#include <QDir>
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
 
 CLanguagesConfig* CLanguagesConfig::GetInstance()
 {
-    static CLanguagesConfig s_languageConfig(AppFolder());
+    static CLanguagesConfig s_languageConfig(AppFolder(), DataFolder());
     return &s_languageConfig;
 }
 
-CLanguagesConfig::CLanguagesConfig(const QString& appFolder) : m_appFolder(appFolder)
+namespace {
+const QString kDefaultKey = QStringLiteral("DefaultLanguage/Default");
+} // namespace
+
+CLanguagesConfig::CLanguagesConfig(const QString& appFolder, const QString& userFolder)
+    : m_appFolder(appFolder), m_userFolder(userFolder)
 {
     QstrConfigPath = appFolder + QStringLiteral("/config.ini");
     QstrConfigPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -20,7 +26,13 @@ CLanguagesConfig::CLanguagesConfig(const QString& appFolder) : m_appFolder(appFo
     {
         const QSettings config(QstrConfigPath, QSettings::IniFormat);
         QstrVersion = config.value(QStringLiteral("DefaultLanguage/Version")).toString();
-        name = config.value(QStringLiteral("DefaultLanguage/Default")).toString();
+        name = config.value(kDefaultKey).toString();
+    }
+    if (!m_userFolder.isEmpty()) {
+        const QSettings user(UserChoicePath(), QSettings::IniFormat);
+        const QString chosen = user.value(kDefaultKey).toString();
+        if (!chosen.isEmpty() && GetAllLanguageKey().contains(chosen))
+            name = chosen;
     }
     InitLanguageType(name);
 }
@@ -63,9 +75,20 @@ void CLanguagesConfig::SetLanguage(const QString& name)
     {
         // The value reaches the file when the settings object goes; other keys stay.
         QSettings config(QstrConfigPath, QSettings::IniFormat);
-        config.setValue(QStringLiteral("DefaultLanguage/Default"), name);
+        config.setValue(kDefaultKey, name);
+    }
+    // config.ini may be another user's (an installation for the whole system), and then the
+    // write above fails unseen; the user's own folder keeps the choice all the same.
+    if (!m_userFolder.isEmpty() && QDir().mkpath(m_userFolder)) {
+        QSettings user(UserChoicePath(), QSettings::IniFormat);
+        user.setValue(kDefaultKey, name);
     }
     InitLanguageType(name);
+}
+
+QString CLanguagesConfig::UserChoicePath() const
+{
+    return m_userFolder + QStringLiteral("/Language.ini");
 }
 
 int CLanguagesConfig::InitLanguageType(const QString& name)

@@ -3,6 +3,9 @@
 // config.ini beside the program names the active language ([DefaultLanguage] Default),
 // the version ([DefaultLanguage] Version) and the installed languages ([Languages]);
 // the texts lie in Languages/NAME.ini (UTF-8), groups MainWnd and Messages.
+// A language chosen in the program is also kept in the user's own folder (Language.ini), and
+// that choice wins at the next start: an installation shared by several users, or one whose
+// config.ini only its owner may write, still remembers each user's choice.
 
 #include <QList>
 #include <QString>
@@ -15,8 +18,9 @@ public:
     // The process-wide instance, on the application folder.
     static CLanguagesConfig* GetInstance();
 
-    // An instance on any folder holding config.ini and Languages/ (tests use a temporary one).
-    explicit CLanguagesConfig(const QString& appFolder);
+    // An instance on any folder holding config.ini and Languages/ (tests use a temporary one);
+    // with a user folder, the choice kept there (if it names an installed language) wins.
+    explicit CLanguagesConfig(const QString& appFolder, const QString& userFolder = QString());
     ~CLanguagesConfig();
     CLanguagesConfig(const CLanguagesConfig&) = delete;
     CLanguagesConfig& operator=(const CLanguagesConfig&) = delete;
@@ -29,7 +33,7 @@ public:
     QString GetLang() const;
     QString GetVersion() const;
 
-    // Makes `name` the active language and stores it in config.ini.
+    // Makes `name` the active language and stores it in config.ini and the user's folder.
     void SetLanguage(const QString& name);
 
     // Loads the language file of `name` without storing the choice.
@@ -39,7 +43,10 @@ public:
     static const QList<const char*>& AllTextKeys();
 
 private:
+    QString UserChoicePath() const;
+
     QString m_appFolder;
+    QString m_userFolder;
     QSettings* pLanguageSettings = nullptr;
     QString QstrConfigPath;
     QString QstrLanguage;

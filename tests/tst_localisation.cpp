@@ -63,6 +63,14 @@ class TestLocalisation : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The process-wide instance keeps choices in the data folder: a folder of the test's own.
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("XDG_DATA_HOME", (m_home.path() + "/data").toUtf8());
+    }
+
     void readsTexts_data()
     {
         QTest::addColumn<QByteArray>("key");
@@ -163,6 +171,56 @@ private Q_SLOTS:
         QCOMPARE(restarted.ReadLanguageInfo("MainWnd/Cancel"), cancelText);
     }
 
+    // The user's own choice, kept beside the data, against config.ini's.
+    void userChoice_data()
+    {
+        QTest::addColumn<QByteArray>("userFile"); // null: none
+        QTest::addColumn<bool>("withUserFolder");
+        QTest::addColumn<QString>("expected");
+        const QByteArray german = "[DefaultLanguage]\nDefault=German\n";
+        QTest::newRow("kept choice wins") << german << true << "German";
+        QTest::newRow("no kept choice") << QByteArray() << true << "English";
+        QTest::newRow("kept choice not installed")
+            << QByteArray("[DefaultLanguage]\nDefault=Klingon\n") << true << "English";
+        QTest::newRow("kept choice empty")
+            << QByteArray("[DefaultLanguage]\nDefault=\n") << true << "English";
+        QTest::newRow("no user folder given") << german << false << "English";
+    }
+
+    void userChoice()
+    {
+        QFETCH(QByteArray, userFile);
+        QFETCH(bool, withUserFolder);
+        QFETCH(QString, expected);
+        QTemporaryDir app, user;
+        QVERIFY(MakeAppFolder(app.path(), kConfig));
+        if (!userFile.isNull())
+            QVERIFY(WriteFile(user.filePath("Language.ini"), userFile));
+        const CLanguagesConfig config(app.path(), withUserFolder ? user.path() : QString());
+        QCOMPARE(config.GetLang(), expected);
+        QCOMPARE(config.ReadLanguageInfo("MainWnd/Cancel"),
+                 expected == "German" ? QStringLiteral("Abbrechen") : QStringLiteral("Cancel"));
+    }
+
+    // An installation for the whole system: config.ini keeps its contents whatever the user
+    // chooses, and the choice still holds at the next start.
+    void choiceSurvivesUnwrittenConfig()
+    {
+        QTemporaryDir app, home;
+        QVERIFY(MakeAppFolder(app.path(), kConfig));
+        const QString user = home.filePath("not/yet/made");
+        CLanguagesConfig(app.path(), user).SetLanguage(QStringLiteral("German"));
+        QVERIFY(WriteFile(app.filePath("config.ini"), kConfig)); // as if the write had failed
+        const CLanguagesConfig restarted(app.path(), user);
+        QCOMPARE(restarted.GetLang(), QStringLiteral("German"));
+        QCOMPARE(restarted.ReadLanguageInfo("Messages/MSG0404"), QStringLiteral("Bestätigen"));
+        QCOMPARE(restarted.GetVersion(), QStringLiteral("2.5.1"));
+
+        // Choosing again replaces the kept choice.
+        CLanguagesConfig(app.path(), user).SetLanguage(QStringLiteral("English"));
+        QCOMPARE(CLanguagesConfig(app.path(), user).GetLang(), QStringLiteral("English"));
+    }
+
     void instanceUsesAppFolder()
     {
         QTemporaryDir dir;
@@ -172,6 +230,11 @@ private Q_SLOTS:
         QCOMPARE(instance, CLanguagesConfig::GetInstance());
         QCOMPARE(instance->GetVersion(), QStringLiteral("2.5.1"));
         QCOMPARE(instance->ReadLanguageInfo("Messages/MSG0404"), QStringLiteral("Confirm"));
+        // The instance keeps choices in the data folder.
+        instance->SetLanguage(QStringLiteral("German"));
+        const QSettings kept(DataFolder() + "/Language.ini", QSettings::IniFormat);
+        QCOMPARE(kept.value("DefaultLanguage/Default").toString(), QStringLiteral("German"));
+        QVERIFY(DataFolder().startsWith(m_home.path()));
         SetAppFolder(QString());
     }
 
@@ -245,6 +308,9 @@ private Q_SLOTS:
                 qPrintable(name));
         }
     }
+
+private:
+    QTemporaryDir m_home;
 };
 
 QTEST_GUILESS_MAIN(TestLocalisation)
