@@ -2,6 +2,7 @@
 // real extractor and converter downloading from the loopback video site.
 
 #include "dodivezparseui.h"
+#include "fixtures/adddialog.h"
 #include "outputpath.h"
 #include "tablesfixture.h"
 #include "windowfixture.h"
@@ -23,13 +24,6 @@ constexpr int kRunMs = 180000;           // one analysis or download, with room 
 constexpr qint64 kSlowRate = 250 * 1024; // bytes per second: a download takes several seconds
 const QString kSubFolderTitle = QStringLiteral("Series/Episode 1");
 
-// What the add-video dialog listed and said while the test drove it.
-struct AddResult
-{
-    int nFormats = -1;   // rows of the format table after the analysis; -1: never analysed
-    QStringList notices; // the texts of the message boxes other than the waiting notice
-};
-
 QPushButton* AddButton(DRUI& w)
 {
     QWidget* page = w.pPageStack ? w.pPageStack->currentWidget() : nullptr;
@@ -40,50 +34,16 @@ QPushButton* AddButton(DRUI& w)
     return nullptr;
 }
 
-// Presses the window's Add button and drives the add-video dialog from the event loop:
-// `prepare` may set the dialog up, then the link is typed and analysed, and row `row` of the
-// listing is taken with OK (Cancel when the listing is shorter). Notices are answered with OK.
-// Whatever is still open after kRunMs is closed, so that a failure never hangs the test.
-AddResult AddThroughDialog(DRUI& w, const QString& link, int row = 0,
-                           const std::function<void(CDodivezParseUI&)>& prepare = {})
+// Presses the window's Add button and drives the add-video dialog as a user does, typing the
+// link; see DriveAddDialog.
+AddedVideo AddThroughDialog(DRUI& w, const QString& link, int row = 0,
+                            const std::function<void(CDodivezParseUI&)>& prepare = {})
 {
-    AddResult result;
     QPushButton* add = AddButton(w);
     if (!add)
-        return result;
-    CDodivezParseUI* dialog = nullptr;
-    QElapsedTimer clock;
-    clock.start();
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal && clock.hasExpired(kRunMs)) {
-            modal->close();
-        } else if (auto* box = qobject_cast<CMessageBox*>(modal)) {
-            if (dialog && box == &dialog->WaitBox)
-                return; // the analysis is running
-            result.notices << (box->pMessageLabel ? box->pMessageLabel->text() : QString());
-            box->btnSlotOK();
-        } else if (auto* shown = qobject_cast<CDodivezParseUI*>(modal); shown && !dialog) {
-            dialog = shown;
-            // Not from this tick: the analysis runs a modal notice of its own, and this timer
-            // must go on ticking inside it.
-            QTimer::singleShot(0, shown, [&result, shown, link, row, prepare] {
-                if (prepare)
-                    prepare(*shown);
-                QTest::keyClicks(shown->pUrlEdit, link);
-                QTest::mouseClick(shown->pParseButton, Qt::LeftButton);
-                result.nFormats = shown->pFormatTable->rowCount();
-                auto* radio = qobject_cast<QRadioButton*>(shown->pFormatTable->cellWidget(row, 0));
-                if (radio)
-                    radio->click();
-                QTest::mouseClick(radio ? shown->pOkButton : shown->pCancelButton, Qt::LeftButton);
-            });
-        }
-    });
-    watch.start(20);
-    QTest::mouseClick(add, Qt::LeftButton);
-    return result;
+        return AddedVideo();
+    return DriveAddDialog([add] { QTest::mouseClick(add, Qt::LeftButton); }, link, row, kRunMs,
+                          prepare, true);
 }
 
 // The output folder as Snapshot() sees it, but folders by name only: their times change
@@ -187,7 +147,7 @@ private Q_SLOTS:
         auto w = MakeWindow();
         w->pPage1FinishedTab->click();
         QVERIFY(m_server.SetRate(kSlowRate));
-        const AddResult added = AddThroughDialog(*w, m_server.PageUrl(QStringLiteral("Road")));
+        const AddedVideo added = AddThroughDialog(*w, m_server.PageUrl(QStringLiteral("Road")));
         QCOMPARE(added.notices, QStringList());
         QCOMPARE(added.nFormats, 3);
         QCOMPARE(w->pPageStack->currentWidget(), w->pDownloadingPage);
@@ -284,7 +244,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, link);
         auto w = MakeWindow();
-        const AddResult added = AddThroughDialog(*w, link);
+        const AddedVideo added = AddThroughDialog(*w, link);
         QCOMPARE(added.notices, QStringList{Tr("Messages/MSG0108")});
         QCOMPARE(added.nFormats, 0);
         QCOMPARE(w->pDownloadTable->rowCount(), 0);
@@ -362,7 +322,7 @@ private Q_SLOTS:
 
         auto w = MakeWindow();
         QVERIFY(m_server.SetRate(kSlowRate));
-        const AddResult added =
+        const AddedVideo added =
             AddThroughDialog(*w, m_server.PageUrl(kSubFolderTitle), 0, [out](CDodivezParseUI& d) {
                 d.chooseFolder = [out](QWidget*) { return out; };
                 QTest::mouseClick(d.pChooseButton, Qt::LeftButton);
