@@ -10,6 +10,7 @@
 #include "languagesconfig.h"
 #include "paths.h"
 #include "tasktables.h"
+#include "testsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -168,6 +169,34 @@ protected:
     QString m_outputDir; // inside m_work, ending in "/"
     UrlRecorder m_recorder;
     int m_nShutdowns = 0;
+
+    // For initTestCase: a home of the test's own below m_home (before anything asks for a
+    // standard location), the assembled application folder, the pictures and record types,
+    // and nothing that leaves this machine; shut-downs are counted in m_nShutdowns.
+    bool StartInOwnHome()
+    {
+        if (!m_home.isValid())
+            return false;
+        fixture::IsolateHome(m_home.path());
+        SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
+        Q_INIT_RESOURCE(drui); // outside any namespace: it declares the resource's loader
+        RegisterVideoInfoTypes();
+        KeepOnThisMachine(&m_recorder, m_home.path() + QLatin1Char('/'),
+                          [this] { ++m_nShutdowns; });
+        return DataFolder().startsWith(m_home.path());
+    }
+
+    // For init: empty task folders, and a new work folder with an empty output folder.
+    bool FreshFolders()
+    {
+        const bool cleared = QDir(DataFolder()).removeRecursively();
+        m_work = std::make_unique<QTemporaryDir>();
+        m_outputDir = m_work->path() + QStringLiteral("/out/");
+        m_recorder.urls.clear();
+        m_nShutdowns = 0;
+        return cleared && m_work->isValid() && QDir().mkpath(DownloadingDir()) &&
+               QDir().mkpath(FinishedDir()) && QDir().mkpath(m_outputDir);
+    }
 
     // Every record is the same video in the same format: only the key (and the title) tell
     // two tasks apart.

@@ -96,12 +96,7 @@ void TestFaults::initTestCase()
 
 void TestFaults::init()
 {
-    QVERIFY(QDir(DataFolder()).removeRecursively());
-    QVERIFY(QDir().mkpath(DownloadingDir()) && QDir().mkpath(FinishedDir()));
-    m_work = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_work->isValid());
-    m_outputDir = m_work->path() + QStringLiteral("/out/");
-    QVERIFY(QDir().mkpath(m_outputDir));
+    QVERIFY(FreshFolders());
     QVERIFY(m_server.SetRate(0));
 }
 

@@ -57,32 +57,17 @@ class TestSpeed : public QObject, private CTableTestBase
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_home.isValid());
-        fixture::IsolateHome(m_home.path());
-        SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
-        Q_INIT_RESOURCE(drui);
-        RegisterVideoInfoTypes();
-        QVERIFY(DataFolder().startsWith(m_home.path()));
-        KeepOnThisMachine(&m_recorder, m_home.path() + QLatin1Char('/'));
-    }
+    void initTestCase() { QVERIFY(StartInOwnHome()); }
 
     void cleanupTestCase() { ReleaseThisMachine(); }
 
     void init()
     {
-        QDir(DataFolder()).removeRecursively();
-        QVERIFY(QDir().mkpath(DownloadingDir()) && QDir().mkpath(FinishedDir()));
-        m_work = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_work->isValid());
-        m_outputDir = m_work->path() + QStringLiteral("/out/");
-        QVERIFY(QDir().mkpath(m_outputDir));
+        QVERIFY(FreshFolders());
         m_thumb = m_work->path() + QStringLiteral("/thumb.jpg");
         QImage picture(320, 180, QImage::Format_RGB32);
         picture.fill(QColor(20, 200, 40));
         QVERIFY(picture.save(m_thumb, "JPG"));
-        m_recorder.urls.clear();
     }
 
     // Only the rows in view get widgets; scrolling builds the rest as they come, and their

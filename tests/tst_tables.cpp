@@ -22,32 +22,11 @@ class TestTables : public QObject, private CTableTestBase
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_home.isValid());
-        fixture::IsolateHome(m_home.path()); // the extractor runs see no user files either
-        SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
-        Q_INIT_RESOURCE(drui);
-        RegisterVideoInfoTypes();
-        QVERIFY(DataFolder().startsWith(m_home.path()));
-
-        KeepOnThisMachine(&m_recorder, m_home.path() + QLatin1Char('/'),
-                          [this] { ++m_nShutdowns; });
-    }
+    void initTestCase() { QVERIFY(StartInOwnHome()); }
 
     void cleanupTestCase() { ReleaseThisMachine(); }
 
-    void init()
-    {
-        QDir(DataFolder()).removeRecursively();
-        QVERIFY(QDir().mkpath(DownloadingDir()) && QDir().mkpath(FinishedDir()));
-        m_work = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_work->isValid());
-        m_outputDir = m_work->path() + QStringLiteral("/out/");
-        QVERIFY(QDir().mkpath(m_outputDir));
-        m_recorder.urls.clear();
-        m_nShutdowns = 0;
-    }
+    void init() { QVERIFY(FreshFolders()); }
 
     void rowsShowRestoredAndNewTasks_data()
     {
