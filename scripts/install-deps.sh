@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev libxkbcommon-dev
   qt6-qpa-plugins libqt6svg6
-  yt-dlp ffmpeg curl
+  yt-dlp ffmpeg curl gpgv gnupg
   fonts-crosextra-carlito
   librsvg2-bin
   xvfb xauth

@@ -1,0 +1,130 @@
+#include "extractorrelease.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QList>
+#include <QRegularExpression>
+
+QList<int> ParseExtractorVersion(const QString& text)
+{
+    static const QRegularExpression re(
+        QStringLiteral("^(\\d{4})\\.(\\d{1,2})\\.(\\d{1,2})(?:\\.(\\d{1,9}))?$"));
+    const QRegularExpressionMatch m = re.match(text.trimmed());
+    if (!m.hasMatch())
+        return {};
+    QList<int> parts;
+    for (int i = 1; i <= 4; ++i)
+        parts.append(m.captured(i).isEmpty() ? 0 : m.captured(i).toInt());
+    return parts;
+}
+
+int CompareExtractorVersions(const QString& a, const QString& b)
+{
+    const QList<int> va = ParseExtractorVersion(a);
+    const QList<int> vb = ParseExtractorVersion(b);
+    if (va.isEmpty() || vb.isEmpty())
+        return int(!va.isEmpty()) - int(!vb.isEmpty());
+    for (int i = 0; i < va.size(); ++i) {
+        if (va[i] != vb[i])
+            return va[i] < vb[i] ? -1 : 1;
+    }
+    return 0;
+}
+
+QHash<QString, QByteArray> ParseSha256Sums(const QByteArray& text)
+{
+    static const QRegularExpression re(QStringLiteral("^([0-9a-fA-F]{64}) [ *](.+)$"));
+    QHash<QString, QByteArray> sums;
+    for (const QByteArray& raw : text.split('\n')) {
+        const QRegularExpressionMatch m = re.match(QString::fromUtf8(raw).trimmed());
+        if (m.hasMatch())
+            sums.insert(m.captured(2), m.captured(1).toLower().toLatin1());
+    }
+    return sums;
+}
+
+namespace {
+
+// The armour checksum: CRC-24 with the OpenPGP polynomial.
+quint32 Crc24(const QByteArray& data)
+{
+    quint32 crc = 0xB704CEu;
+    for (const char c : data) {
+        crc ^= quint32(quint8(c)) << 16;
+        for (int i = 0; i < 8; ++i) {
+            crc <<= 1;
+            if (crc & 0x1000000u)
+                crc ^= 0x1864CFBu;
+        }
+    }
+    return crc & 0xFFFFFFu;
+}
+
+} // namespace
+
+QByteArray DearmorKey(const QByteArray& armored)
+{
+    const QList<QByteArray> lines = armored.split('\n');
+    int i = 0;
+    while (i < lines.size() && !lines[i].trimmed().startsWith("-----BEGIN PGP PUBLIC KEY BLOCK"))
+        ++i;
+    if (i == lines.size())
+        return {};
+    ++i;
+    // Armour headers ("Key: value") end at the first empty line.
+    while (i < lines.size() && !lines[i].trimmed().isEmpty())
+        ++i;
+    QByteArray body;
+    QByteArray checksum;
+    for (++i; i < lines.size(); ++i) {
+        const QByteArray line = lines[i].trimmed();
+        if (line.startsWith("-----END PGP PUBLIC KEY BLOCK")) {
+            const QByteArray packets = QByteArray::fromBase64(body);
+            if (packets.isEmpty())
+                return {};
+            if (!checksum.isEmpty()) {
+                const QByteArray crc = QByteArray::fromBase64(checksum);
+                if (crc.size() != 3)
+                    return {};
+                const quint32 want = (quint32(quint8(crc[0])) << 16) |
+                                     (quint32(quint8(crc[1])) << 8) | quint8(crc[2]);
+                if (want != Crc24(packets))
+                    return {};
+            }
+            return packets;
+        }
+        if (line.startsWith('='))
+            checksum = line.mid(1);
+        else
+            body += line;
+    }
+    return {};
+}
+
+QByteArray FileSha256(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        return {};
+    return hash.result().toHex();
+}
+
+QString ExtractorReleaseFile()
+{
+#ifdef Q_OS_MACOS
+    return QStringLiteral("yt-dlp_macos");
+#else
+    return QStringLiteral("yt-dlp");
+#endif
+}
+
+QString ToolsFolder(const QString& dataFolder)
+{
+    QString folder = dataFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + QStringLiteral("tools/");
+}
