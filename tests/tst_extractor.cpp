@@ -1,10 +1,12 @@
 // The extractor stays current: releases fetched from a feed on 127.0.0.1, verified with gpgv
 // against a key the test makes, installed into tools/, and the newest extractor chosen.
 // The release is a real extractor build: Debian's extractor packed as a single file with a
-// newer version text.
+// newer version text. And its failures, told in the user's terms.
 
+#include "extractorerrors.h"
 #include "extractorrelease.h"
 #include "extractorupdater.h"
+#include "languagesconfig.h"
 #include "testsupport.h"
 
 #include <QCryptographicHash>
@@ -159,6 +161,98 @@ private Q_SLOTS:
         QByteArray broken = armored;
         broken[armored.indexOf("\n\n") + 10] ^= 1;
         QVERIFY(DearmorKey(broken).isEmpty());
+    }
+
+    // Lines as the extractor prints them (the texts of its releases; here, what it cannot be
+    // made to print on this machine).
+    void errorClassOfPrintedLines_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QString>("cls");
+        QTest::newRow("bot check") << QStringList{"[youtube] abc: Downloading webpage",
+            "ERROR: [youtube] abc: Sign in to confirm you\u2019re not a bot. Use --cookies-from-browser or --cookies for the authentication."} << "SignIn";
+        QTest::newRow("age check") << QStringList{"ERROR: [youtube] abc: Sign in to confirm your age. This video may be inappropriate for some users."} << "SignIn";
+        QTest::newRow("private") << QStringList{"ERROR: [youtube] abc: Private video. Sign in if you've been granted access to this video"} << "Unavailable";
+        QTest::newRow("removed") << QStringList{"ERROR: [youtube] abc: Video unavailable. This video has been removed by the uploader"} << "Unavailable";
+        QTest::newRow("region") << QStringList{"ERROR: [youtube] abc: The uploader has not made this video available in your country"} << "Region";
+        QTest::newRow("site changed") << QStringList{"ERROR: [youtube] abc: Unable to extract uploader id; please report this issue on  https://github.com/yt-dlp/yt-dlp/issues?q= , filling out the appropriate issue template."} << "SiteChanged";
+        QTest::newRow("format") << QStringList{"ERROR: [youtube] abc: Requested format is not available. Use --list-formats for a list of available formats"} << "FormatUnavailable";
+        QTest::newRow("no runtime") << QStringList{"WARNING: [youtube] No supported JavaScript runtime could be found. Only deno is enabled by default; to use another runtime add  --js-runtimes RUNTIME[:PATH]  to your command/config. YouTube extraction without a JS runtime has been deprecated, and some formats may be missing.",
+            "ERROR: [youtube] abc: Requested format is not available. Use --list-formats for a list of available formats"} << "JsRuntime";
+        QTest::newRow("unresolved host") << QStringList{"ERROR: [generic] Unable to download webpage: <urlopen error [Errno -2] Name or service not known> (caused by URLError(gaierror(-2, 'Name or service not known')))"} << "Network";
+        QTest::newRow("disk full") << QStringList{"ERROR: unable to write data: [Errno 28] No space left on device"} << "OutputFolder";
+        QTest::newRow("keyword only at the start") << QStringList{"[download] Destination: Sign in to confirm-x.mp4", "ERROR: something new"} << "Unknown";
+        QTest::newRow("warning alone is no failure") << QStringList{"WARNING: [youtube] No supported JavaScript runtime could be found."} << "";
+    }
+    void errorClassOfPrintedLines()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QString, cls);
+        const ExtractorError error = ClassifyExtractorErrors(lines);
+        QCOMPARE(error.QstrClass, cls);
+        if (cls == QLatin1String("Unknown"))
+            QCOMPARE(error.QstrLine, QStringLiteral("something new"));
+    }
+
+    // What the real extractor prints here for failures the test can cause.
+    void errorClassOfRealRuns_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QString>("cls");
+        QTest::newRow("403") << "status/403" << QStringList{"-F"} << "SiteChanged";
+        QTest::newRow("404") << "status/404" << QStringList{"-F"} << "Unavailable";
+        QTest::newRow("429") << "status/429" << QStringList{"-F"} << "TooManyRequests";
+        QTest::newRow("nothing listens") << "" << QStringList{"-F"} << "Network";
+        QTest::newRow("output folder not writable") << "release.mp4"
+            << QStringList{"-o", "OUT/file.txt/sub/%(id)s.%(ext)s"} << "OutputFolder";
+        QTest::newRow("converter missing") << "page"
+            << QStringList{"--ffmpeg-location", "OUT/none", "--add-metadata", "-f", "160+140"} << "Converter";
+    }
+    void errorClassOfRealRuns()
+    {
+        QFETCH(QString, path);
+        QFETCH(QStringList, options);
+        QFETCH(QString, cls);
+        QTemporaryDir feed;
+        QVERIFY(WriteFile(feed.filePath(QStringLiteral("file.txt")), "x"));
+        const QString media = fixture::MakeMedia();
+        QVERIFY(!media.isEmpty());
+        QVERIFY(QFile::copy(media + QStringLiteral("/v144.mp4"), feed.filePath(QStringLiteral("release.mp4"))));
+        const QString base = Serve(feed.path(), QString());
+        fixture::CMediaServer site;
+        QVERIFY(path != QLatin1String("page") || site.Start(media));
+        const QString url = path.isEmpty()                    ? QStringLiteral("http://127.0.0.1:1/")
+                            : path == QLatin1String("page") ? site.PageUrl()
+                                                            : base + path;
+        options.replaceInStrings(QStringLiteral("OUT"), feed.path());
+        QProcess run;
+        run.setWorkingDirectory(feed.path());
+        run.start(QStringLiteral(QUILLANE_APP_DIR "/Pelmora"),
+                  options + QStringList{QStringLiteral("--"), url});
+        QVERIFY(run.waitForFinished(120000));
+        QVERIFY(run.exitCode() != 0);
+        const QStringList lines = QString::fromUtf8(run.readAllStandardError()).split(QLatin1Char('\n'));
+        QCOMPARE(ClassifyExtractorErrors(lines).QstrClass, cls);
+    }
+
+    // Every class has its cause and what to do in every shipped language.
+    void errorTextsInEveryLanguage()
+    {
+        CLanguagesConfig config(QStringLiteral(QUILLANE_APP_DIR));
+        QVERIFY(ExtractorErrorClasses().size() >= 11);
+        for (const QString& language : config.GetAllLanguageKey()) {
+            QCOMPARE(config.InitLanguageType(language), 0);
+            QVERIFY2(!config.ReadLanguageInfo("Errors/Failed").isEmpty(), qPrintable(language));
+            for (const QString& cls : ExtractorErrorClasses()) {
+                ExtractorError error;
+                error.QstrClass = cls;
+                QVERIFY2(!config.ReadLanguageInfo(error.CauseKey().constData()).isEmpty(),
+                         qPrintable(language + QLatin1Char(' ') + cls));
+                QVERIFY2(!config.ReadLanguageInfo(error.ActionKey().constData()).isEmpty(),
+                         qPrintable(language + QLatin1Char(' ') + cls));
+            }
+        }
     }
 
     void update_data()
