@@ -4,9 +4,11 @@
 // newer version text. And its failures, told in the user's terms.
 
 #include "extractorerrors.h"
+#include "extractoroptions.h"
 #include "extractorrelease.h"
 #include "extractorupdater.h"
 #include "languagesconfig.h"
+#include "settings.h"
 #include "testsupport.h"
 
 #include <QCryptographicHash>
@@ -253,6 +255,86 @@ private Q_SLOTS:
                          qPrintable(language + QLatin1Char(' ') + cls));
             }
         }
+    }
+
+    // Every analysis and download run gets the same options before "--".
+    void runOptions_data()
+    {
+        QTest::addColumn<QString>("browser");
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("extractor");
+        QTest::addColumn<QStringList>("options");
+        const QString rt = QStringLiteral("node:/opt/node/bin/node");
+        QTest::newRow("none") << "" << "" << "" << "2025.11.12" << QStringList{"--js-runtimes", rt};
+        QTest::newRow("browser") << "firefox" << "" << "" << "2025.12.1.3"
+                                 << QStringList{"--cookies-from-browser", "firefox", "--js-runtimes", rt};
+        QTest::newRow("browser and profile") << "chromium" << "Profile 1" << "" << "2023.03.04"
+                                             << QStringList{"--cookies-from-browser", "chromium:Profile 1"};
+        QTest::newRow("file wins") << "brave" << "" << "/home/u/cookies.txt" << "2025.11.11"
+                                   << QStringList{"--cookies", "/home/u/cookies.txt"};
+    }
+    void runOptions()
+    {
+        QFETCH(QString, browser);
+        QFETCH(QString, profile);
+        QFETCH(QString, file);
+        QFETCH(QString, extractor);
+        QFETCH(QStringList, options);
+        QuillaneSettings settings;
+        settings.QstrCookiesBrowser = browser;
+        settings.QstrCookiesProfile = profile;
+        settings.QstrCookiesFile = file;
+        settings.QstrChannel = QStringLiteral("nightly");
+        settings.lastUpdateCheck = QDate(2026, 12, 9);
+        QTemporaryDir data;
+        QVERIFY(SaveSettings(data.path(), settings));
+        QCOMPARE(LoadSettings(data.path()), settings);
+        QCOMPARE(ExtractorOptions(LoadSettings(data.path()), extractor,
+                                  {QStringLiteral("node"), QStringLiteral("/opt/node/bin/node"),
+                                   QStringLiteral("20.1.0")}),
+                 options);
+    }
+
+    // Runtimes are looked for in tools/, on PATH, then where the settings say; too old ones
+    // are passed over.
+    void runtimeDetection_data()
+    {
+        QTest::addColumn<QStringList>("files"); // FOLDER/NAME=PRINTED
+        QTest::addColumn<QString>("found");     // FOLDER/NAME, or empty
+        QTest::newRow("node too old, deno on PATH")
+            << QStringList{"bin/node=v18.19.0", "bin2/deno=deno 2.1.4 (stable, release)"} << "bin2/deno";
+        QTest::newRow("tools first") << QStringList{"tools/deno=deno 2.0.0", "bin/node=v22.1.0"} << "tools/deno";
+        QTest::newRow("old deno, configured bun")
+            << QStringList{"tools/deno=deno 1.46.3", "conf/bun=1.1.34"} << "conf/bun";
+        QTest::newRow("quickjs by date") << QStringList{"bin/qjs=QuickJS version 2023-12-09"} << "bin/qjs";
+        QTest::newRow("none recent enough")
+            << QStringList{"bin/qjs=QuickJS version 2021-03-27", "bin/nodejs=v12.22.12"} << "";
+    }
+    void runtimeDetection()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, found);
+        QTemporaryDir root;
+        QString configured;
+        for (const QString& entry : files) {
+            const QString rel = entry.section(QLatin1Char('='), 0, 0);
+            const QString path = root.filePath(rel);
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QVERIFY(WriteFile(path, "#!/bin/sh\necho '" + entry.section(QLatin1Char('='), 1).toUtf8() + "'\n"));
+            QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
+            if (rel.startsWith(QLatin1String("conf/")))
+                configured = path;
+        }
+        CJsRuntimeLocator locator;
+        QSignalSpy located(&locator, &CJsRuntimeLocator::Located);
+        locator.Locate(CJsRuntimeLocator::Candidates(
+            root.filePath(QStringLiteral("tools")),
+            root.filePath(QStringLiteral("bin")) + QLatin1Char(':') + root.filePath(QStringLiteral("bin2")),
+            configured));
+        QTRY_COMPARE(located.size(), 1);
+        const JsRuntime runtime = located[0][0].value<JsRuntime>();
+        QCOMPARE(runtime.QstrPath, found.isEmpty() ? QString() : root.filePath(found));
     }
 
     void update_data()

@@ -5,32 +5,6 @@
 #include <QList>
 #include <QRegularExpression>
 
-QList<int> ParseExtractorVersion(const QString& text)
-{
-    static const QRegularExpression re(
-        QStringLiteral("^(\\d{4})\\.(\\d{1,2})\\.(\\d{1,2})(?:\\.(\\d{1,9}))?$"));
-    const QRegularExpressionMatch m = re.match(text.trimmed());
-    if (!m.hasMatch())
-        return {};
-    QList<int> parts;
-    for (int i = 1; i <= 4; ++i)
-        parts.append(m.captured(i).isEmpty() ? 0 : m.captured(i).toInt());
-    return parts;
-}
-
-int CompareExtractorVersions(const QString& a, const QString& b)
-{
-    const QList<int> va = ParseExtractorVersion(a);
-    const QList<int> vb = ParseExtractorVersion(b);
-    if (va.isEmpty() || vb.isEmpty())
-        return int(!va.isEmpty()) - int(!vb.isEmpty());
-    for (int i = 0; i < va.size(); ++i) {
-        if (va[i] != vb[i])
-            return va[i] < vb[i] ? -1 : 1;
-    }
-    return 0;
-}
-
 QHash<QString, QByteArray> ParseSha256Sums(const QByteArray& text)
 {
     static const QRegularExpression re(QStringLiteral("^([0-9a-fA-F]{64}) [ *](.+)$"));

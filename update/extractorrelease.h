@@ -2,17 +2,12 @@
 // What the program needs to know of the extractor's releases: version texts, the release's
 // checksum list, the publisher's key, and where the extractor it uses lies.
 
+#include "extractoroptions.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
-
-// The parts of a version text as the extractor prints it for --version: "2025.11.12" or
-// "2025.11.12.1" (a nightly build adds its number). Anything else gives an empty list.
-QList<int> ParseExtractorVersion(const QString& text);
-
-// Orders two version texts: < 0, 0, > 0. A text that is no version is older than any version.
-int CompareExtractorVersions(const QString& a, const QString& b);
 
 // The list of a release's SHA-256 sums ("HEX  NAME", or "HEX *NAME"): lower-case hex by name.
 QHash<QString, QByteArray> ParseSha256Sums(const QByteArray& text);
