@@ -162,27 +162,22 @@ QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, co
     // The output is a template of the extractor, in which "%" starts a field.
     QString base = thumbBase;
     base.replace(QLatin1Char('%'), QStringLiteral("%%"));
-    return {QStringLiteral("--ffmpeg-location"),
-            converter,
-            QStringLiteral("--write-thumbnail"),
-            QStringLiteral("--convert-thumbnails"),
-            QStringLiteral("jpg"),
-            QStringLiteral("--skip-download"),
-            QStringLiteral("--output"),
-            base,
-            QStringLiteral("--"),
-            link};
+    return QStringList{QStringLiteral("--ffmpeg-location"),
+                       converter,
+                       QStringLiteral("--write-thumbnail"),
+                       QStringLiteral("--convert-thumbnails"),
+                       QStringLiteral("jpg"),
+                       QStringLiteral("--skip-download"),
+                       QStringLiteral("--output"),
+                       base} +
+           ExtractorRunOptions() + QStringList{QStringLiteral("--"), link};
 }
 
 QStringList ListingArgs(const QString& converter, const QString& link)
 {
-    return {QStringLiteral("--ffmpeg-location"),
-            converter,
-            QStringLiteral("-F"),
-            QStringLiteral("--get-duration"),
-            QStringLiteral("--get-title"),
-            QStringLiteral("--"),
-            link};
+    return QStringList{QStringLiteral("--ffmpeg-location"), converter, QStringLiteral("-F"),
+                       QStringLiteral("--get-duration"), QStringLiteral("--get-title")} +
+           ExtractorRunOptions() + QStringList{QStringLiteral("--"), link};
 }
 
 ListingResult ParseListing(const QString& out, const QString& err, const QString& thumbFile,

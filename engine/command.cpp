@@ -2,6 +2,7 @@
 
 #include "paths.h"
 
+#include <QMutex>
 #include <QRegularExpression>
 
 #include <csignal>
@@ -28,10 +29,41 @@ QString NamePiece(QString text)
     return text;
 }
 
+struct ExtractorChoice
+{
+    QMutex mutex;
+    QString program;
+    QStringList options;
+};
+
+ExtractorChoice& Choice()
+{
+    static ExtractorChoice choice;
+    return choice;
+}
+
 } // namespace
+
+void SetExtractorChoice(const QString& program, const QStringList& options)
+{
+    QMutexLocker lock(&Choice().mutex);
+    Choice().program = program;
+    Choice().options = options;
+}
+
+QStringList ExtractorRunOptions()
+{
+    QMutexLocker lock(&Choice().mutex);
+    return Choice().options;
+}
 
 QString ExtractorPath(const QString& appFolder)
 {
+    {
+        QMutexLocker lock(&Choice().mutex);
+        if (!Choice().program.isEmpty())
+            return Choice().program;
+    }
     return ToolPath(appFolder, QStringLiteral("Pelmora"));
 }
 
@@ -66,18 +98,17 @@ QStringList BuildDownloadArgs(const _VIDEO_FILE_INFO_& info, const QString& appF
     // The extractor reads -o as a template: "%%" stands for a literal "%".
     QString output = DownloadOutputFile(info);
     output.replace(QLatin1Char('%'), QLatin1String("%%"));
-    return {QStringLiteral("--ffmpeg-location"),
-            ConverterPath(appFolder),
-            QStringLiteral("--add-metadata"),
-            QStringLiteral("--merge-output-format"),
-            info.QstrExt,
-            QStringLiteral("-o"),
-            output,
-            QStringLiteral("-f"),
-            QStringLiteral("ba[ext=") + AudioExtFor(info.QstrExt) + QStringLiteral("]+") +
-                info.QstrFormatId,
-            QStringLiteral("--"),
-            info.QstrUrl};
+    return QStringList{QStringLiteral("--ffmpeg-location"),
+                       ConverterPath(appFolder),
+                       QStringLiteral("--add-metadata"),
+                       QStringLiteral("--merge-output-format"),
+                       info.QstrExt,
+                       QStringLiteral("-o"),
+                       output,
+                       QStringLiteral("-f"),
+                       QStringLiteral("ba[ext=") + AudioExtFor(info.QstrExt) +
+                           QStringLiteral("]+") + info.QstrFormatId} +
+           ExtractorRunOptions() + QStringList{QStringLiteral("--"), info.QstrUrl};
 }
 
 QStringList OutputPathVariables(const QString& path)

@@ -9,8 +9,15 @@
 #include <QString>
 #include <QStringList>
 
-QString ExtractorPath(const QString& appFolder); // appFolder + "/Pelmora"
+// The extractor runs use: the one chosen with SetExtractorChoice, else appFolder + "/Pelmora".
+QString ExtractorPath(const QString& appFolder);
 QString ConverterPath(const QString& appFolder); // appFolder + "/virarurov"
+
+// The extractor the runs use (empty: the application folder's) and the options every run gets
+// before "--" (cookies, JavaScript runtime). Safe from any thread; runs already started keep
+// what they had.
+void SetExtractorChoice(const QString& program, const QStringList& options);
+QStringList ExtractorRunOptions();
 
 // "webm" when ext is exactly "webm", otherwise "m4a".
 QString AudioExtFor(const QString& ext);
@@ -23,7 +30,7 @@ QString DownloadOutputFile(const _VIDEO_FILE_INFO_& info);
 QString DownloadOutputFolder(const _VIDEO_FILE_INFO_& info);
 
 // --ffmpeg-location CONVERTER --add-metadata --merge-output-format EXT
-// -o OUTPUT(with "%" doubled) -f ba[ext=AUDIO]+FORMAT -- URL
+// -o OUTPUT(with "%" doubled) -f ba[ext=AUDIO]+FORMAT [run options] -- URL
 QStringList BuildDownloadArgs(const _VIDEO_FILE_INFO_& info, const QString& appFolder);
 
 // The names of the environment variables that "$NAME" or "${NAME}" in `path` refer to.

@@ -3,11 +3,14 @@
 // The release is a real extractor build: Debian's extractor packed as a single file with a
 // newer version text. And its failures, told in the user's terms.
 
+#include "command.h"
 #include "extractorerrors.h"
 #include "extractoroptions.h"
 #include "extractorrelease.h"
+#include "extractormanager.h"
 #include "extractorupdater.h"
 #include "languagesconfig.h"
+#include "listing.h"
 #include "settings.h"
 #include "testsupport.h"
 
@@ -21,7 +24,9 @@
 
 namespace {
 
-const QString kNewVersion = QStringLiteral("2099.01.02");
+// Newer than the bundled extractor, older than the release that takes --js-runtimes (the
+// build is the bundled code under a new version text, so it must not be given the option).
+const QString kNewVersion = QStringLiteral("2025.10.22");
 
 bool WriteFile(const QString& path, const QByteArray& bytes)
 {
@@ -81,6 +86,29 @@ private:
         return QStringLiteral("http://127.0.0.1:%1/").arg(QString::fromLatin1(line.mid(5)));
     }
 
+    // A release of the newer build in `folder`, signed by the trusted key unless `tamper` says
+    // otherwise ("checksum", "signer", "nosig").
+    bool MakeFeed(const QString& folder, const QString& tamper)
+    {
+        const QString name = ExtractorReleaseFile();
+        QByteArray sum = FileSha256(m_build);
+        if (tamper == QLatin1String("checksum"))
+            sum[0] = sum[0] == '0' ? '1' : '0';
+        if (!QFile::copy(m_build, folder + QLatin1Char('/') + name) ||
+            !WriteFile(folder + QStringLiteral("/SHA2-256SUMS"),
+                       "0000000000000000000000000000000000000000000000000000000000000000  "
+                       "yt-dlp.exe\n" + sum + "  " + name.toUtf8() + "\n"))
+            return false;
+        if (tamper == QLatin1String("nosig"))
+            return true;
+        return Gpg({QStringLiteral("--local-user"),
+                    tamper == QLatin1String("signer") ? QStringLiteral("other@test.invalid")
+                                                      : QStringLiteral("release@test.invalid"),
+                    QStringLiteral("--detach-sign"), QStringLiteral("-o"),
+                    folder + QStringLiteral("/SHA2-256SUMS.sig"),
+                    folder + QStringLiteral("/SHA2-256SUMS")}) != "FAILED";
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -107,7 +135,7 @@ private Q_SLOTS:
                                    src}) == 0);
         const QString versionFile = src + QStringLiteral("/yt_dlp/version.py");
         QByteArray version = ReadFile(versionFile);
-        version.replace(QByteArray("__version__ = '"), QByteArray("__version__ = '2099.01.02'\n_old = '"));
+        version.replace(QByteArray("__version__ = '"), QByteArray("__version__ = '" + kNewVersion.toLatin1() + "'\n_old = '"));
         QVERIFY(WriteFile(versionFile, version));
         m_build = m_work.filePath(QStringLiteral("build/") + ExtractorReleaseFile());
         QVERIFY(QDir().mkpath(m_work.filePath(QStringLiteral("build"))));
@@ -354,20 +382,7 @@ private Q_SLOTS:
         QFETCH(int, result);
         QTemporaryDir feed, data;
         const QString name = ExtractorReleaseFile();
-        QVERIFY(QFile::copy(m_build, feed.filePath(name)));
-        QByteArray sum = FileSha256(m_build);
-        if (tamper == QLatin1String("checksum"))
-            sum[0] = sum[0] == '0' ? '1' : '0';
-        QVERIFY(WriteFile(feed.filePath(QStringLiteral("SHA2-256SUMS")),
-                          "0000000000000000000000000000000000000000000000000000000000000000  "
-                          "yt-dlp.exe\n" + sum + "  " + name.toUtf8() + "\n"));
-        if (tamper != QLatin1String("nosig"))
-            QVERIFY(Gpg({QStringLiteral("--local-user"),
-                         tamper == QLatin1String("signer") ? QStringLiteral("other@test.invalid")
-                                                           : QStringLiteral("release@test.invalid"),
-                         QStringLiteral("--detach-sign"), QStringLiteral("-o"),
-                         feed.filePath(QStringLiteral("SHA2-256SUMS.sig")),
-                         feed.filePath(QStringLiteral("SHA2-256SUMS"))}) != "FAILED");
+        QVERIFY(MakeFeed(feed.path(), tamper));
 
         // An extractor installed earlier: it stays unless the release is verified.
         const QString installed = CExtractorUpdater::InstalledPath(data.path());
@@ -416,6 +431,49 @@ private Q_SLOTS:
         locator.Locate({installed, bundled});
         QTRY_COMPARE_WITH_TIMEOUT(located.size(), 2, 60000);
         QCOMPARE(located[1][0].toString(), bundled);
+    }
+    // The program's own path: a feed named in Settings.ini, the update installed, and the
+    // next analysis run by the new build; the application folder's key is the trusted one.
+    void updatedExtractorRunsTheNextAnalysis()
+    {
+        QTemporaryDir feed, data, app;
+        QVERIFY(MakeFeed(feed.path(), QString()));
+        for (const char* tool : {"Pelmora", "virarurov", "ffprobe"})
+            QVERIFY(QFile::link(QFileInfo(QStringLiteral(QUILLANE_APP_DIR "/") + QLatin1String(tool)).symLinkTarget(),
+                                app.filePath(QLatin1String(tool))));
+        QVERIFY(QFile::copy(m_trusted, app.filePath(QStringLiteral("extractor-release-key.asc"))));
+        QuillaneSettings settings;
+        settings.QstrFeed = Serve(feed.path(), QString());
+        QVERIFY(SaveSettings(data.path(), settings));
+
+        CExtractorManager manager({app.path(), data.path()});
+        QSignalSpy changed(&manager, &CExtractorManager::Changed);
+        QSignalSpy finished(&manager, &CExtractorManager::UpdateFinished);
+        manager.Start(false);
+        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, 60000);
+        QVERIFY(manager.IsBundled());
+        manager.UpdateNow();
+        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 2, 120000);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(manager.ExtractorVersion(), kNewVersion);
+        QVERIFY(!manager.IsBundled());
+        QCOMPARE(ExtractorPath(app.path()), CExtractorUpdater::InstalledPath(data.path()));
+
+        const QString media = fixture::MakeMedia();
+        fixture::CMediaServer site;
+        QVERIFY(site.Start(media));
+        std::atomic<bool> cancel{false};
+        const ListingResult listing = RunAnalysis(
+            {app.path(), site.PageUrl(), data.filePath(QStringLiteral("thumb.jpg")), data.path() + QLatin1Char('/')},
+            cancel);
+        QVERIFY(!listing.bError);
+        QCOMPARE(listing.title, QStringLiteral("Fixture Clip"));
+
+        QVERIFY(manager.UseBundled());
+        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 3, 60000);
+        QVERIFY(manager.IsBundled());
+        QCOMPARE(ExtractorPath(app.path()), app.filePath(QStringLiteral("Pelmora")));
+        SetExtractorChoice(QString(), QStringList());
     }
 };
 
