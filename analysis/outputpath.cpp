@@ -33,6 +33,13 @@ QString OutputPathFor(const QString& chosenFolder)
     return chosenFolder + QLatin1Char('/');
 }
 
+bool IsStorableOutputFolder(const QString& chosenFolder)
+{
+    const QString path = OutputPathFor(chosenFolder);
+    return !path.contains(QStringLiteral("##@##")) && !path.contains(QLatin1Char('\n')) &&
+           !path.contains(QLatin1Char('\r'));
+}
+
 bool WriteOutputPath(const QString& dataDir, const QString& chosenFolder)
 {
     QSaveFile file(OutputPathFile(dataDir));

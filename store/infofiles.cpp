@@ -39,8 +39,11 @@ template <int N> QString BuildLine(const _VIDEO_FILE_INFO_& info, const Field (&
 {
     QStringList values;
     values.reserve(N);
+    // Only the title comes from outside and is mended; paths and links are the user's and
+    // are stored as they are (an output folder that cannot be stored is refused when chosen).
     for (Field field : fields)
-        values << SanitiseField(info.*field);
+        values << (field == &_VIDEO_FILE_INFO_::QstrTitle ? SanitiseField(info.*field)
+                                                          : info.*field);
     return values.join(kInfoSeparator);
 }
 

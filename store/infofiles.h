@@ -14,9 +14,9 @@
 
 inline const QString kInfoSeparator = QStringLiteral("##@##");
 
-// A value made safe to store in a line: line breaks become blanks and no "##@" is left,
-// so that neither a field value nor its meeting with the next separator can split a line.
-// Values that need no mending are returned unchanged.
+// A title made safe to store in a line: line breaks become blanks and no "##@" is left,
+// so that neither the title nor its meeting with the next separator can split a line.
+// Titles that need no mending are returned unchanged. The lines mend the title only.
 QString SanitiseField(const QString& value);
 
 QString DownloadInfoLine(const _VIDEO_FILE_INFO_& info); // with the final "\n"
