@@ -35,6 +35,11 @@ bool GetDirFiles(const QString& folder, std::vector<QString>& files, const QStri
 // 0, or -1 on failure.
 int WriteInfoFile(const QString& folder, const QString& name, const QString& content);
 
+// Removes what writes that never ended (a crash) left of their hidden temporary files in
+// `folder`: only such names, and only where they belong to a time-stamp name. Returns how
+// many were removed. Called at start, before anything writes.
+int RemoveStaleTemporaries(const QString& folder);
+
 // Reads every info file of the folder once. Downloading records come in file-name order,
 // finished records newest first. Files that fail to load are left untouched.
 std::vector<_VIDEO_FILE_INFO_> LoadDownloadInfos(const QString& folder);
