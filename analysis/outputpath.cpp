@@ -1,5 +1,7 @@
 #include "outputpath.h"
 
+#include "infofiles.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -36,7 +38,7 @@ QString OutputPathFor(const QString& chosenFolder)
 bool IsStorableOutputFolder(const QString& chosenFolder)
 {
     const QString path = OutputPathFor(chosenFolder);
-    return !path.contains(QStringLiteral("##@##")) && !path.contains(QLatin1Char('\n')) &&
+    return !path.contains(kInfoSeparator) && !path.contains(QLatin1Char('\n')) &&
            !path.contains(QLatin1Char('\r'));
 }
 
