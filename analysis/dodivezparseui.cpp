@@ -346,7 +346,7 @@ void CDodivezParseUI::btnParseSlot()
         vecVideoInfo = m_job->result.records;
         WaitBox.nRet = m_job->result.bError ? -1 : 0;
         if (WaitBox.nRet == -1)
-            ShowErrorNotice();
+            ShowNotice("Messages/MSG0108");
     }
 
     if (vecVideoInfo.empty()) {
@@ -359,12 +359,12 @@ void CDodivezParseUI::btnParseSlot()
     pParseButton->setStyleSheet(Layout2_main_button_style);
 }
 
-void CDodivezParseUI::ShowErrorNotice()
+void CDodivezParseUI::ShowNotice(const char* key)
 {
     CMessageBox box;
     box.setFixedSize(500, 180);
     box.PlaceOver(this);
-    box.InitInfoDialog(Text("Messages/MSG0108"), false);
+    box.InitInfoDialog(Text(key), false);
     box.exec();
 }
 
@@ -416,6 +416,11 @@ void CDodivezParseUI::btnChoosePath()
     const QString chosen = chooseFolder ? chooseFolder(this) : QString();
     if (chosen.isEmpty())
         return;
+    if (!IsStorableOutputFolder(chosen)) {
+        // The tasks could not keep such a folder: the one in force stays.
+        ShowNotice("Messages/MSG0109");
+        return;
+    }
     QstrOutputPath = OutputPathFor(chosen);
     pOutputEdit->setText(QstrOutputPath);
     WriteOutputPath(QstrDataDir, chosen);

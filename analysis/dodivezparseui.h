@@ -97,7 +97,8 @@ private:
     };
 
     void StopWorker();
-    void ShowErrorNotice();
+    // A notice with the text of `key` and an OK button, over the dialog.
+    void ShowNotice(const char* key);
 
     std::unique_ptr<AnalysisJob> m_job;
     bool m_bWaitBoxFilled = false;

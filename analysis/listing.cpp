@@ -135,6 +135,9 @@ QString ThumbnailBase(const QString& thumbFile)
 
 QString VideoDurationTransfer(const QString& duration)
 {
+    // No duration is no time at all, not "00:00:".
+    if (duration.isEmpty())
+        return QString();
     QStringList pieces = duration.split(QLatin1Char(':'));
     QString text = duration;
     if (pieces.size() == 2) {

@@ -20,7 +20,7 @@ QString ThumbnailBase(const QString& thumbFile);
 // A duration as hh:mm:ss: "45" -> "00:00:45", "3:25" -> "00:03:25", "1:02:03" -> "01:02:03".
 // Four pieces are read as days:hours:minutes:seconds and the days folded into the hours
 // ("1:2:3:4" -> "26:03:04"); a text of five or more pieces, or four that are not all
-// numbers, comes back unchanged. An empty text gives "00:00:".
+// numbers, comes back unchanged. An empty text (the extractor knew no duration) stays empty.
 QString VideoDurationTransfer(const QString& duration);
 
 // --ffmpeg-location CONVERTER --write-thumbnail --convert-thumbnails jpg --skip-download

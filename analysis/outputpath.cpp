@@ -1,5 +1,7 @@
 #include "outputpath.h"
 
+#include "infofiles.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStandardPaths>
@@ -31,6 +33,13 @@ QString ReadOutputPath(const QString& dataDir)
 QString OutputPathFor(const QString& chosenFolder)
 {
     return chosenFolder + QLatin1Char('/');
+}
+
+bool IsStorableOutputFolder(const QString& chosenFolder)
+{
+    const QString path = OutputPathFor(chosenFolder);
+    return !path.contains(kInfoSeparator) && !path.contains(QLatin1Char('\n')) &&
+           !path.contains(QLatin1Char('\r'));
 }
 
 bool WriteOutputPath(const QString& dataDir, const QString& chosenFolder)

@@ -18,6 +18,10 @@ QString ReadOutputPath(const QString& dataDir);
 // one (the root folder gives "//").
 QString OutputPathFor(const QString& chosenFolder);
 
+// Whether a chosen folder can be kept in the task info files, which join their fields with
+// "##@##" and hold one task a line: false when its path holds either.
+bool IsStorableOutputFolder(const QString& chosenFolder);
+
 // Replaces the file's content by OutputPathFor(chosenFolder), atomically: a failed write
 // leaves the old content. False if the file could not be written.
 bool WriteOutputPath(const QString& dataDir, const QString& chosenFolder);

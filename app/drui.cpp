@@ -84,6 +84,10 @@ void DRUI::Init()
     QstrDataDir = MakeFolder(DataFolder());
     QstrDownloadingDir = MakeFolder(QstrDataDir + QStringLiteral("downloading/"));
     QstrFinishedDir = MakeFolder(QstrDataDir + QStringLiteral("finished/"));
+    // A crash in the middle of a write leaves a hidden temporary file that nothing else
+    // would remove once its task has gone.
+    RemoveStaleTemporaries(QstrDownloadingDir);
+    RemoveStaleTemporaries(QstrFinishedDir);
     engine.SetFolders(AppFolder(), QstrDownloadingDir);
 
     connect(this, &DRUI::VersionSignal, this, &DRUI::VersionSignalSlot);

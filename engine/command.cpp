@@ -79,12 +79,11 @@ QString AudioExtFor(const QString& ext)
 
 QString DownloadOutputFile(const _VIDEO_FILE_INFO_& info)
 {
+    // Quotes leave the name only: the output folder is the user's and stays as it is.
     QString title = info.QstrTitle;
     title.remove(QLatin1Char('"'));
-    QString file = info.QstrOutputDir + SafeTitlePath(title) + QLatin1Char('-') +
-                   NamePiece(info.QstrTaskKey) + QLatin1Char('.') + NamePiece(info.QstrExt);
-    file.remove(QLatin1Char('"'));
-    return file;
+    return info.QstrOutputDir + SafeTitlePath(title) + QLatin1Char('-') +
+           NamePiece(info.QstrTaskKey) + QLatin1Char('.') + NamePiece(info.QstrExt);
 }
 
 QString DownloadOutputFolder(const _VIDEO_FILE_INFO_& info)

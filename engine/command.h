@@ -22,8 +22,9 @@ QStringList ExtractorRunOptions();
 // "webm" when ext is exactly "webm", otherwise "m4a".
 QString AudioExtFor(const QString& ext);
 
-// The file a download run writes: OutputDir + safe title + "-" + TaskKey + "." + Ext,
-// double quotes removed. This is the real path (no template escaping).
+// The file a download run writes: OutputDir + safe title + "-" + TaskKey + "." + Ext, with
+// double quotes removed from the name (the folder is kept as it is). This is the real path
+// (no template escaping).
 QString DownloadOutputFile(const _VIDEO_FILE_INFO_& info);
 
 // The folder the output file lies in: OutputDir, plus the title's own sub-folders.

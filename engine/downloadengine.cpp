@@ -367,9 +367,6 @@ void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info)
     QString title = info.QstrTitle;
     title.remove(QLatin1Char('"'));
     const QString safeTitle = SafeTitlePath(title);
-    if (safeTitle.contains(QLatin1Char('/'))) {
-        QString outputDir = info.QstrOutputDir;
-        outputDir.remove(QLatin1Char('"'));
-        DelEmptyDir(outputDir, safeTitle);
-    }
+    if (safeTitle.contains(QLatin1Char('/')))
+        DelEmptyDir(info.QstrOutputDir, safeTitle);
 }

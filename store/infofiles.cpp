@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTextStream>
 
@@ -39,8 +40,11 @@ template <int N> QString BuildLine(const _VIDEO_FILE_INFO_& info, const Field (&
 {
     QStringList values;
     values.reserve(N);
+    // Only the title comes from outside and is mended; paths and links are the user's and
+    // are stored as they are (an output folder that cannot be stored is refused when chosen).
     for (Field field : fields)
-        values << SanitiseField(info.*field);
+        values << (field == &_VIDEO_FILE_INFO_::QstrTitle ? SanitiseField(info.*field)
+                                                          : info.*field);
     return values.join(kInfoSeparator);
 }
 
@@ -101,6 +105,12 @@ QString PathIn(const QString& folder, const QString& name)
     return folder + QLatin1Char('/') + name;
 }
 
+// The hidden name a write of `name` goes through.
+QString TemporaryName(const QString& name)
+{
+    return QLatin1Char('.') + name + QStringLiteral(".tmp");
+}
+
 } // namespace
 
 QString SanitiseField(const QString& value)
@@ -157,9 +167,10 @@ int WriteInfoFile(const QString& folder, const QString& name, const QString& con
         return -1;
     // Written in full under a hidden name beside the file, then renamed over it: a crash leaves
     // the old file or the new one, and what it leaves of the hidden one is never loaded (the
-    // loaders skip names that begin with a dot). The next write of the same name replaces it.
+    // loaders skip names that begin with a dot). The next write of the same name replaces it,
+    // and the next start removes it (RemoveStaleTemporaries).
     const QByteArray target = QFile::encodeName(PathIn(folder, name));
-    const QString temporary = PathIn(folder, QLatin1Char('.') + name + QStringLiteral(".tmp"));
+    const QString temporary = PathIn(folder, TemporaryName(name));
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return -1;
@@ -172,6 +183,21 @@ int WriteInfoFile(const QString& folder, const QString& name, const QString& con
         return -1;
     }
     return 0;
+}
+
+int RemoveStaleTemporaries(const QString& folder)
+{
+    // TemporaryName of a time stamp, the name of every info file: nothing else is touched.
+    static const QRegularExpression own(
+        QStringLiteral(R"(^\.\d{4}-\d{2}-\d{2}-\d{2}-\d{2}-\d{2}\.tmp$)"));
+    int removed = 0;
+    const QFileInfoList entries =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo& entry : entries) {
+        if (own.match(entry.fileName()).hasMatch() && QFile::remove(entry.absoluteFilePath()))
+            ++removed;
+    }
+    return removed;
 }
 
 std::vector<_VIDEO_FILE_INFO_> LoadDownloadInfos(const QString& folder)

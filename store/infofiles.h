@@ -14,9 +14,9 @@
 
 inline const QString kInfoSeparator = QStringLiteral("##@##");
 
-// A value made safe to store in a line: line breaks become blanks and no "##@" is left,
-// so that neither a field value nor its meeting with the next separator can split a line.
-// Values that need no mending are returned unchanged.
+// A title made safe to store in a line: line breaks become blanks and no "##@" is left,
+// so that neither the title nor its meeting with the next separator can split a line.
+// Titles that need no mending are returned unchanged. The lines mend the title only.
 QString SanitiseField(const QString& value);
 
 QString DownloadInfoLine(const _VIDEO_FILE_INFO_& info); // with the final "\n"
@@ -34,6 +34,11 @@ bool GetDirFiles(const QString& folder, std::vector<QString>& files, const QStri
 // rename): a crash never leaves an empty, half-written or second visible info file.
 // 0, or -1 on failure.
 int WriteInfoFile(const QString& folder, const QString& name, const QString& content);
+
+// Removes what writes that never ended (a crash) left of their hidden temporary files in
+// `folder`: only such names, and only where they belong to a time-stamp name. Returns how
+// many were removed. Called at start, before anything writes.
+int RemoveStaleTemporaries(const QString& folder);
 
 // Reads every info file of the folder once. Downloading records come in file-name order,
 // finished records newest first. Files that fail to load are left untouched.

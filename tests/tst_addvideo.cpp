@@ -451,19 +451,25 @@ void TestAddVideo::waysOutWithoutOk()
 
 void TestAddVideo::chooseFolder_data()
 {
-    QTest::addColumn<QString>("chosen"); // null: the user cancels the chooser
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("cancelled") << QString() << QString();
+    QTest::addColumn<QString>("chosen");   // null: the user cancels the chooser
+    QTest::addColumn<QString>("expected"); // null: the folder before stays
+    QTest::addColumn<bool>("refused");     // a notice says why
+    QTest::newRow("cancelled") << QString() << QString() << false;
     QTest::newRow("folder") << "/Volumes/Media/Video"
-                            << "/Volumes/Media/Video/";
+                            << "/Volumes/Media/Video/" << false;
     QTest::newRow("root") << "/"
-                          << "//";
+                          << "//" << false;
+    QTest::newRow("hashes and at signs") << "/m/a##@b #@/##@"
+                                         << "/m/a##@b #@/##@/" << false;
+    QTest::newRow("field separator") << "/m/a##@##b" << QString() << true;
+    QTest::newRow("line break") << "/m/one\ntwo" << QString() << true;
 }
 
 void TestAddVideo::chooseFolder()
 {
     QFETCH(QString, chosen);
     QFETCH(QString, expected);
+    QFETCH(bool, refused);
     QFile::remove(OutputPathFile(DataDir()));
     QVERIFY(WriteOutputPath(DataDir(), QStringLiteral("/before")));
 
@@ -477,8 +483,10 @@ void TestAddVideo::chooseFolder()
         ++asked;
         return parent == &d ? chosen : QStringLiteral("/wrong parent");
     };
+    CModalWatcher watcher(d);
     QTest::mouseClick(d.pChooseButton, Qt::LeftButton);
     QCOMPARE(asked, 1);
+    QCOMPARE(watcher.notices, refused ? QStringList{Text("Messages/MSG0109")} : QStringList());
 
     if (expected.isNull())
         expected = QStringLiteral("/before/");

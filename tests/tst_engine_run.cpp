@@ -455,7 +455,9 @@ void TestEngineRun::removeTaskTellsKeysApart()
 
 void TestEngineRun::deleteTaskFiles_data()
 {
-    // Paths are relative to a scratch folder; the output folder is "out/".
+    // Paths are relative to a scratch folder; the output folder is "out/" unless a row
+    // names another.
+    QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QStringList>("files");
@@ -463,35 +465,49 @@ void TestEngineRun::deleteTaskFiles_data()
 
     const QString k = QStringLiteral("2024-02-03-04-05-06");
     QTest::newRow("title in a sub-folder")
+        << "out"
         << "sub/title" << k
         << QStringList{"out/sub/title-" + k + ".mp4", "out/sub/title-" + k + ".f134.mp4.part",
                        "out/sub/title-" + k + ".f140.m4a", "out/keep.mp4"}
         << QStringList{"out", "out/keep.mp4"};
     QTest::newRow("sub-folder with other files stays")
+        << "out"
         << "sub/title" << k << QStringList{"out/sub/title-" + k + ".mp4", "out/sub/other.mp4"}
         << QStringList{"out", "out/sub", "out/sub/other.mp4"};
     QTest::newRow("nested sub-folders")
+        << "out"
         << "a/b/title" << k << QStringList{"out/a/b/title-" + k + ".mp4", "out/a/x.txt"}
         << QStringList{"out", "out/a", "out/a/x.txt"};
     QTest::newRow("plain title keeps the output folder")
+        << "out"
         << "title" << k << QStringList{"out/title-" + k + ".mp4", "out/.hidden-" + k}
         << QStringList{"out", "out/.hidden-" + k};
     QTest::newRow("parent folder title reaches nothing outside")
+        << "out"
         << "../x" << k << QStringList{"x-" + k + ".mp4", "out/keep.mp4"}
         << QStringList{"out", "out/keep.mp4", "x-" + k + ".mp4"};
     QTest::newRow("absolute title reaches nothing outside")
+        << "out"
         << "/x" << k << QStringList{"x-" + k + ".mp4"} << QStringList{"out", "x-" + k + ".mp4"};
     QTest::newRow("key only in a folder name")
-        << k + "/title" << k << QStringList{"out/" + k + "/title.mp4"}
+        << "out" << k + "/title" << k << QStringList{"out/" + k + "/title.mp4"}
         << QStringList{"out", "out/" + k, "out/" + k + "/title.mp4"};
     QTest::newRow("empty key deletes nothing")
+        << "out"
         << "title"
         << "" << QStringList{"out/title-.mp4", "out/other.mp4"}
         << QStringList{"out", "out/other.mp4", "out/title-.mp4"};
+    const QString q = QStringLiteral("say \"hi\"");
+    QTest::newRow("output folder with quotes")
+        << q << "sub/a \"quoted\" title" << k
+        << QStringList{q + "/sub/a quoted title-" + k + ".mp4",
+                       q + "/sub/a quoted title-" + k + ".f140.m4a", q + "/keep.mp4"}
+        << QStringList{q, q + "/keep.mp4"};
 }
 
 void TestEngineRun::deleteTaskFiles()
 {
+    QFETCH(QString, out);
     QFETCH(QString, title);
     QFETCH(QString, key);
     QFETCH(QStringList, files);
@@ -499,7 +515,7 @@ void TestEngineRun::deleteTaskFiles()
 
     QTemporaryDir scratch;
     QVERIFY(scratch.isValid());
-    QDir().mkpath(scratch.path() + QStringLiteral("/out"));
+    QDir().mkpath(scratch.path() + QLatin1Char('/') + out);
     for (const QString& f : std::as_const(files))
         Touch(scratch.path() + QLatin1Char('/') + f);
 
@@ -507,7 +523,9 @@ void TestEngineRun::deleteTaskFiles()
     info.QstrTitle = title;
     info.QstrTaskKey = key;
     info.QstrExt = QStringLiteral("mp4");
-    info.QstrOutputDir = scratch.path() + QStringLiteral("/out/");
+    info.QstrOutputDir = scratch.path() + QLatin1Char('/') + out + QLatin1Char('/');
+    // The run writes there, and deleting finds it there.
+    QVERIFY(DownloadOutputFile(info).startsWith(info.QstrOutputDir));
     DeleteTaskFiles(info);
     QCOMPARE(Tree(scratch.path()), left);
 }

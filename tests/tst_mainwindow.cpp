@@ -595,6 +595,17 @@ void TestMainWindow::initLeavesDataFolderUntouched()
         QCOMPARE(Snapshot(data), before);
     }
     QCOMPARE(Snapshot(data), before);
+
+    // What a crashed write left goes at the next start; other hidden names stay.
+    const QStringList stale{data + "downloading/.2024-03-01-10-00-00.tmp",
+                            data + "finished/.2023-12-31-23-59-59.tmp"};
+    const QStringList kept{data + "finished/.2024-01-01.tmp", data + ".2024-01-01-00-00-00.tmp"};
+    for (const QString& name : stale + kept)
+        QVERIFY(QFile(name).open(QIODevice::WriteOnly));
+    DRUI w;
+    w.Init();
+    for (const QString& name : stale + kept)
+        QCOMPARE(QFile::exists(name), kept.contains(name));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -161,6 +161,10 @@ private Q_SLOTS:
         QFETCH(QByteArray, param);
         QFETCH(bool, showUrl);
         QFETCH(bool, switched);
+        // An answer an earlier run left behind is no answer of this one.
+        QFile stale(DataDir() + QStringLiteral("param.html"));
+        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("yt=yes;1001") == 11);
+        stale.close();
         if (param.isNull())
             Unserve(QStringLiteral("two/version.txt"));
         else
@@ -209,6 +213,10 @@ private Q_SLOTS:
     {
         Unserve(QStringLiteral("two/youtube-version.txt"));
         Configure(0);
+        // Nor is what an earlier run left in the answer file.
+        QFile stale(DataDir() + QStringLiteral("tmp.html"));
+        QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("9.9") == 3);
+        stale.close();
         char buf[513] = {0};
         CURLConfig::GetInstance()->GetVersionInfo(buf, 512);
         QCOMPARE(QByteArray(buf), QByteArray());

@@ -76,6 +76,8 @@ bool CURLConfig::IsChineseSystem() const
 int CURLConfig::Fetch(const QString& url, const QString& tmpName, char* buf, int limit)
 {
     const QString tmpFile = m_dataFolder + tmpName;
+    // What an earlier run left there is no answer of this server.
+    QFile::remove(tmpFile);
     QProcess curl;
     // -f: a server error page is no version file; certificate checks stay on.
     curl.start(m_curl, {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-m"),
