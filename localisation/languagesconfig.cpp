@@ -117,6 +117,14 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "MainWnd/TipMenu",       "MainWnd/TipPause",      "MainWnd/TipResume",
         "MainWnd/TipOpenFolder", "MainWnd/TipDelete",     "MainWnd/TipChooseFolder",
         "Messages/MSG0109",
+        // What went wrong in a run of the extractor: each class's cause and what to do.
+        "Errors/Failed", "Errors/Unavailable", "Errors/UnavailableAction", "Errors/SignIn",
+        "Errors/SignInAction", "Errors/Region", "Errors/RegionAction", "Errors/JsRuntime",
+        "Errors/JsRuntimeAction", "Errors/TooManyRequests", "Errors/TooManyRequestsAction",
+        "Errors/SiteChanged", "Errors/SiteChangedAction", "Errors/FormatUnavailable",
+        "Errors/FormatUnavailableAction", "Errors/Network", "Errors/NetworkAction",
+        "Errors/OutputFolder", "Errors/OutputFolderAction", "Errors/Converter",
+        "Errors/ConverterAction", "Errors/Unknown", "Errors/UnknownAction",
     };
     return keys;
 }
