@@ -291,15 +291,20 @@ bool CDownloadEngine::StopRun(QProcess* process, int waitMs)
         OnProcessEnded(process); // nothing if the end has been handled
         return true;
     }
+    KillRun(process);
+    const QPointer<QProcess> alive(process);
+    process->waitForFinished(waitMs);
+    return !alive || process->state() == QProcess::NotRunning;
+}
+
+void CDownloadEngine::KillRun(QProcess* process)
+{
     const Run run = m_runs.value(process);
     const qint64 pid = run.pid > 0 ? run.pid : process->processId();
     // The leader has not been reaped yet, so its id still names its group.
     if (pid > 0)
         ::kill(pid_t(-pid), SIGKILL);
     process->kill();
-    const QPointer<QProcess> alive(process);
-    process->waitForFinished(waitMs);
-    return !alive || process->state() == QProcess::NotRunning;
 }
 
 void CDownloadEngine::ReleaseProcess(QProcess* process)
@@ -307,11 +312,13 @@ void CDownloadEngine::ReleaseProcess(QProcess* process)
     if (!process)
         return;
     // Deleted from the event loop, never inside a signal of its own or a caller's loop over
-    // the list; a run still ending first has its end handled (OnProcessEnded finds no entry).
+    // the list. A run of a task that has gone is stopped; its end is handled first
+    // (OnProcessEnded finds no entry), then the process goes.
     if (process->state() == QProcess::NotRunning) {
         process->deleteLater();
         return;
     }
+    KillRun(process);
     connect(process, &QProcess::stateChanged, process, [process](QProcess::ProcessState state) {
         if (state == QProcess::NotRunning)
             process->deleteLater();

@@ -90,8 +90,11 @@ private:
     };
 
     void PrepareProcess(QProcess* process);
-    // Frees the process of an entry that has gone: now if it is not running, else once its
-    // run has ended (a stopped run may still be ending).
+    // Kills the run's whole process group and the process itself; returns at once.
+    void KillRun(QProcess* process);
+    // Frees the process of an entry that has gone: now if it is not running, else it stops
+    // the run and frees the process once the run has ended (a stopped run may still be
+    // ending).
     void ReleaseProcess(QProcess* process);
     void OnProcessEnded(QProcess* process);
     // Judges whole lines as the extractor printed them (see JudgeOutput).

@@ -401,8 +401,8 @@ void TestEngineRun::startWhileRunningDoesNothing()
 
 void TestEngineRun::receiverRemovesTaskDuringRun()
 {
-    // The window removes a task from inside a report; the run goes on unseen and ends, and
-    // only then is its process freed, with what the engine kept of it.
+    // The window removes a task from inside a report; its run is stopped unseen, and once it
+    // has ended its process is freed with what the engine kept of it.
     QVERIFY(m_server.SetRate(600000));
     const QString key = QStringLiteral("2024-01-01-15-00-00");
     const _VIDEO_DOWNLOAD_INFO_ task = AddTask(QStringLiteral("Removed"), key);
