@@ -194,8 +194,7 @@ void DRUI::PauseDownload()
 void DRUI::DelDownload()
 {
     const QPointer<QObject> button = sender();
-    const TaskSnapshot clicked =
-        FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnDelete);
+    const TaskSnapshot clicked = FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnDelete);
     if (!clicked.bFound)
         return;
     bool bDeleteFiles = false;

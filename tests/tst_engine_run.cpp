@@ -95,8 +95,8 @@ private:
     QTemporaryDir* m_work = nullptr;
     CDownloadEngine* m_engine = nullptr;
     QList<QPointer<QProcess>> m_processes; // the engine owns them
-    QStringList m_reports; // "key value|label" of each report
-    int m_completions = 0; // reports that complete a task
+    QStringList m_reports;                 // "key value|label" of each report
+    int m_completions = 0;                 // reports that complete a task
     std::function<void(QProcess*, int, const QString&)> m_onReport;
     qint64 m_strayPid = 0; // a child of the stand-in extractor, ended whatever the outcome
 };

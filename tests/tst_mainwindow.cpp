@@ -4,8 +4,8 @@
 // and a temporary data folder.
 
 #include "cmessagebox.h"
-#include "drui.h"
 #include "command.h"
+#include "drui.h"
 #include "fixtures/faultfixture.h"
 #include "framefixture.h"
 #include "languagesconfig.h"
@@ -595,9 +595,8 @@ void TestMainWindow::completionInsideLanguageSwitchIsKept()
     w.Init();
     w.engine.SetFolders(scriptedApp, w.QstrDownloadingDir);
     QVERIFY(w.engine.StartRun(info.QstrTaskKey));
-    QTRY_VERIFY_WITH_TIMEOUT(w.engine.Tasks().at(0).VideoFileInfo.QstrFilePath ==
-                                 DownloadOutputFile(info),
-                             30000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w.engine.Tasks().at(0).VideoFileInfo.QstrFilePath == DownloadOutputFile(info), 30000);
     QVERIFY(w.engine.Tasks().at(0).bRunning);
 
     w.SetMenuStatus(LanguageEntry(w, QStringLiteral("English")));

@@ -10,8 +10,8 @@
 #include "testsupport.h"
 
 #include <QLabel>
-#include <QProgressBar>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableWidget>
