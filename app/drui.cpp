@@ -12,8 +12,6 @@
 #include <QDir>
 #include <QIcon>
 #include <QMutexLocker>
-#include <QPointer>
-#include <QProcess>
 #include <QStackedLayout>
 #include <QVBoxLayout>
 
@@ -108,19 +106,9 @@ void DRUI::InitWidget()
     delete pPageStack;
     pPageStack = new QStackedLayout;
 
-    // The rows go with the old pages; their process objects go once control is back in the
-    // event loop (the caller has stopped their runs).
-    std::vector<QPointer<QProcess>> oldProcesses;
-    {
-        QMutexLocker locker(&engine.Mutex());
-        for (const _VIDEO_DOWNLOAD_INFO_& task : engine.Tasks())
-            oldProcesses.emplace_back(task.pProcess);
-    }
+    // The rows go with the old pages; the engine frees their process objects once control is
+    // back in the event loop (the caller has stopped their runs).
     engine.ClearTasks();
-    for (const QPointer<QProcess>& process : oldProcesses) {
-        if (process)
-            process->deleteLater();
-    }
     {
         QMutexLocker locker(&mutexFinished);
         vecFinishedList.clear();

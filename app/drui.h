@@ -76,6 +76,11 @@ public:
 
     // Stops every run (used before the window is rebuilt and when it closes).
     void StopAllRuns();
+    // Moves a completed task to the top of the finished table and removes its row.
+    void CompleteTask(_VIDEO_FILE_INFO_ record);
+    // Completes every task whose run has ended complete; for runs that ended inside a stop,
+    // whose reports would reach only rows about to be rebuilt.
+    void CompleteEndedTasks();
 
     static void _VersionSlot(void* pParams, QString QstrParams);
 

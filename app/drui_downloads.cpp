@@ -6,6 +6,7 @@
 #include "tasktables.h"
 
 #include <QMutexLocker>
+#include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
@@ -192,15 +193,20 @@ void DRUI::PauseDownload()
 
 void DRUI::DelDownload()
 {
-    QObject* button = sender();
-    if (!FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnDelete).bFound)
+    const QPointer<QObject> button = sender();
+    const TaskSnapshot clicked = FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnDelete);
+    if (!clicked.bFound)
         return;
     bool bDeleteFiles = false;
     if (!ConfirmTaskDeletion(this, bDeleteFiles))
         return;
-    // The task may have completed (and left the list) while the dialog was open.
+    // The task may have completed (and its row gone) while the dialog was open, and a row
+    // built meanwhile may have a button where the clicked one was: only the same button of
+    // the same task counts.
+    if (!button)
+        return;
     const TaskSnapshot snap = FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnDelete);
-    if (!snap.bFound)
+    if (!snap.bFound || snap.info.QstrTaskKey != clicked.info.QstrTaskKey)
         return;
     engine.StopRun(snap.pProcess, kStopWaitMs);
     if (snap.info.QstrTaskKey.isEmpty())

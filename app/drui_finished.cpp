@@ -9,6 +9,7 @@
 #include "tasktables.h"
 
 #include <QMutexLocker>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTableWidgetItem>
@@ -152,21 +153,28 @@ void DRUI::btnOpenFinishedFile()
 
 void DRUI::DelFinished()
 {
-    QObject* button = sender();
+    const QPointer<QObject> button = sender();
+    QString finishTime;
     {
         QMutexLocker locker(&mutexFinished);
-        if (IndexOfButton(vecFinishedList, button, &_VIDEO_FINISHED_INFO_::pBtnDelete) < 0)
+        const int index =
+            IndexOfButton(vecFinishedList, button, &_VIDEO_FINISHED_INFO_::pBtnDelete);
+        if (index < 0)
             return;
+        finishTime = vecFinishedList[size_t(index)].VideoFileInfo.QstrFinishTime;
     }
     // The finished mutex is never held while the dialog runs: a download can complete
     // inside its event loop and take the same mutex.
     bool bDeleteFiles = false;
     if (!ConfirmTaskDeletion(this, bDeleteFiles))
         return;
-    // Rows may have moved while the dialog was open: find the entry again.
+    // Rows may have moved, or gone, while the dialog was open: find the entry again, by the
+    // same button still alive and the same finish time.
+    if (!button)
+        return;
     QMutexLocker locker(&mutexFinished);
     const int index = IndexOfButton(vecFinishedList, button, &_VIDEO_FINISHED_INFO_::pBtnDelete);
-    if (index < 0)
+    if (index < 0 || vecFinishedList[size_t(index)].VideoFileInfo.QstrFinishTime != finishTime)
         return;
     DeleteFinishedTaskFiles(vecFinishedList[index].VideoFileInfo, QstrFinishedDir, bDeleteFiles);
     vecFinishedList.erase(vecFinishedList.begin() + index);

@@ -13,6 +13,19 @@
 #include <QTableWidget>
 #include <algorithm>
 
+namespace {
+
+// Reports arrive queued, so the record may already hold the file path of a later line while
+// the run still writes it ("Adding metadata" reports 100 too): a task is complete only once
+// its run has ended.
+bool HasCompleted(const _VIDEO_DOWNLOAD_INFO_& task)
+{
+    return !task.bRunning && !task.VideoFileInfo.QstrFilePath.isEmpty() &&
+           task.VideoFileInfo.QstrPercent == QLatin1String("100");
+}
+
+} // namespace
+
 void DRUI::DownloadReadOutput()
 {
     if (auto* process = qobject_cast<QProcess*>(sender()))
@@ -39,11 +52,7 @@ void DRUI::ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString 
         status = task.pStatusLabel;
         bPaused = task.bPaused;
         record = task.VideoFileInfo;
-        // Reports arrive queued, so the record may already hold the file path of a later
-        // line while the run still writes it ("Adding metadata" reports 100 too): a task is
-        // complete only once its run has ended.
-        bComplete = nProValue == 100 && !task.bRunning && !record.QstrFilePath.isEmpty() &&
-                    record.QstrPercent == QLatin1String("100");
+        bComplete = nProValue == 100 && HasCompleted(task);
     }
     // A row that has never been in view has no widgets yet; its task still completes.
     if (nType == 3) {
@@ -58,9 +67,12 @@ void DRUI::ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString 
         bar->setValue(nProValue);
     if (!QstrLabel.isEmpty() && !bPaused && status)
         status->setText(QstrLabel);
-    if (!bComplete)
-        return;
+    if (bComplete)
+        CompleteTask(record);
+}
 
+void DRUI::CompleteTask(_VIDEO_FILE_INFO_ record)
+{
     std::vector<_VIDEO_FILE_INFO_> list{record};
     if (!FindFinishedTableItem(&list[0]))
         RefreshFinishedTable(list, true);
@@ -68,4 +80,18 @@ void DRUI::ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString 
     const bool bNoneLeft = pDownloadTable ? pDownloadTable->rowCount() == 0 : true;
     if (bNoneLeft && pShutdownCheckBox && pShutdownCheckBox->checkState() == Qt::Checked)
         RunShutdownCommand();
+}
+
+void DRUI::CompleteEndedTasks()
+{
+    std::vector<_VIDEO_FILE_INFO_> completed;
+    {
+        QMutexLocker locker(&engine.Mutex());
+        for (const _VIDEO_DOWNLOAD_INFO_& task : engine.Tasks()) {
+            if (HasCompleted(task))
+                completed.push_back(task.VideoFileInfo);
+        }
+    }
+    for (_VIDEO_FILE_INFO_& record : completed)
+        CompleteTask(record);
 }

@@ -294,8 +294,11 @@ void DRUI::SetMenuStatus(QAction* action)
         return; // the entry that only holds the language menu
     CLanguagesConfig::GetInstance()->SetLanguage(data);
     CURLConfig::GetInstance()->Init();
-    // The rebuilt rows cannot observe runs of the old ones: stop them first.
+    // The rebuilt rows cannot observe runs of the old ones: stop them first. A run that
+    // ended complete inside the stop completes its task now; its report would find only the
+    // rebuilt rows.
     StopAllRuns();
+    CompleteEndedTasks();
     InitWidget();
 }
 

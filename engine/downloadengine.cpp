@@ -38,11 +38,22 @@ CDownloadEngine::CDownloadEngine(QObject* parent) : QObject(parent) {}
 
 CDownloadEngine::~CDownloadEngine()
 {
-    // The process objects belong to the caller and outlive the engine; what their runs
-    // started must not.
+    // Nothing a run started outlives the engine.
     for (auto it = m_runs.cbegin(); it != m_runs.cend(); ++it) {
         if (it->pid > 0)
             ::kill(pid_t(-it->pid), SIGKILL);
+    }
+    // The processes still listed go with it; their last signals find no engine.
+    std::vector<_VIDEO_DOWNLOAD_INFO_> tasks;
+    {
+        QMutexLocker lock(&m_mutex);
+        tasks.swap(m_tasks);
+    }
+    for (const _VIDEO_DOWNLOAD_INFO_& task : tasks) {
+        if (task.pProcess) {
+            disconnect(task.pProcess, nullptr, this, nullptr);
+            delete task.pProcess;
+        }
     }
 }
 
@@ -280,32 +291,58 @@ bool CDownloadEngine::StopRun(QProcess* process, int waitMs)
         OnProcessEnded(process); // nothing if the end has been handled
         return true;
     }
+    KillRun(process);
+    const QPointer<QProcess> alive(process);
+    process->waitForFinished(waitMs);
+    return !alive || process->state() == QProcess::NotRunning;
+}
+
+void CDownloadEngine::KillRun(QProcess* process)
+{
     const Run run = m_runs.value(process);
     const qint64 pid = run.pid > 0 ? run.pid : process->processId();
     // The leader has not been reaped yet, so its id still names its group.
     if (pid > 0)
         ::kill(pid_t(-pid), SIGKILL);
     process->kill();
-    const QPointer<QProcess> alive(process);
-    process->waitForFinished(waitMs);
-    return !alive || process->state() == QProcess::NotRunning;
+}
+
+void CDownloadEngine::ReleaseProcess(QProcess* process)
+{
+    if (!process)
+        return;
+    // Deleted from the event loop, never inside a signal of its own or a caller's loop over
+    // the list. A run of a task that has gone is stopped; its end is handled first
+    // (OnProcessEnded finds no entry), then the process goes.
+    if (process->state() == QProcess::NotRunning) {
+        process->deleteLater();
+        return;
+    }
+    KillRun(process);
+    connect(process, &QProcess::stateChanged, process, [process](QProcess::ProcessState state) {
+        if (state == QProcess::NotRunning)
+            process->deleteLater();
+    });
 }
 
 int CDownloadEngine::RemoveTask(const _VIDEO_FILE_INFO_& info)
 {
     int index = -1;
     QString taskKey;
+    QProcess* process = nullptr;
     {
         QMutexLocker lock(&m_mutex);
         for (size_t i = 0; i < m_tasks.size(); ++i) {
             if (SameTask(m_tasks[i].VideoFileInfo, info)) {
                 index = int(i);
                 taskKey = m_tasks[i].VideoFileInfo.QstrTaskKey;
+                process = m_tasks[i].pProcess;
                 m_tasks.erase(m_tasks.begin() + qsizetype(i));
                 break;
             }
         }
     }
+    ReleaseProcess(process);
     if (index >= 0 && IsPlainName(taskKey) && !m_downloadingFolder.isEmpty()) {
         m_writer.Settle(m_downloadingFolder, taskKey);
         QFile::remove(m_downloadingFolder + taskKey);
@@ -315,8 +352,18 @@ int CDownloadEngine::RemoveTask(const _VIDEO_FILE_INFO_& info)
 
 void CDownloadEngine::ClearTasks()
 {
-    QMutexLocker lock(&m_mutex);
-    m_tasks.clear();
+    std::vector<_VIDEO_DOWNLOAD_INFO_> tasks;
+    {
+        QMutexLocker lock(&m_mutex);
+        tasks.swap(m_tasks);
+    }
+    for (const _VIDEO_DOWNLOAD_INFO_& task : tasks)
+        ReleaseProcess(task.pProcess);
+}
+
+int CDownloadEngine::ProcessTableEntries() const
+{
+    return int(m_buffers.size() + m_runs.size() + m_judgements.size() + m_prepared.size());
 }
 
 int CDownloadEngine::WriteDownloadVideoInfo(const _VIDEO_FILE_INFO_& info)

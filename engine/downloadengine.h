@@ -37,8 +37,9 @@ public:
     std::vector<_VIDEO_DOWNLOAD_INFO_>& Tasks();
     QMutex& Mutex();
 
-    // Appends a task (its pProcess must be set; the caller owns the process object).
-    // Writes its info file when `writeInfo` is true (a new task).
+    // Appends a task (its pProcess must be set). The engine owns that process from now on:
+    // it is freed when its entry goes (RemoveTask, ClearTasks), once its run has ended, or
+    // with the engine. Writes the info file when `writeInfo` is true (a new task).
     void AppendTask(const _VIDEO_DOWNLOAD_INFO_& task, bool writeInfo);
 
     // Index of the first entry that matches, or -1.
@@ -64,6 +65,9 @@ public:
     // Removes every entry (their processes are stopped first by the caller).
     void ClearTasks();
 
+    // How many entries the per-process tables hold; they empty as the processes go.
+    int ProcessTableEntries() const;
+
     // Rewrites the info file of a task now (a run's progress rewrites it in the background).
     int WriteDownloadVideoInfo(const _VIDEO_FILE_INFO_& info);
     // Writes `content` as the downloading info file `name` now.
@@ -86,6 +90,12 @@ private:
     };
 
     void PrepareProcess(QProcess* process);
+    // Kills the run's whole process group and the process itself; returns at once.
+    void KillRun(QProcess* process);
+    // Frees the process of an entry that has gone: now if it is not running, else it stops
+    // the run and frees the process once the run has ended (a stopped run may still be
+    // ending).
+    void ReleaseProcess(QProcess* process);
     void OnProcessEnded(QProcess* process);
     // Judges whole lines as the extractor printed them (see JudgeOutput).
     void JudgeLines(QProcess* process, const QByteArray& lines);

@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -93,9 +94,9 @@ private:
     // Per test.
     QTemporaryDir* m_work = nullptr;
     CDownloadEngine* m_engine = nullptr;
-    QList<QProcess*> m_processes;
-    QStringList m_reports; // "key value|label" of each report
-    int m_completions = 0; // reports that complete a task
+    QList<QPointer<QProcess>> m_processes; // the engine owns them
+    QStringList m_reports;                 // "key value|label" of each report
+    int m_completions = 0;                 // reports that complete a task
     std::function<void(QProcess*, int, const QString&)> m_onReport;
     qint64 m_strayPid = 0; // a child of the stand-in extractor, ended whatever the outcome
 };
@@ -155,11 +156,12 @@ void TestEngineRun::init()
 
 void TestEngineRun::cleanup()
 {
-    for (QProcess* p : std::as_const(m_processes))
+    for (const QPointer<QProcess>& p : std::as_const(m_processes))
         m_engine->StopRun(p, 30000);
     delete m_engine;
     m_engine = nullptr;
-    qDeleteAll(m_processes);
+    for (const QPointer<QProcess>& p : std::as_const(m_processes))
+        delete p.data(); // released by the engine, not yet freed by the event loop
     m_processes.clear();
     delete m_work;
     m_work = nullptr;
@@ -399,10 +401,12 @@ void TestEngineRun::startWhileRunningDoesNothing()
 
 void TestEngineRun::receiverRemovesTaskDuringRun()
 {
-    // The window removes a task from inside a report; the run goes on unseen and ends.
+    // The window removes a task from inside a report; its run is stopped unseen, and once it
+    // has ended its process is freed with what the engine kept of it.
     QVERIFY(m_server.SetRate(600000));
     const QString key = QStringLiteral("2024-01-01-15-00-00");
     const _VIDEO_DOWNLOAD_INFO_ task = AddTask(QStringLiteral("Removed"), key);
+    const QPointer<QProcess> process(task.pProcess);
     QSignalSpy ended(m_engine, &CDownloadEngine::RunEnded);
     int removed = -2;
     qsizetype reportsAtRemoval = -1;
@@ -420,6 +424,8 @@ void TestEngineRun::receiverRemovesTaskDuringRun()
     QCOMPARE(m_reports.size(), reportsAtRemoval);
     QCOMPARE(m_completions, 0);
     QVERIFY(!QFileInfo::exists(m_engine->DownloadingFolder() + key));
+    QTRY_VERIFY(!process);
+    QCOMPARE(m_engine->ProcessTableEntries(), 0);
 }
 
 void TestEngineRun::removeTaskTellsKeysApart_data()

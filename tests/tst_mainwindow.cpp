@@ -4,7 +4,9 @@
 // and a temporary data folder.
 
 #include "cmessagebox.h"
+#include "command.h"
 #include "drui.h"
+#include "fixtures/faultfixture.h"
 #include "framefixture.h"
 #include "languagesconfig.h"
 #include "styles.h"
@@ -67,6 +69,7 @@ private Q_SLOTS:
     void rebuild();
     void noRunOutlivesItsRows_data();
     void noRunOutlivesItsRows();
+    void completionInsideLanguageSwitchIsKept();
     void initLeavesDataFolderUntouched();
 
 private:
@@ -571,6 +574,39 @@ void TestMainWindow::noRunOutlivesItsRows()
     QVERIFY(QFile::exists(DataFolder() + "downloading/" + info.QstrTaskKey));
     w.reset();
     server.Stop();
+}
+
+// A run that has written its file and named it is stopped by a language switch and ends
+// inside that stop: the task is finished, not brought back paused by the rebuilt rows.
+void TestMainWindow::completionInsideLanguageSwitchIsKept()
+{
+    const QString scriptedApp = m_dataHome.path() + "/scripted-app";
+    QVERIFY(fault::MakeScriptedApp(scriptedApp));
+    QVERIFY(fault::SetScript(m_dataHome.path() + "/script.json",
+                             {{"hold", true}, {"size", fixture::ExtractorSizeText(1 << 20)}}));
+    _VIDEO_FILE_INFO_ info = Record(1);
+    info.QstrSize = fixture::RecordSizeText(1 << 20);
+    info.QstrOutputDir = m_dataHome.path() + "/out/";
+    info.QstrPercent = QString();
+    QCOMPARE(WriteInfoFile(DataFolder() + "downloading/", info.QstrTaskKey, DownloadInfoLine(info)),
+             0);
+
+    DRUI w;
+    w.Init();
+    w.engine.SetFolders(scriptedApp, w.QstrDownloadingDir);
+    QVERIFY(w.engine.StartRun(info.QstrTaskKey));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w.engine.Tasks().at(0).VideoFileInfo.QstrFilePath == DownloadOutputFile(info), 30000);
+    QVERIFY(w.engine.Tasks().at(0).bRunning);
+
+    w.SetMenuStatus(LanguageEntry(w, QStringLiteral("English")));
+    QCoreApplication::processEvents(); // the reports of the stopped run
+
+    QCOMPARE(TaskKeys(w), QStringList());
+    QCOMPARE(w.vecFinishedList.size(), size_t(1));
+    QCOMPARE(w.vecFinishedList[0].VideoFileInfo.QstrFilePath, DownloadOutputFile(info));
+    QVERIFY(!QFile::exists(DataFolder() + "downloading/" + info.QstrTaskKey));
+    QCOMPARE(LoadFinishedInfos(DataFolder() + "finished/").size(), size_t(1));
 }
 
 void TestMainWindow::initLeavesDataFolderUntouched()

@@ -10,10 +10,13 @@
 #include "testsupport.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <memory>
 
@@ -370,6 +373,85 @@ private Q_SLOTS:
         QCOMPARE(clean->isEnabled(), finished || !ok);
     }
 
+    // A task's process object and what the engine keeps of it go with the task, however it
+    // goes.
+    void tasksTakeTheirProcessesAlong_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("deleted one by one") << "delete";
+        QTest::newRow("Clean") << "clean";
+        QTest::newRow("completed") << "complete";
+    }
+    void tasksTakeTheirProcessesAlong()
+    {
+        QFETCH(QString, how);
+        constexpr int kTasks = 200;
+        auto w = MakeWindow();
+        const qsizetype processes = w->findChildren<QProcess*>().size();
+        const int entries = w->engine.ProcessTableEntries();
+        // Without an extractor each run fails at once, through the engine's tables all the same.
+        w->engine.SetFolders(m_work->path(), w->QstrDownloadingDir);
+        std::vector<_VIDEO_FILE_INFO_> list;
+        for (int n = 0; n < kTasks; ++n)
+            list.push_back(Record(n));
+        AddTasks(*w, list, false);
+        QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);
+        for (const _VIDEO_FILE_INFO_& info : list)
+            QVERIFY(w->engine.StartRun(info.QstrTaskKey));
+        QTRY_COMPARE(ended.count(), kTasks);
+        QCOMPARE(w->findChildren<QProcess*>().size(), processes + kTasks);
+        QVERIFY(w->engine.ProcessTableEntries() > entries);
+
+        SeenDialog seen;
+        if (how == QLatin1String("clean")) {
+            AnswerDialog(true, false, &seen);
+            w->pDownloadCleanButton->click();
+        }
+        for (int left = TaskCount(*w); left > 0; left = TaskCount(*w)) {
+            if (how == QLatin1String("delete")) {
+                AnswerDialog(true, false, &seen);
+                Task(*w, 0).pBtnDelete->click();
+            } else {
+                Complete(*w, 0);
+            }
+            QCOMPARE(TaskCount(*w), left - 1);
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(w->findChildren<QProcess*>().size(), processes);
+        QCOMPARE(w->engine.ProcessTableEntries(), entries);
+    }
+
+    // The task whose delete confirmation is open completes: it leaves as a completed task,
+    // and OK deletes nothing else, also when a row built meanwhile has its delete button where
+    // the clicked one was (the allocator may hand the freed address out again at once).
+    void completedWhileDeleteIsConfirmed()
+    {
+        auto w = MakeWindow();
+        AddTasks(*w, {Record(1)}, false);
+        QPushButton* clicked = Task(*w, 0).pBtnDelete;
+        const QStringList files = MakeTaskFiles(Record(2)) << DownloadOutputFile(Record(1));
+        SeenDialog seen;
+        QTimer::singleShot(0, w.get(), [&] {
+            const QPointer<QPushButton> gone(clicked);
+            Complete(*w, 0);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!gone);
+            AddTasks(*w, {Record(2)}, false);
+            QMutexLocker locker(&w->engine.Mutex());
+            w->engine.Tasks().at(0).pBtnDelete = clicked; // as if built at the freed address
+            AnswerDialog(true, true, &seen);
+        });
+        clicked->click();
+        CheckDeleteDialog(seen);
+
+        QCOMPARE(w->pFinishedTable->rowCount(), 1);
+        QCOMPARE(TaskCount(*w), 1);
+        QCOMPARE(w->pDownloadTable->rowCount(), 1);
+        QVERIFY(QFile::exists(DownloadingDir() + Record(2).QstrTaskKey));
+        for (const QString& f : files)
+            QVERIFY2(QFile::exists(f), qPrintable(f));
+    }
+
     void completion_data()
     {
         QTest::addColumn<QString>("percent");
@@ -597,6 +679,7 @@ private Q_SLOTS:
         w->pShutdownCheckBox->setChecked(true);
         AddTasks(*w, {info}, false);
         _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+        const QPointer<QProcess> process(task.pProcess);
         w->DoStartDownload(&task);
         QTRY_VERIFY_WITH_TIMEOUT(task.pProgressBar->value() > 0, 60000);
         QVERIFY(task.pStatusLabel->text().contains(QStringLiteral("Completed: ")));
@@ -627,7 +710,7 @@ private Q_SLOTS:
         QCOMPARE(task.pBtnPause->accessibleName(), Tr("MainWnd/TipPause"));
         QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 1, 120000);
         QCOMPARE(w->pDownloadTable->rowCount(), 0);
-        QCOMPARE(task.pProcess->state(), QProcess::NotRunning);
+        QTRY_VERIFY(!process); // freed with its task
         const _VIDEO_FILE_INFO_ done = w->vecFinishedList.at(0).VideoFileInfo;
         QCOMPARE(done.QstrFilePath, DownloadOutputFile(info));
         QVERIFY(QFile::exists(done.QstrFilePath));
