@@ -66,9 +66,7 @@ QPushButton* ToolbarButton(QWidget* panel, const QRect& geometry, const char* te
 QMenu* NewMenu(QWidget* parent, int itemWidth)
 {
     auto* menu = new QMenu(parent);
-    menu->setStyleSheet(QStringLiteral("QMenu::item { padding:5px;width:%1px; }"
-                                       "QMenu::item:selected{ background-color:#828282;}")
-                            .arg(itemWidth));
+    menu->setStyleSheet(MainStyle::Menu_style(itemWidth));
     return menu;
 }
 
@@ -237,10 +235,11 @@ QPushButton* DRUI::CreateButton(int nKind, int x, QWidget* parent)
     // The button is exactly as large as its picture (a missing picture keeps the default).
     if (!button->iconSize().isEmpty())
         button->resize(button->iconSize());
-    button->setStyleSheet(MainStyle::backGroud_style);
+    button->setStyleSheet(MainStyle::backGroud_style + MainStyle::ToolTip_style);
     button->setCursor(Qt::PointingHandCursor);
     if (nKind == kMenuButton)
-        button->setStyleSheet(QStringLiteral("QPushButton::menu-indicator{image:None;}"));
+        button->setStyleSheet(QStringLiteral("QPushButton::menu-indicator{image:None;}") +
+                              MainStyle::ToolTip_style);
     return button;
 }
 

@@ -9,10 +9,14 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QHash>
+#include <QImage>
 #include <QList>
 #include <QMouseEvent>
 #include <QObject>
 #include <QUrl>
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 class UrlRecorder : public QObject
@@ -58,4 +62,49 @@ inline void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::Mou
     QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button,
                       buttons, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
+}
+
+// Contrast ratio (1 to 21) between two colours, by their relative luminance.
+inline double ContrastRatio(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// How far the drawn pixels of `area` stand out from its background (its most frequent
+// colour): the highest contrast ratio of any pixel against it. 1 means nothing shows.
+inline double MostContrast(const QImage& image, const QRect& area)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    const QRect inside = area.intersected(rgb.rect());
+    QHash<QRgb, int> counts;
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            ++counts[rgb.pixel(x, y)];
+    QRgb background = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        if (it.value() > counts.value(background))
+            background = it.key();
+    }
+    double most = 1.0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        most = std::max(most, ContrastRatio(QColor(it.key()), QColor(background)));
+    return most;
+}
+
+// The tool-tip on screen, if one is shown.
+inline QWidget* VisibleToolTip()
+{
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top->windowType() == Qt::ToolTip)
+            return top;
+    }
+    return nullptr;
 }

@@ -25,6 +25,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolTip>
 #include <QtTest>
 
 #include <csignal>
@@ -61,6 +62,10 @@ private Q_SLOTS:
     void newPressStartsNewDrag();
     void languageMenu_data();
     void languageMenu();
+    void menusReadable_data();
+    void menusReadable();
+    void titleBarTipsReadable_data();
+    void titleBarTipsReadable();
     void webPages_data();
     void webPages();
     void rebuild_data();
@@ -403,6 +408,71 @@ void TestMainWindow::languageMenu()
     QCOMPARE(names, CLanguagesConfig::GetInstance()->GetAllLanguageKey());
     QCOMPARE(markedNames, marked.isEmpty() ? QStringList() : QStringList{marked});
     QCOMPARE(menu->defaultAction() ? menu->defaultAction()->text() : QString(), marked);
+}
+
+void TestMainWindow::menusReadable_data()
+{
+    QTest::addColumn<bool>("languageMenu");
+    QTest::newRow("main menu") << false;
+    QTest::newRow("language menu") << true;
+}
+
+// Every entry as it is drawn: text that stands out from the entry's own background, and the
+// dot beside the active language only.
+void TestMainWindow::menusReadable()
+{
+    QFETCH(bool, languageMenu);
+
+    DRUI w;
+    w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QMenu* menu = languageMenu ? LanguageMenu(w) : w.pMainMenu;
+    menu->popup(w.mapToGlobal(QPoint(100, 100)));
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    const QImage image = menu->grab().toImage();
+    menu->close();
+
+    // Icons sit in a column as wide as the small icon size, the text after it.
+    const int iconSize = menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu);
+    for (QAction* entry : menu->actions()) {
+        const QRect item = menu->actionGeometry(entry);
+        const QRect text = item.adjusted(iconSize + 6, 2, -2, -2);
+        const QRect icon(item.left(), item.top() + 2, iconSize + 4, item.height() - 4);
+        QVERIFY2(MostContrast(image, text) >= 3.0, qPrintable(entry->text()));
+        if (languageMenu) {
+            const bool marked = entry->text() == CLanguagesConfig::GetInstance()->GetLang();
+            QCOMPARE(MostContrast(image, icon) >= 3.0, marked);
+        }
+    }
+}
+
+void TestMainWindow::titleBarTipsReadable_data()
+{
+    titleBarButtons_data();
+}
+
+void TestMainWindow::titleBarTipsReadable()
+{
+    QFETCH(int, x);
+
+    DRUI w;
+    w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QPushButton* button = nullptr;
+    for (QPushButton* b : w.pDownloadingPage->findChildren<QPushButton*>()) {
+        if (b->geometry().topLeft() == QPoint(x, 5))
+            button = b;
+    }
+    QVERIFY(button);
+    QToolTip::showText(button->mapToGlobal(QPoint(4, 4)), button->toolTip(), button);
+    QWidget* tip = nullptr;
+    QTRY_VERIFY((tip = VisibleToolTip()));
+    QVERIFY(QTest::qWaitForWindowExposed(tip));
+    const QImage image = tip->grab().toImage();
+    QToolTip::hideText();
+    QVERIFY(MostContrast(image, image.rect().adjusted(3, 3, -3, -3)) >= 3.0);
 }
 
 void TestMainWindow::webPages_data()
