@@ -430,18 +430,12 @@ void CDodivezParseUI::btnOpenFile()
 
 void CDodivezParseUI::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    event->accept();
+    BeginWindowDrag(this, event, dragState);
 }
 
 void CDodivezParseUI::mouseMoveEvent(QMouseEvent* event)
 {
-    if (event->buttons() != Qt::LeftButton)
-        return;
-    move(event->globalPosition().toPoint() - ptDragOffset);
-    event->accept();
+    ContinueWindowDrag(this, event, dragState);
 }
 
 void CDodivezParseUI::paintEvent(QPaintEvent*) {}

@@ -349,12 +349,12 @@ void DRUI::Finished()
 
 void DRUI::mousePressEvent(QMouseEvent* event)
 {
-    BeginWindowDrag(this, event, ptDragOffset);
+    BeginWindowDrag(this, event, dragState);
 }
 
 void DRUI::mouseMoveEvent(QMouseEvent* event)
 {
-    ContinueWindowDrag(this, event, ptDragOffset);
+    ContinueWindowDrag(this, event, dragState);
     setCursor(Qt::ArrowCursor);
 }
 

@@ -8,6 +8,7 @@
 #include "framefixture.h"
 #include "languagesconfig.h"
 #include "styles.h"
+#include "windowdrag.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolTip>
+#include <QWindow>
 #include <QtTest>
 
 #include <csignal>
@@ -311,15 +313,20 @@ void TestMainWindow::dragging_data()
     QTest::addColumn<bool>("onTitleBar");
     QTest::addColumn<int>("pressed");
     QTest::addColumn<int>("held");
-    QTest::addColumn<bool>("moves");
+    QTest::addColumn<bool>("systemMove"); // the window system offers to move windows itself
+    QTest::addColumn<bool>("moves");      // the program moves the window
+    QTest::addColumn<bool>("asks");       // the program asks the window system to move it
 
     const int left = int(Qt::LeftButton), right = int(Qt::RightButton);
     const int both = int((Qt::LeftButton | Qt::RightButton).toInt());
-    QTest::newRow("left") << false << left << left << true;
-    QTest::newRow("left on the title bar") << true << left << left << true;
-    QTest::newRow("right") << false << right << right << false;
-    QTest::newRow("right on the title bar") << true << right << right << false;
-    QTest::newRow("left and right") << false << left << both << false;
+    QTest::newRow("left") << false << left << left << false << true << true;
+    QTest::newRow("left on the title bar") << true << left << left << false << true << true;
+    QTest::newRow("right") << false << right << right << false << false << false;
+    QTest::newRow("right on the title bar") << true << right << right << false << false << false;
+    QTest::newRow("left and right") << false << left << both << false << false << false;
+    QTest::newRow("left on the title bar, system move")
+        << true << left << left << true << false << true;
+    QTest::newRow("right, system move") << false << right << right << true << false << false;
 }
 
 void TestMainWindow::dragging()
@@ -327,13 +334,20 @@ void TestMainWindow::dragging()
     QFETCH(bool, onTitleBar);
     QFETCH(int, pressed);
     QFETCH(int, held);
+    QFETCH(bool, systemMove);
     QFETCH(bool, moves);
+    QFETCH(bool, asks);
 
     DRUI w;
     w.Init();
     w.move(100, 80);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QList<QWindow*> asked;
+    SetSystemMoveStarter([&](QWindow* window) {
+        asked << window;
+        return systemMove;
+    });
     // The title bar of the page shown: presses on the panels reach the window.
     QWidget* target = &w;
     if (onTitleBar)
@@ -346,7 +360,11 @@ void TestMainWindow::dragging()
               Qt::MouseButtons(pressed));
     SendMouse(target, QEvent::MouseMove, grab + QPoint(25, -15), Qt::NoButton,
               Qt::MouseButtons(held));
-    QCOMPARE(w.pos(), moves ? start + QPoint(25, -15) : start);
+    SendMouse(target, QEvent::MouseMove, grab + QPoint(35, -5), Qt::NoButton,
+              Qt::MouseButtons(held));
+    SetSystemMoveStarter(nullptr);
+    QCOMPARE(w.pos(), moves ? start + QPoint(35, -5) : start);
+    QCOMPARE(asked, asks ? QList<QWindow*>{w.windowHandle()} : QList<QWindow*>());
 }
 
 void TestMainWindow::newPressStartsNewDrag()
