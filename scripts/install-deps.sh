@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev libxkbcommon-dev
   qt6-qpa-plugins libqt6svg6
   yt-dlp ffmpeg curl
-  fonts-crosextra-carlito
+  fonts-crosextra-carlito fonts-noto-cjk fonts-noto-color-emoji
   librsvg2-bin
   xvfb xauth
   python3

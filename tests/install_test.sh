@@ -43,6 +43,10 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for d in yt-dlp ffmpeg libqt6widgets6; do
   case "$depends" in *"$d"*) ;; *) echo "Depends lacks $d: $depends"; exit 1;; esac
 done
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for r in fonts-noto-cjk fonts-noto-color-emoji; do
+  case "$recommends" in *"$r"*) ;; *) echo "Recommends lacks $r: $recommends"; exit 1;; esac
+done
 dpkg-deb -c "$deb" > "$pkg/contents.txt"
 grep -q "./usr/lib/quillane/quillane$" "$pkg/contents.txt"
 grep -q "./usr/bin/quillane -> ../lib/quillane/quillane" "$pkg/contents.txt"

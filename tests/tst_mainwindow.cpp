@@ -5,6 +5,7 @@
 
 #include "cmessagebox.h"
 #include "drui.h"
+#include "fonts.h"
 #include "framefixture.h"
 #include "languagesconfig.h"
 #include "styles.h"
@@ -22,9 +23,11 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRawFont>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
@@ -68,6 +71,8 @@ private Q_SLOTS:
     void menusReadable();
     void titleBarTipsReadable_data();
     void titleBarTipsReadable();
+    void noMissingGlyphs_data();
+    void noMissingGlyphs();
     void webPages_data();
     void webPages();
     void rebuild_data();
@@ -491,6 +496,51 @@ void TestMainWindow::titleBarTipsReadable()
     const QImage image = tip->grab().toImage();
     QToolTip::hideText();
     QVERIFY(MostContrast(image, image.rect().adjusted(3, 3, -3, -3)) >= 3.0);
+}
+
+void TestMainWindow::noMissingGlyphs_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("Chinese") << "Chinese";
+    QTest::newRow("Japanese") << "Japanese";
+}
+
+// Every character of the caption, the buttons and the check box, and of a title in any
+// script, is drawn from one of the window's own font families, not as a missing-glyph box.
+void TestMainWindow::noMissingGlyphs()
+{
+    QFETCH(QString, language);
+
+    CLanguagesConfig::GetInstance()->SetLanguage(language);
+    DRUI w;
+    w.Init();
+    QList<QPair<QString, QFont>> texts{{w.pTitleLabel->text(), w.pTitleLabel->font()},
+                                       {w.pShutdownCheckBox->text(), w.pShutdownCheckBox->font()},
+                                       {QStringLiteral("日本語 🎬 标题"), CalibriFont(11)}};
+    for (QPushButton* button : w.pDownloadingPage->findChildren<QPushButton*>()) {
+        if (!button->text().isEmpty())
+            texts.append({button->text(), button->font()});
+    }
+    QVERIFY(texts.size() >= 7);
+    for (const auto& [text, font] : texts) {
+        for (char32_t c : text.toUcs4()) {
+            if (QChar::isSpace(c))
+                continue;
+            bool bFound = false;
+            for (const QString& family : font.families()) {
+                // The family's own font file, without the fallbacks a font engine adds.
+                const QRawFont raw = QRawFont::fromFont(QFont(family));
+                bFound = bFound || (raw.familyName() == family && raw.supportsCharacter(c));
+            }
+            QVERIFY2(bFound, qPrintable(text + QStringLiteral(": U+") + QString::number(c, 16)));
+        }
+        QTextLayout layout(text, font);
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        for (const QGlyphRun& run : layout.glyphRuns())
+            QVERIFY2(!run.glyphIndexes().contains(0), qPrintable(text));
+    }
 }
 
 void TestMainWindow::webPages_data()
