@@ -6,6 +6,7 @@
 #include "druistartup.h"
 #include "fonts.h"
 #include "languagesconfig.h"
+#include "paths.h"
 #include "styles.h"
 #include "urlconfig.h"
 #include "windowdrag.h"
@@ -322,14 +323,20 @@ void DRUI::btnCloseSlot()
     close();
 }
 
+// The help page of the application folder, in the active language where it has one.
+static QString LocalHelp()
+{
+    return LocalHelpPage(AppFolder(), Text("MainWnd/HelpPage"));
+}
+
 void DRUI::btnHelpSlot()
 {
-    QDesktopServices::openUrl(QUrl(CURLConfig::GetInstance()->GuideUrl()));
+    QDesktopServices::openUrl(CURLConfig::GetInstance()->HelpTarget(LocalHelp()));
 }
 
 void DRUI::btnSupportSlot()
 {
-    QDesktopServices::openUrl(QUrl(CURLConfig::GetInstance()->SupportUrl()));
+    QDesktopServices::openUrl(CURLConfig::GetInstance()->SupportTarget(LocalHelp()));
 }
 
 void DRUI::Downloading()

@@ -116,6 +116,7 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "Messages/MSG0404",      "MainWnd/TipClose",      "MainWnd/TipMinimise",
         "MainWnd/TipMenu",       "MainWnd/TipPause",      "MainWnd/TipResume",
         "MainWnd/TipOpenFolder", "MainWnd/TipDelete",     "MainWnd/TipChooseFolder",
+        "MainWnd/HelpPage",
     };
     return keys;
 }

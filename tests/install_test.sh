@@ -16,7 +16,8 @@ trap cleanup EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 app="$prefix/lib/quillane"
-for f in quillane Pelmora virarurov ffprobe config.ini Languages/English.ini; do
+for f in quillane Pelmora virarurov ffprobe config.ini Languages/English.ini Help/English.html \
+  Help/Chinese.html; do
   test -e "$app/$f" || { echo "missing: $app/$f"; exit 1; }
 done
 test -L "$prefix/bin/quillane"

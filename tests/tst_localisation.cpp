@@ -248,7 +248,7 @@ private Q_SLOTS:
             distinct.insert(k);
         }
         QCOMPARE(distinct.size(), keys.size());
-        QCOMPARE(keys.size(), 36);
+        QCOMPARE(keys.size(), 37);
         QVERIFY(distinct.contains("MainWnd/TipChooseFolder"));
         QVERIFY(distinct.contains("Messages/MSG0108"));
     }
