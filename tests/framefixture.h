@@ -16,7 +16,7 @@
 #include <QObject>
 #include <QUrl>
 #include <algorithm>
-#include <cmath>
+#include <cstdlib>
 #include <functional>
 
 class UrlRecorder : public QObject
@@ -64,38 +64,19 @@ inline void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::Mou
     QApplication::sendEvent(target, &event);
 }
 
-// Contrast ratio (1 to 21) between two colours, by their relative luminance.
-inline double ContrastRatio(const QColor& a, const QColor& b)
+// How far the drawn pixels of `area` stand out from its background (its most frequent grey):
+// the largest difference in grey, 0 (nothing shows) to 255.
+inline int MostContrast(const QImage& image, const QRect& area)
 {
-    const auto luminance = [](const QColor& c) {
-        const auto channel = [](double v) {
-            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
-               0.0722 * channel(c.blueF());
-    };
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// How far the drawn pixels of `area` stand out from its background (its most frequent
-// colour): the highest contrast ratio of any pixel against it. 1 means nothing shows.
-inline double MostContrast(const QImage& image, const QRect& area)
-{
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    const QRect inside = area.intersected(rgb.rect());
-    QHash<QRgb, int> counts;
+    QHash<int, int> counts;
+    const QRect inside = area.intersected(image.rect());
     for (int y = inside.top(); y <= inside.bottom(); ++y)
         for (int x = inside.left(); x <= inside.right(); ++x)
-            ++counts[rgb.pixel(x, y)];
-    QRgb background = 0;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
-        if (it.value() > counts.value(background))
-            background = it.key();
-    }
-    double most = 1.0;
+            ++counts[qGray(image.pixel(x, y))];
+    const auto background = std::max_element(counts.cbegin(), counts.cend());
+    int most = 0;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it)
-        most = std::max(most, ContrastRatio(QColor(it.key()), QColor(background)));
+        most = std::max(most, std::abs(it.key() - background.key()));
     return most;
 }
 
