@@ -236,7 +236,7 @@ QPushButton* DRUI::CreateButton(int nKind, int x, QWidget* parent)
     // The button is exactly as large as its picture (a missing picture keeps the default).
     if (!button->iconSize().isEmpty())
         button->resize(button->iconSize());
-    button->setStyleSheet(MainStyle::backGroud_style + MainStyle::ToolTip_style);
+    button->setStyleSheet(MainStyle::WithToolTip(MainStyle::backGroud_style));
     button->setCursor(Qt::PointingHandCursor);
     if (nKind == kMenuButton)
         button->setStyleSheet(QStringLiteral("QPushButton::menu-indicator{image:None;}") +

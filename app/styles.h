@@ -53,6 +53,13 @@ inline const QString Main_BackGroud_style = QStringLiteral("background-color:rgb
 inline const QString ToolTip_style = QStringLiteral(
     "QToolTip{background-color:rgb(255, 255, 225);color:#202020;border:1px solid #4F4F4F;}");
 
+// A sheet of bare declarations (the constants above) that also gives tool-tips their look: the
+// declarations go into a rule of their own, or the sheet would not parse as rules at all.
+inline QString WithToolTip(const QString& declarations)
+{
+    return QStringLiteral("*{") + declarations + QStringLiteral("}") + ToolTip_style;
+}
+
 // The title-bar menus: light entries with dark text, whatever sheet their parents carry.
 inline QString Menu_style(int itemWidth)
 {

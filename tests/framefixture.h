@@ -14,6 +14,7 @@
 #include <QList>
 #include <QMouseEvent>
 #include <QObject>
+#include <QToolTip>
 #include <QUrl>
 #include <algorithm>
 #include <cstdlib>
@@ -80,12 +81,18 @@ inline int MostContrast(const QImage& image, const QRect& area)
     return most;
 }
 
-// The tool-tip on screen, if one is shown.
-inline QWidget* VisibleToolTip()
+// Shows the tool-tip of `widget` and measures it as drawn (MostContrast inside its border);
+// -1 if no tool-tip came up.
+inline int ToolTipContrast(QWidget* widget)
 {
+    QToolTip::showText(widget->mapToGlobal(QPoint(4, 4)), widget->toolTip(), widget);
+    QWidget* tip = nullptr;
     for (QWidget* top : QApplication::topLevelWidgets()) {
         if (top->isVisible() && top->windowType() == Qt::ToolTip)
-            return top;
+            tip = top;
     }
-    return nullptr;
+    const int contrast =
+        tip ? MostContrast(tip->grab().toImage(), tip->rect().adjusted(3, 3, -3, -3)) : -1;
+    QToolTip::hideText();
+    return contrast;
 }
