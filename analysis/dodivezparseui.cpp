@@ -5,6 +5,7 @@
 #include "languagesconfig.h"
 #include "outputpath.h"
 #include "paths.h"
+#include "styles.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -101,7 +102,8 @@ QTableWidgetItem* MakeItem(const QString& text, const _VIDEO_FILE_INFO_& info)
 CDodivezParseUI::CDodivezParseUI(QDialog*, Qt::WindowFlags) : QDialog(nullptr)
 {
     QstrDataDir = DataFolder();
-    setStyleSheet(Main_BackGroud_style);
+    // Tool-tips take their own look: the dialog's sheet would give them its dark ground.
+    setStyleSheet(MainStyle::WithToolTip(Main_BackGroud_style));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setFixedSize(800, 600);
     setWindowTitle(QStringLiteral("Add YouTube Video"));
@@ -435,18 +437,12 @@ void CDodivezParseUI::btnOpenFile()
 
 void CDodivezParseUI::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() != Qt::LeftButton)
-        return;
-    ptDragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
-    event->accept();
+    BeginWindowDrag(this, event, dragState);
 }
 
 void CDodivezParseUI::mouseMoveEvent(QMouseEvent* event)
 {
-    if (event->buttons() != Qt::LeftButton)
-        return;
-    move(event->globalPosition().toPoint() - ptDragOffset);
-    event->accept();
+    ContinueWindowDrag(this, event, dragState);
 }
 
 void CDodivezParseUI::paintEvent(QPaintEvent*) {}

@@ -11,6 +11,7 @@
 #include "cmessagebox.h"
 #include "listing.h"
 #include "videoinfo.h"
+#include "windowdrag.h"
 
 #include <QDialog>
 #include <QPoint>
@@ -50,7 +51,7 @@ public:
     std::vector<_VIDEO_FILE_INFO_> vecVideoInfo;
     _VIDEO_FILE_INFO_ SelectedInfo;
     QString QstrThumbFile;
-    QPoint ptDragOffset;
+    CWindowDrag dragState;
     CMessageBox WaitBox;
     QLineEdit* pUrlEdit = nullptr;
     QPushButton* pOkButton = nullptr;

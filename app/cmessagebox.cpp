@@ -293,12 +293,12 @@ void CMessageBox::btnSlotUpgrade()
 
 void CMessageBox::mousePressEvent(QMouseEvent* event)
 {
-    BeginWindowDrag(this, event, m_dragOffset);
+    BeginWindowDrag(this, event, m_drag);
 }
 
 void CMessageBox::mouseMoveEvent(QMouseEvent* event)
 {
-    ContinueWindowDrag(this, event, m_dragOffset);
+    ContinueWindowDrag(this, event, m_drag);
 }
 
 void CMessageBox::paintEvent(QPaintEvent*) {}

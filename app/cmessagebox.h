@@ -3,6 +3,8 @@
 // (with a check box for the downloaded files), question, notice (with or without OK)
 // and update prompt. Build, setFixedSize, place, fill once, exec, read the result.
 
+#include "windowdrag.h"
+
 #include <QDialog>
 #include <QPoint>
 
@@ -44,5 +46,5 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QPoint m_dragOffset;
+    CWindowDrag m_drag;
 };

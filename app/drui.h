@@ -5,6 +5,7 @@
 
 #include "downloadengine.h"
 #include "videoinfo.h"
+#include "windowdrag.h"
 
 #include <QMainWindow>
 #include <QMutex>
@@ -111,7 +112,7 @@ public:
     QMenu* pMainMenu = nullptr;
     QTableWidget* pDownloadTable = nullptr;
     QTableWidget* pFinishedTable = nullptr;
-    QPoint ptDragOffset;
+    CWindowDrag dragState;
 
 Q_SIGNALS:
     void ProgressSignal(void* pProcess, int nProValue, int nType, QString QstrLabel);

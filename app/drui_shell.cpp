@@ -6,6 +6,7 @@
 #include "druistartup.h"
 #include "fonts.h"
 #include "languagesconfig.h"
+#include "paths.h"
 #include "styles.h"
 #include "urlconfig.h"
 #include "windowdrag.h"
@@ -66,9 +67,7 @@ QPushButton* ToolbarButton(QWidget* panel, const QRect& geometry, const char* te
 QMenu* NewMenu(QWidget* parent, int itemWidth)
 {
     auto* menu = new QMenu(parent);
-    menu->setStyleSheet(QStringLiteral("QMenu::item { padding:5px;width:%1px; }"
-                                       "QMenu::item:selected{ background-color:#828282;}")
-                            .arg(itemWidth));
+    menu->setStyleSheet(MainStyle::Menu_style(itemWidth));
     return menu;
 }
 
@@ -237,10 +236,11 @@ QPushButton* DRUI::CreateButton(int nKind, int x, QWidget* parent)
     // The button is exactly as large as its picture (a missing picture keeps the default).
     if (!button->iconSize().isEmpty())
         button->resize(button->iconSize());
-    button->setStyleSheet(MainStyle::backGroud_style);
+    button->setStyleSheet(MainStyle::WithToolTip(MainStyle::backGroud_style));
     button->setCursor(Qt::PointingHandCursor);
     if (nKind == kMenuButton)
-        button->setStyleSheet(QStringLiteral("QPushButton::menu-indicator{image:None;}"));
+        button->setStyleSheet(QStringLiteral("QPushButton::menu-indicator{image:None;}") +
+                              MainStyle::ToolTip_style);
     return button;
 }
 
@@ -326,14 +326,20 @@ void DRUI::btnCloseSlot()
     close();
 }
 
+// The help page of the application folder, in the active language where it has one.
+static QString LocalHelp()
+{
+    return LocalHelpPage(AppFolder(), Text("MainWnd/HelpPage"));
+}
+
 void DRUI::btnHelpSlot()
 {
-    QDesktopServices::openUrl(QUrl(CURLConfig::GetInstance()->GuideUrl()));
+    QDesktopServices::openUrl(CURLConfig::GetInstance()->HelpTarget(LocalHelp()));
 }
 
 void DRUI::btnSupportSlot()
 {
-    QDesktopServices::openUrl(QUrl(CURLConfig::GetInstance()->SupportUrl()));
+    QDesktopServices::openUrl(CURLConfig::GetInstance()->SupportTarget(LocalHelp()));
 }
 
 void DRUI::Downloading()
@@ -353,12 +359,12 @@ void DRUI::Finished()
 
 void DRUI::mousePressEvent(QMouseEvent* event)
 {
-    BeginWindowDrag(this, event, ptDragOffset);
+    BeginWindowDrag(this, event, dragState);
 }
 
 void DRUI::mouseMoveEvent(QMouseEvent* event)
 {
-    ContinueWindowDrag(this, event, ptDragOffset);
+    ContinueWindowDrag(this, event, dragState);
     setCursor(Qt::ArrowCursor);
 }
 

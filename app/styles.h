@@ -48,4 +48,28 @@ inline const QString LayoutLine_style = QStringLiteral("background-color: rgb(37
 // Page background.
 inline const QString Main_BackGroud_style = QStringLiteral("background-color:rgb(40, 41, 49);");
 
+// Tool-tips of widgets whose own sheet has no selector: without a rule of their own they take
+// over that background and keep the palette's dark text.
+inline const QString ToolTip_style = QStringLiteral(
+    "QToolTip{background-color:rgb(255, 255, 225);color:#202020;border:1px solid #4F4F4F;}");
+
+// A sheet of bare declarations (the constants above) that also gives tool-tips their look: the
+// declarations go into a rule of their own, or the sheet would not parse as rules at all.
+inline QString WithToolTip(const QString& declarations)
+{
+    return QStringLiteral("*{") + declarations + QStringLiteral("}") + ToolTip_style;
+}
+
+// The title-bar menus: light entries with dark text, whatever sheet their parents carry.
+inline QString Menu_style(int itemWidth)
+{
+    return QStringLiteral("QMenu{background-color:rgb(240, 240, 240);color:#202020;"
+                          "border:1px solid #828282;}"
+                          "QMenu::item{padding:5px;width:%1px;background-color:transparent;"
+                          "color:#202020;}"
+                          "QMenu::item:selected{background-color:#828282;color:#FFFFFF;}")
+               .arg(itemWidth) +
+           ToolTip_style;
+}
+
 } // namespace MainStyle

@@ -117,6 +117,7 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "MainWnd/TipMenu",       "MainWnd/TipPause",      "MainWnd/TipResume",
         "MainWnd/TipOpenFolder", "MainWnd/TipDelete",     "MainWnd/TipChooseFolder",
         "Messages/MSG0109",
+        "MainWnd/HelpPage",
         // What went wrong in a run of the extractor: each class's cause and what to do.
         "Errors/Failed", "Errors/Unavailable", "Errors/UnavailableAction", "Errors/SignIn",
         "Errors/SignInAction", "Errors/Region", "Errors/RegionAction", "Errors/JsRuntime",

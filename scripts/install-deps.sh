@@ -6,11 +6,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev libxkbcommon-dev
-  qt6-qpa-plugins libqt6svg6
+  qt6-qpa-plugins qt6-wayland libqt6svg6
   yt-dlp ffmpeg curl gpgv gnupg
-  fonts-crosextra-carlito
+  fonts-crosextra-carlito fonts-noto-cjk fonts-noto-color-emoji
   librsvg2-bin
-  xvfb xauth
+  xvfb xauth weston
   python3
 )
 

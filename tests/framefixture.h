@@ -9,10 +9,15 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QHash>
+#include <QImage>
 #include <QList>
 #include <QMouseEvent>
 #include <QObject>
+#include <QToolTip>
 #include <QUrl>
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 class UrlRecorder : public QObject
@@ -58,4 +63,36 @@ inline void SendMouse(QWidget* target, QEvent::Type type, QPoint global, Qt::Mou
     QMouseEvent event(type, QPointF(target->mapFromGlobal(global)), QPointF(global), button,
                       buttons, Qt::NoModifier);
     QApplication::sendEvent(target, &event);
+}
+
+// How far the drawn pixels of `area` stand out from its background (its most frequent grey):
+// the largest difference in grey, 0 (nothing shows) to 255.
+inline int MostContrast(const QImage& image, const QRect& area)
+{
+    QHash<int, int> counts;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+            ++counts[qGray(image.pixel(x, y))];
+    const auto background = std::max_element(counts.cbegin(), counts.cend());
+    int most = 0;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it)
+        most = std::max(most, std::abs(it.key() - background.key()));
+    return most;
+}
+
+// Shows the tool-tip of `widget` and measures it as drawn (MostContrast inside its border);
+// -1 if no tool-tip came up.
+inline int ToolTipContrast(QWidget* widget)
+{
+    QToolTip::showText(widget->mapToGlobal(QPoint(4, 4)), widget->toolTip(), widget);
+    QWidget* tip = nullptr;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top->windowType() == Qt::ToolTip)
+            tip = top;
+    }
+    const int contrast =
+        tip ? MostContrast(tip->grab().toImage(), tip->rect().adjusted(3, 3, -3, -3)) : -1;
+    QToolTip::hideText();
+    return contrast;
 }

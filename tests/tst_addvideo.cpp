@@ -5,6 +5,7 @@
 #include "cmythread.h"
 #include "dodivezparseui.h"
 #include "drui.h"
+#include "framefixture.h"
 #include "helpers.h"
 #include "infofiles.h"
 #include "languagesconfig.h"
@@ -191,6 +192,7 @@ private Q_SLOTS:
     void chooseFolder_data();
     void chooseFolder();
     void openFolderCreatesIt();
+    void chooseTipReadable();
     void addFilesStartsChosenTask();
     void addFilesWithoutOk_data();
     void addFilesWithoutOk();
@@ -351,6 +353,15 @@ void TestAddVideo::failedAnalysis_data()
     QTest::newRow("404 page") << m_server.MissingUrl() << false << true;
     QTest::newRow("page without a video") << m_server.NoVideoUrl() << false << true;
     QTest::newRow("no extractor") << m_server.PageUrl() << true << false;
+}
+
+void TestAddVideo::chooseTipReadable()
+{
+    CDodivezParseUI d;
+    d.InitDialog();
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QVERIFY(ToolTipContrast(d.pChooseButton) >= 96);
 }
 
 void TestAddVideo::failedAnalysis()
@@ -594,4 +605,5 @@ void TestAddVideo::addFilesWithoutOk()
 }
 
 QTEST_MAIN(TestAddVideo)
+#include "moc_framefixture.cpp"
 #include "tst_addvideo.moc"

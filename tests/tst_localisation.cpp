@@ -249,7 +249,7 @@ private Q_SLOTS:
             distinct.insert(k);
         }
         QCOMPARE(distinct.size(), keys.size());
-        QCOMPARE(keys.size(), 60);
+        QCOMPARE(keys.size(), 61);
         QVERIFY(distinct.contains("MainWnd/TipChooseFolder"));
         QVERIFY(distinct.contains("Messages/MSG0108"));
     }

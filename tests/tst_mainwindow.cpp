@@ -7,9 +7,11 @@
 #include "command.h"
 #include "drui.h"
 #include "fixtures/faultfixture.h"
+#include "fonts.h"
 #include "framefixture.h"
 #include "languagesconfig.h"
 #include "styles.h"
+#include "windowdrag.h"
 #include "windowfixture.h"
 
 #include <QAction>
@@ -23,10 +25,12 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRawFont>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 #include <csignal>
@@ -63,6 +67,10 @@ private Q_SLOTS:
     void newPressStartsNewDrag();
     void languageMenu_data();
     void languageMenu();
+    void menusReadable_data();
+    void menusReadable();
+    void noMissingGlyphs_data();
+    void noMissingGlyphs();
     void webPages_data();
     void webPages();
     void rebuild_data();
@@ -159,6 +167,9 @@ void TestMainWindow::titleBarButtons()
 
     DRUI w;
     w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QPushButton* shown = nullptr;
     for (QWidget* page : {w.pDownloadingPage, w.pFinishedPage}) {
         QPushButton* found = nullptr;
         for (QPushButton* b : page->findChildren<QPushButton*>()) {
@@ -170,7 +181,10 @@ void TestMainWindow::titleBarButtons()
         QCOMPARE(found->accessibleName(), found->toolTip());
         QVERIFY(!found->toolTip().isEmpty());
         QVERIFY(!found->icon().isNull());
+        shown = shown ? shown : found;
     }
+    // The tool-tip of the page shown, as drawn, is readable.
+    QVERIFY(ToolTipContrast(shown) >= 96);
     QVERIFY(w.pMenuButton->menu() == w.pMainMenu);
 }
 
@@ -309,15 +323,20 @@ void TestMainWindow::dragging_data()
     QTest::addColumn<bool>("onTitleBar");
     QTest::addColumn<int>("pressed");
     QTest::addColumn<int>("held");
-    QTest::addColumn<bool>("moves");
+    QTest::addColumn<bool>("systemMove"); // the window system offers to move windows itself
+    QTest::addColumn<bool>("moves");      // the program moves the window
+    QTest::addColumn<bool>("asks");       // the program asks the window system to move it
 
     const int left = int(Qt::LeftButton), right = int(Qt::RightButton);
     const int both = int((Qt::LeftButton | Qt::RightButton).toInt());
-    QTest::newRow("left") << false << left << left << true;
-    QTest::newRow("left on the title bar") << true << left << left << true;
-    QTest::newRow("right") << false << right << right << false;
-    QTest::newRow("right on the title bar") << true << right << right << false;
-    QTest::newRow("left and right") << false << left << both << false;
+    QTest::newRow("left") << false << left << left << false << true << true;
+    QTest::newRow("left on the title bar") << true << left << left << false << true << true;
+    QTest::newRow("right") << false << right << right << false << false << false;
+    QTest::newRow("right on the title bar") << true << right << right << false << false << false;
+    QTest::newRow("left and right") << false << left << both << false << false << false;
+    QTest::newRow("left on the title bar, system move")
+        << true << left << left << true << false << true;
+    QTest::newRow("right, system move") << false << right << right << true << false << false;
 }
 
 void TestMainWindow::dragging()
@@ -325,13 +344,20 @@ void TestMainWindow::dragging()
     QFETCH(bool, onTitleBar);
     QFETCH(int, pressed);
     QFETCH(int, held);
+    QFETCH(bool, systemMove);
     QFETCH(bool, moves);
+    QFETCH(bool, asks);
 
     DRUI w;
     w.Init();
     w.move(100, 80);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QList<QWindow*> asked;
+    SetSystemMoveStarter([&](QWindow* window) {
+        asked << window;
+        return systemMove;
+    });
     // The title bar of the page shown: presses on the panels reach the window.
     QWidget* target = &w;
     if (onTitleBar)
@@ -344,7 +370,11 @@ void TestMainWindow::dragging()
               Qt::MouseButtons(pressed));
     SendMouse(target, QEvent::MouseMove, grab + QPoint(25, -15), Qt::NoButton,
               Qt::MouseButtons(held));
-    QCOMPARE(w.pos(), moves ? start + QPoint(25, -15) : start);
+    SendMouse(target, QEvent::MouseMove, grab + QPoint(35, -5), Qt::NoButton,
+              Qt::MouseButtons(held));
+    SetSystemMoveStarter(nullptr);
+    QCOMPARE(w.pos(), moves ? start + QPoint(35, -5) : start);
+    QCOMPARE(asked, asks ? QList<QWindow*>{w.windowHandle()} : QList<QWindow*>());
 }
 
 void TestMainWindow::newPressStartsNewDrag()
@@ -406,6 +436,82 @@ void TestMainWindow::languageMenu()
     QCOMPARE(names, CLanguagesConfig::GetInstance()->GetAllLanguageKey());
     QCOMPARE(markedNames, marked.isEmpty() ? QStringList() : QStringList{marked});
     QCOMPARE(menu->defaultAction() ? menu->defaultAction()->text() : QString(), marked);
+}
+
+void TestMainWindow::menusReadable_data()
+{
+    QTest::addColumn<bool>("languageMenu");
+    QTest::newRow("main menu") << false;
+    QTest::newRow("language menu") << true;
+}
+
+// Every entry as it is drawn: text that stands out from the entry's own background, and the
+// dot beside the active language only.
+void TestMainWindow::menusReadable()
+{
+    QFETCH(bool, languageMenu);
+
+    DRUI w;
+    w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QMenu* menu = languageMenu ? LanguageMenu(w) : w.pMainMenu;
+    menu->popup(w.mapToGlobal(QPoint(100, 100)));
+    QVERIFY(QTest::qWaitForWindowExposed(menu));
+    const QImage image = menu->grab().toImage();
+    menu->close();
+
+    // Icons sit in a column as wide as the small icon size, the text after it.
+    const int iconSize = menu->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, menu);
+    for (QAction* entry : menu->actions()) {
+        const QRect item = menu->actionGeometry(entry);
+        const QRect text = item.adjusted(iconSize + 6, 2, -2, -2);
+        const QRect icon(item.left(), item.top() + 2, iconSize + 4, item.height() - 4);
+        QVERIFY2(MostContrast(image, text) >= 96, qPrintable(entry->text()));
+        if (languageMenu) {
+            const bool marked = entry->text() == CLanguagesConfig::GetInstance()->GetLang();
+            QCOMPARE(MostContrast(image, icon) >= 96, marked);
+        }
+    }
+}
+
+void TestMainWindow::noMissingGlyphs_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("Chinese") << "Chinese";
+    QTest::newRow("Japanese") << "Japanese";
+}
+
+// Every character of the caption, the buttons and the check box, and of a title in any
+// script, has a glyph in one of the window's own font families (no missing-glyph box).
+void TestMainWindow::noMissingGlyphs()
+{
+    QFETCH(QString, language);
+
+    CLanguagesConfig::GetInstance()->SetLanguage(language);
+    DRUI w;
+    w.Init();
+    QList<QPair<QString, QFont>> texts{{w.pTitleLabel->text(), w.pTitleLabel->font()},
+                                       {w.pShutdownCheckBox->text(), w.pShutdownCheckBox->font()},
+                                       {QStringLiteral("日本語 🎬 标题"), CalibriFont(11)}};
+    for (QPushButton* button : w.pDownloadingPage->findChildren<QPushButton*>()) {
+        if (!button->text().isEmpty())
+            texts.append({button->text(), button->font()});
+    }
+    QVERIFY(texts.size() >= 7);
+    for (const auto& [text, font] : texts) {
+        for (char32_t c : text.toUcs4()) {
+            if (QChar::isSpace(c))
+                continue;
+            bool bFound = false;
+            for (const QString& family : font.families()) {
+                // The family's own font file, without the fallbacks a font engine adds.
+                const QRawFont raw = QRawFont::fromFont(QFont(family));
+                bFound = bFound || (raw.familyName() == family && raw.supportsCharacter(c));
+            }
+            QVERIFY2(bFound, qPrintable(text + QStringLiteral(": U+") + QString::number(c, 16)));
+        }
+    }
 }
 
 void TestMainWindow::webPages_data()

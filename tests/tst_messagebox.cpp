@@ -337,12 +337,15 @@ void TestMessageBox::dragging_data()
     QTest::addColumn<int>("pressButton");
     QTest::addColumn<int>("heldWhileMoving");
     QTest::addColumn<bool>("moves");
+    QTest::addColumn<bool>("systemMove"); // the window system moves windows itself
 
-    QTest::newRow("left") << int(Qt::LeftButton) << int(Qt::LeftButton) << true;
-    QTest::newRow("right") << int(Qt::RightButton) << int(Qt::RightButton) << false;
+    QTest::newRow("left") << int(Qt::LeftButton) << int(Qt::LeftButton) << true << false;
+    QTest::newRow("right") << int(Qt::RightButton) << int(Qt::RightButton) << false << false;
     QTest::newRow("left and right")
-        << int(Qt::LeftButton) << int((Qt::LeftButton | Qt::RightButton).toInt()) << false;
-    QTest::newRow("nothing held") << int(Qt::LeftButton) << int(Qt::NoButton) << false;
+        << int(Qt::LeftButton) << int((Qt::LeftButton | Qt::RightButton).toInt()) << false << false;
+    QTest::newRow("nothing held") << int(Qt::LeftButton) << int(Qt::NoButton) << false << false;
+    QTest::newRow("left, system move")
+        << int(Qt::LeftButton) << int(Qt::LeftButton) << false << true;
 }
 
 void TestMessageBox::dragging()
@@ -350,6 +353,12 @@ void TestMessageBox::dragging()
     QFETCH(int, pressButton);
     QFETCH(int, heldWhileMoving);
     QFETCH(bool, moves);
+    QFETCH(bool, systemMove);
+    int nAsked = 0;
+    SetSystemMoveStarter([&](QWindow*) {
+        ++nAsked;
+        return systemMove;
+    });
 
     CMessageBox box;
     box.setFixedSize(400, 180);
@@ -364,7 +373,9 @@ void TestMessageBox::dragging()
               Qt::MouseButtons(pressButton));
     SendMouse(&box, QEvent::MouseMove, grab + QPoint(70, 40), Qt::NoButton,
               Qt::MouseButtons(heldWhileMoving));
+    SetSystemMoveStarter(nullptr);
     QCOMPARE(box.pos(), moves ? start + QPoint(70, 40) : start);
+    QCOMPARE(nAsked, moves || systemMove ? 1 : 0);
     box.close();
 }
 

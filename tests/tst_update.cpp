@@ -65,8 +65,12 @@ private:
         o.site2 = site2.isEmpty() ? Site2() : site2;
         o.nChineseSystem = nChinese;
         o.dataFolder = DataDir();
+        o.curlProgram = m_curl;
+        o.issuePage = m_issuePage;
         CURLConfig::GetInstance()->SetOverrides(o);
     }
+    QString m_curl = QStringLiteral("curl");
+    QString m_issuePage;
 
     QByteArray ServerLog()
     {
@@ -303,6 +307,84 @@ private Q_SLOTS:
         window.VersionSlot();
         QTest::qWait(50);
         QCOMPARE(m_sink.urls.size(), opens ? 1 : 0);
+    }
+
+    // A build whose sites are reserved names asks no one: no curl is started at all.
+    void reservedSitesStartNoProcess_data()
+    {
+        QTest::addColumn<QString>("site");
+        QTest::addColumn<int>("chinese");
+        QTest::addColumn<bool>("runs");
+        QTest::newRow("the build's default names") << "https://www.quillane.invalid" << 0 << false;
+        QTest::newRow("Chinese system") << "https://www.quillane.invalid" << 1 << false;
+        QTest::newRow(".test") << "https://updates.quillane.test" << 0 << false;
+        QTest::newRow("example.com") << "https://www.example.com" << 0 << false;
+        QTest::newRow("a real site") << "http://127.0.0.1:1" << 0 << true;
+    }
+    void reservedSitesStartNoProcess()
+    {
+        QFETCH(QString, site);
+        QFETCH(int, chinese);
+        QFETCH(bool, runs);
+        // A stand-in for curl that leaves a mark when it is started.
+        const QString mark = m_home.filePath(QStringLiteral("curl-ran"));
+        QFile::remove(mark);
+        m_curl = m_home.filePath(QStringLiteral("curl-mark.sh"));
+        QFile script(m_curl);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n");
+        script.close();
+        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        Configure(chinese, site, site);
+        m_curl = QStringLiteral("curl");
+
+        DRUI window;
+        window.QstrDataDir = DataDir();
+        window.VersionSlot();
+        QCOMPARE(QFile::exists(mark), runs);
+        Configure(0);
+    }
+
+    // Help and Support on a build without sites: the help page beside the program, in the
+    // active language where it has one; Support prefers the project's issue page.
+    void localHelpPage_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("issuePage");
+        QTest::addColumn<QString>("support"); // what Support opens
+        const QString issues = QStringLiteral("http://127.0.0.1:9/issues");
+        QTest::newRow("English") << "English" << QString() << "English.html";
+        QTest::newRow("Chinese") << "Chinese" << QString() << "Chinese.html";
+        QTest::newRow("issue page") << "German" << issues << issues;
+    }
+    void localHelpPage()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, issuePage);
+        QFETCH(QString, support);
+        m_issuePage = issuePage;
+        Configure(0, QStringLiteral("https://www.quillane.invalid"),
+                  QStringLiteral("https://update.quillane.invalid"));
+        m_issuePage.clear();
+        QVERIFY(CLanguagesConfig::GetInstance()->InitLanguageType(language) == 0);
+        const auto expected = [](const QString& page) {
+            return page.startsWith(QLatin1String("http"))
+                       ? QUrl(page)
+                       : QUrl::fromLocalFile(AppFolder() + QStringLiteral("/Help/") + page);
+        };
+
+        DRUI window;
+        window.btnHelpSlot();
+        window.btnSupportSlot();
+        CLanguagesConfig::GetInstance()->InitLanguageType(QStringLiteral("English"));
+        QCOMPARE(m_sink.urls, (QList<QUrl>{expected(language + ".html"), expected(support)}));
+        QVERIFY(QFileInfo(m_sink.urls.first().toLocalFile()).isFile());
+        Configure(0);
+        // A page the language names that is not shipped, or lies outside the folder: English.
+        for (const QString& page :
+             {QStringLiteral("Klingon.html"), QStringLiteral("../config.ini")})
+            QCOMPARE(LocalHelpPage(AppFolder(), page),
+                     expected(QStringLiteral("English.html")).toLocalFile());
     }
 
     void promptClosesWindowWhateverTheAnswer_data()

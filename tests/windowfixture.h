@@ -105,7 +105,7 @@ inline QMap<QString, QByteArray> Snapshot(const QString& folder)
     return entries;
 }
 
-// config.ini, Languages/ and the tools of the assembled application folder, in `folder`.
+// config.ini, Languages/, Help/ and the tools of the assembled application folder, in `folder`.
 inline bool CopyAppFolder(const QString& folder)
 {
     const QString source = QStringLiteral(QUILLANE_APP_DIR);
@@ -113,6 +113,9 @@ inline bool CopyAppFolder(const QString& folder)
               QDir(folder).mkpath("Languages");
     for (const QString& name : QDir(source + "/Languages").entryList({"*.ini"}, QDir::Files))
         ok = ok && QFile::copy(source + "/Languages/" + name, folder + "/Languages/" + name);
+    ok = ok && QDir(folder).mkpath("Help");
+    for (const QString& name : QDir(source + "/Help").entryList(QDir::Files))
+        ok = ok && QFile::copy(source + "/Help/" + name, folder + "/Help/" + name);
     for (const char* tool : {"Pelmora", "virarurov", "ffprobe"})
         ok = ok &&
              QFile::link(QFileInfo(source + "/" + tool).canonicalFilePath(), folder + "/" + tool);

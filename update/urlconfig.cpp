@@ -1,7 +1,9 @@
 #include "urlconfig.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -15,6 +17,39 @@ bool IsNewerVersion(const QString& local, const QString& remote)
     return remote.size() <= 15 && !local.isEmpty() && local < remote;
 }
 
+bool IsReservedSite(const QString& url)
+{
+    const QString host = QUrl(url).host().toLower();
+    if (host.isEmpty())
+        return true;
+    const QString topLevel = host.section(QLatin1Char('.'), -1);
+    static const QStringList reservedTops{QStringLiteral("invalid"), QStringLiteral("test"),
+                                          QStringLiteral("example")};
+    static const QStringList reservedDomains{QStringLiteral("example.com"),
+                                             QStringLiteral("example.net"),
+                                             QStringLiteral("example.org")};
+    if (reservedTops.contains(topLevel))
+        return true;
+    for (const QString& domain : reservedDomains) {
+        if (host == domain || host.endsWith(QLatin1Char('.') + domain))
+            return true;
+    }
+    return false;
+}
+
+QString LocalHelpPage(const QString& appFolder, const QString& page)
+{
+    const QDir help(appFolder + QStringLiteral("/Help"));
+    // Only a file of the help folder itself, never a path out of it.
+    const bool bPlainName = !page.isEmpty() && QFileInfo(page).fileName() == page &&
+                            page != QLatin1String("..") && page != QLatin1String(".");
+    for (const QString& name : {bPlainName ? page : QString(), QStringLiteral("English.html")}) {
+        if (!name.isEmpty() && QFileInfo(help.filePath(name)).isFile())
+            return help.filePath(name);
+    }
+    return QString();
+}
+
 CURLConfig* CURLConfig::GetInstance()
 {
     static CURLConfig s_URLConfig;
@@ -25,6 +60,7 @@ CURLConfig::CURLConfig()
 {
     bChineseSystem = IsChineseSystem();
     BuildLinks(QStringLiteral(QUILLANE_SITE1), QStringLiteral(QUILLANE_SITE2));
+    m_issuePage = QStringLiteral(QUILLANE_ISSUE_PAGE);
     Init();
 }
 
@@ -48,6 +84,7 @@ void CURLConfig::SetOverrides(const Overrides& overrides)
         m_curl = overrides.curlProgram;
     if (!overrides.dataFolder.isEmpty())
         m_dataFolder = overrides.dataFolder;
+    m_issuePage = overrides.issuePage;
     m_bStop = false;
     bShowUrl = false;
     Init();
@@ -64,6 +101,23 @@ void CURLConfig::Init()
     pProductUrl.store(m_productUrl.constData());
     pGuideUrl.store(m_guideUrl.constData());
     pSupportUrl.store(m_supportUrl.constData());
+}
+
+QUrl CURLConfig::HelpTarget(const QString& localPage) const
+{
+    const QString guide = GuideUrl();
+    if (!IsReservedSite(guide))
+        return QUrl(guide);
+    return localPage.isEmpty() ? QUrl() : QUrl::fromLocalFile(localPage);
+}
+
+QUrl CURLConfig::SupportTarget(const QString& localPage) const
+{
+    for (const QString& link : {SupportUrl(), m_issuePage}) {
+        if (!link.isEmpty() && !IsReservedSite(link))
+            return QUrl(link);
+    }
+    return localPage.isEmpty() ? QUrl() : QUrl::fromLocalFile(localPage);
 }
 
 bool CURLConfig::IsChineseSystem() const
@@ -109,7 +163,8 @@ int CURLConfig::Fetch(const QString& url, const QString& tmpName, char* buf, int
 
 void CURLConfig::CheckUrl()
 {
-    if (bChineseSystem)
+    // A reserved site is no site: no process is started for it.
+    if (bChineseSystem || IsReservedSite(m_site2))
         return;
     char text[1024 + 1] = {0};
     Fetch(m_site2 + QStringLiteral("/version.txt"), QStringLiteral("param.html"), text, 1024);
@@ -130,6 +185,7 @@ int CURLConfig::GetVersionInfo(char* buf, int size)
 {
     const QString url = bChineseSystem ? m_site1 + QStringLiteral("/version.txt")
                                        : m_site2 + QStringLiteral("/youtube-version.txt");
-    Fetch(url, QStringLiteral("tmp.html"), buf, size);
+    if (!IsReservedSite(url))
+        Fetch(url, QStringLiteral("tmp.html"), buf, size);
     return 0;
 }

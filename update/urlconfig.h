@@ -5,11 +5,21 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QUrl>
 #include <atomic>
 
 // True when the fetched version text names a newer version than the local one: a remote text
 // of at most 15 characters that is greater in plain character order (a prefix is smaller).
 bool IsNewerVersion(const QString& local, const QString& remote);
+
+// True for an address on a name reserved never to resolve: under the top-level names
+// "invalid", "test" and "example", or example.com, example.net and example.org. A build that
+// keeps such a site has none, and nothing is fetched from it or opened on it.
+bool IsReservedSite(const QString& url);
+
+// The help page shipped in the application folder: Help/`page` (a plain file name that the
+// language file gives) where it exists, else Help/English.html; empty if neither exists.
+QString LocalHelpPage(const QString& appFolder, const QString& page);
 
 class CURLConfig
 {
@@ -34,6 +44,12 @@ public:
     QString GuideUrl() const { return QString::fromLatin1(pGuideUrl.load()); }
     QString SupportUrl() const { return QString::fromLatin1(pSupportUrl.load()); }
 
+    // What Help and Support open: the guide and support links, or, where the link lies on a
+    // reserved site, the local help page (`localPage`, a path); Support prefers the project's
+    // issue page when the build names one.
+    QUrl HelpTarget(const QString& localPage) const;
+    QUrl SupportTarget(const QString& localPage) const;
+
     // Ends a fetch in progress at once and makes later fetches fail (the program is closing).
     void RequestStop() { m_bStop = true; }
 
@@ -49,6 +65,7 @@ public:
         int nChineseSystem = -1; // -1: ask the system locale; 0 or 1: fixed
         QString curlProgram;     // empty: "curl"
         QString dataFolder;
+        QString issuePage; // replaces the build's issue page, also when empty
     };
     void SetOverrides(const Overrides& overrides);
 
@@ -72,6 +89,7 @@ private:
     QString m_curl = QStringLiteral("curl");
     QString m_site1;
     QString m_site2;
+    QString m_issuePage;
     // The fixed texts the slots point at (built once, before any slot is read).
     QByteArray m_productUrl, m_guideUrl, m_supportUrl, m_supportUrl2;
 };

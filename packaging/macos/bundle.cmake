@@ -11,6 +11,7 @@
 #   Quillane.app/Contents/MacOS/virarurov    ffmpeg (a static macOS build), ffprobe beside it
 #   Quillane.app/Contents/MacOS/config.ini
 #   Quillane.app/Contents/MacOS/Languages/
+#   Quillane.app/Contents/MacOS/Help/        the local help page in each language
 #
 # Set QUILLANE_MACOS_TOOLS to a folder holding Pelmora (with its folder), virarurov and ffprobe.
 # The program needs the Security framework for its relaunch with administrator rights.
@@ -47,6 +48,8 @@ add_custom_command(TARGET quillane POST_BUILD
   COMMAND ${CMAKE_COMMAND} -E make_directory ${_macos}/Languages
   COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/app/config.ini ${_macos}/config.ini
   COMMAND ${CMAKE_COMMAND} -E copy ${QUILLANE_LANGUAGE_FILES} ${_macos}/Languages/
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${_macos}/Help
+  COMMAND ${CMAKE_COMMAND} -E copy ${QUILLANE_HELP_FILES} ${_macos}/Help/
   COMMAND ${CMAKE_COMMAND} -E copy_directory ${QUILLANE_MACOS_TOOLS} ${_macos}
   VERBATIM)
 
