@@ -2,6 +2,7 @@
 
 #include "cmythread.h"
 #include "druistartup.h"
+#include "extractormanager.h"
 #include "infofiles.h"
 #include "languagesconfig.h"
 #include "lazyrows.h"
@@ -77,6 +78,8 @@ DRUI::~DRUI()
     }
 }
 
+bool DRUI::s_bExtractorUpdates = false;
+
 void DRUI::Init()
 {
     QstrDataDir = MakeFolder(DataFolder());
@@ -93,6 +96,14 @@ void DRUI::Init()
     // event loop, so a report never re-enters the code that sent it.
     connect(&engine, &CDownloadEngine::ProgressSignal, this, &DRUI::ProgressSignal);
     connect(this, &DRUI::ProgressSignal, this, &DRUI::ProgressSignalSlot, Qt::QueuedConnection);
+
+    // The newest extractor this user has, and a JavaScript runtime; runs started before they
+    // are known use the bundled extractor. A verified update waits for the runs to end.
+    pExtractorManager = new CExtractorManager({AppFolder(), QstrDataDir}, this);
+    pExtractorManager->SetRunsInProgress([this] { return engine.HasRunsInProgress(); });
+    connect(&engine, &CDownloadEngine::RunEnded, pExtractorManager, &CExtractorManager::RunsEnded,
+            Qt::QueuedConnection);
+    pExtractorManager->Start(s_bExtractorUpdates);
 
     CURLConfig::GetInstance()->SetDataFolder(QstrDataDir);
     pVersionThread->SetFunc(&DRUI::_VersionSlot, this, QString());

@@ -13,6 +13,7 @@
 #include <QString>
 #include <vector>
 
+class CExtractorManager;
 class CMyThread;
 class QAction;
 class QCheckBox;
@@ -85,12 +86,19 @@ public:
 
     static void _VersionSlot(void* pParams, QString QstrParams);
 
+    // The settings dialog (menu entry Settings).
+    void OpenSettings();
+    // Whether Init starts the daily check for a newer extractor (the program turns it on;
+    // windows made by tests never fetch anything).
+    static bool s_bExtractorUpdates;
+
     // State shared by the window's parts (and read by the tests).
     QString QstrDataDir;
     QString QstrDownloadingDir;
     QString QstrFinishedDir;
     CMyThread* pVersionThread = nullptr;
     CDownloadEngine engine; // owns the downloading list and its mutex
+    CExtractorManager* pExtractorManager = nullptr; // which extractor and runtime runs use
     std::vector<_VIDEO_FINISHED_INFO_> vecFinishedList;
     std::vector<int> vecDownloadSelected;
     std::vector<int> vecFinishedSelected;

@@ -273,6 +273,7 @@ void DRUI::InitMenu(QWidget* parent)
         languageMenu->addAction(action);
     }
     language->setMenu(languageMenu);
+    MenuEntry(pMainMenu, "MainWnd/Settings", QString(), QStringLiteral("Settings"));
 
     connect(pMainMenu, &QMenu::triggered, this, &DRUI::SetMenuStatus);
 }
@@ -288,6 +289,10 @@ void DRUI::SetMenuStatus(QAction* action)
     }
     if (data == QLatin1String("Support")) {
         btnSupportSlot();
+        return;
+    }
+    if (data == QLatin1String("Settings")) {
+        OpenSettings();
         return;
     }
     if (data == QLatin1String("Language"))

@@ -2,6 +2,7 @@
 
 #include "cmessagebox.h"
 #include "drui.h"
+#include "settingsdialog.h"
 #include "languagesconfig.h"
 #include "urlconfig.h"
 
@@ -60,4 +61,11 @@ void DRUI::VersionSignalSlot()
     box.InitUpgradeDialog(CLanguagesConfig::GetInstance()->ReadLanguageInfo("Messages/MSG0103"));
     box.exec();
     close();
+}
+
+void DRUI::OpenSettings()
+{
+    CSettingsDialog dialog(pExtractorManager, QstrDataDir, this);
+    dialog.move(pos() + QPoint((width() - dialog.width()) / 2, (height() - dialog.height()) / 2));
+    dialog.exec();
 }

@@ -27,6 +27,7 @@ int main(int argc, char** argv)
     }
 
     QApplication::setFont(CalibriFont(10));
+    DRUI::s_bExtractorUpdates = true;
     DRUI window;
     window.Init();
     window.show();

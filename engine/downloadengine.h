@@ -51,6 +51,9 @@ public:
     // Returns true if a run was started.
     bool StartRun(const QString& taskKey);
 
+    // Whether any task's run is in progress.
+    bool HasRunsInProgress() const { return !m_runs.isEmpty(); }
+
     // Reads what the process has printed and judges its whole lines.
     void ReadOutput(QProcess* process);
 

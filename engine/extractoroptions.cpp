@@ -1,5 +1,7 @@
 #include "extractoroptions.h"
 
+#include "command.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -162,5 +164,6 @@ void CJsRuntimeLocator::Next()
             Next();
         }
     });
+    BindToProgram(*process, false);
     process->start(path, RuntimeVersionArguments(name));
 }

@@ -11,7 +11,10 @@
 #include "extractorupdater.h"
 #include "languagesconfig.h"
 #include "listing.h"
+#include "outputpath.h"
+#include "paths.h"
 #include "settings.h"
+#include "settingsdialog.h"
 #include "testsupport.h"
 
 #include <QCryptographicHash>
@@ -20,6 +23,13 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QtTest>
 
 namespace {
@@ -114,6 +124,7 @@ private Q_SLOTS:
     {
         QVERIFY(m_work.isValid());
         fixture::IsolateHome(m_work.filePath(QStringLiteral("home")));
+        SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
         m_gnupg = m_work.filePath(QStringLiteral("gnupg"));
         QVERIFY(QDir().mkpath(m_gnupg));
         QFile::setPermissions(m_gnupg, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
@@ -475,7 +486,54 @@ private Q_SLOTS:
         QCOMPARE(ExtractorPath(app.path()), app.filePath(QStringLiteral("Pelmora")));
         SetExtractorChoice(QString(), QStringList());
     }
+    // The settings dialog: every control named, a folder the info files cannot hold refused,
+    // and OK stores the settings and gives the next runs their options.
+    void settingsDialog()
+    {
+        QTemporaryDir data;
+        CExtractorManager manager({QStringLiteral(QUILLANE_APP_DIR), data.path()});
+        QSignalSpy changed(&manager, &CExtractorManager::Changed);
+        manager.Start(false);
+        QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, 60000);
+        CSettingsDialog dialog(&manager, data.path() + QLatin1Char('/'));
+        for (QWidget* w : dialog.findChildren<QWidget*>()) {
+            if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                qobject_cast<QComboBox*>(w) || qobject_cast<QProgressBar*>(w)) {
+                QVERIFY2(!w->accessibleName().isEmpty(),
+                         qPrintable(QString::fromLatin1(w->metaObject()->className()) + QLatin1Char(' ') +
+                                    QString::fromLatin1(w->parent()->metaObject()->className())));
+                QVERIFY2(!w->toolTip().isEmpty(), qPrintable(w->accessibleName()));
+            }
+        }
+        QVERIFY(dialog.pExtractorLabel->text().contains(QStringLiteral("2023.03.04")));
+
+        const QString before = dialog.pOutputEdit->text();
+        QStringList answers{data.filePath(QStringLiteral("a##@##b")), data.filePath(QStringLiteral("out"))};
+        dialog.choosePath = [&answers](QWidget*, bool) { return answers.takeFirst(); };
+        const auto choose = dialog.findChildren<QAbstractButton*>().first();
+        QCOMPARE(choose->accessibleName(), CLanguagesConfig::GetInstance()->ReadLanguageInfo("Settings/Choose"));
+        choose->click();
+        QCOMPARE(dialog.pOutputEdit->text(), before);
+        QVERIFY(!dialog.pStatusLabel->text().isEmpty());
+        choose->click();
+        QCOMPARE(dialog.pOutputEdit->text(), data.filePath(QStringLiteral("out")) + QLatin1Char('/'));
+
+        dialog.pCookiesBox->setCurrentIndex(dialog.pCookiesBox->findData(QStringLiteral("firefox")));
+        QVERIFY(dialog.pProfileEdit->isEnabled());
+        QVERIFY(!dialog.pCookiesFileEdit->isEnabled());
+        dialog.pProfileEdit->setText(QStringLiteral("work"));
+        dialog.pNeverCheck->setChecked(true);
+        dialog.pOkButton->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        const QuillaneSettings stored = LoadSettings(data.path());
+        QCOMPARE(stored.QstrCookiesBrowser, QStringLiteral("firefox"));
+        QCOMPARE(stored.QstrCookiesProfile, QStringLiteral("work"));
+        QVERIFY(stored.bNeverUpdate);
+        QCOMPARE(ReadOutputPath(data.path() + QLatin1Char('/')), data.filePath(QStringLiteral("out")) + QLatin1Char('/'));
+        QCOMPARE(ExtractorRunOptions(), (QStringList{"--cookies-from-browser", "firefox:work"}));
+        SetExtractorChoice(QString(), QStringList());
+    }
 };
 
-QTEST_GUILESS_MAIN(TestExtractor)
+QTEST_MAIN(TestExtractor)
 #include "tst_extractor.moc"

@@ -244,12 +244,13 @@ private Q_SLOTS:
         QSet<QByteArray> distinct;
         for (const char* key : keys) {
             const QByteArray k(key);
-            QVERIFY2(k.startsWith("MainWnd/") || k.startsWith("Messages/") || k.startsWith("Errors/"),
+            QVERIFY2(k.startsWith("MainWnd/") || k.startsWith("Messages/") || k.startsWith("Errors/") ||
+                         k.startsWith("Settings/"),
                      key);
             distinct.insert(k);
         }
         QCOMPARE(distinct.size(), keys.size());
-        QCOMPARE(keys.size(), 61);
+        QCOMPARE(keys.size(), 108);
         QVERIFY(distinct.contains("MainWnd/TipChooseFolder"));
         QVERIFY(distinct.contains("Messages/MSG0108"));
     }

@@ -10,6 +10,8 @@
 namespace {
 // The background check waits until the window and the first runs have settled.
 constexpr int kBackgroundCheckDelayMs = 20000;
+// Asking the extractors for their versions waits until the window has come up.
+constexpr int kLocateDelayMs = 1500;
 } // namespace
 
 CExtractorManager::CExtractorManager(const Folders& folders, QObject* parent)
@@ -45,7 +47,7 @@ QString CExtractorManager::ChannelFeed(const QString& channel)
 void CExtractorManager::Start(bool backgroundCheck)
 {
     m_bCheckAfterLocate = backgroundCheck;
-    Locate();
+    QTimer::singleShot(kLocateDelayMs, this, &CExtractorManager::Locate);
 }
 
 void CExtractorManager::Locate()

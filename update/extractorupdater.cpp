@@ -1,5 +1,6 @@
 #include "extractorupdater.h"
 
+#include "command.h"
 #include "extractorrelease.h"
 
 #include <QDir>
@@ -103,6 +104,7 @@ void CExtractorUpdater::Fetch(const QString& name, bool showProgress)
             Finish(Result::FetchFailed);
         }
     });
+    BindToProgram(*process, false);
     process->start(m_config.curl, args);
 }
 
@@ -178,6 +180,7 @@ void CExtractorUpdater::Verify()
             Finish(Result::BadSignature); // no gpgv: nothing is taken unverified
         }
     });
+    BindToProgram(*process, false);
     process->start(m_config.gpgv,
                    {QStringLiteral("--homedir"), m_temp->path(), QStringLiteral("--keyring"),
                     keyring.fileName(), TempPath(QLatin1String(kSignature)),
@@ -215,6 +218,7 @@ void CExtractorUpdater::Probe()
             Finish(Result::Broken);
         }
     });
+    BindToProgram(*process, false);
     process->start(file, {QStringLiteral("--version")});
 }
 
@@ -304,5 +308,6 @@ void CExtractorLocator::Next()
         if (e == QProcess::FailedToStart)
             done(false);
     });
+    BindToProgram(*process, false);
     process->start(path, {QStringLiteral("--version")});
 }
