@@ -27,6 +27,7 @@ const QString kGap = QStringLiteral("      ");
 constexpr Text kDownload = "[download]";
 constexpr Text kMetadata = "Adding metadata to ";
 constexpr Text kAlready = "has already been downloaded";
+constexpr Text kDestination = "[download] Destination: ";
 
 bool IsLineEnd(char c)
 {
@@ -44,22 +45,56 @@ QString Decode(Text text)
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
 }
 
-// A number as QByteArray::toDouble reads it. Plain decimal numbers (the usual case) take the
-// quicker std::from_chars, which rounds the same way; anything else goes to Qt.
-double ToDouble(Text text, bool* ok = nullptr)
+// A plain decimal number ("45.3", "100", "1021.89"): digits with at most one point. Anything
+// else ("nan", "inf", "1e999", "-5", "0x10") is no number, whatever a library would make of it.
+bool ReadDecimal(Text text, double& value)
 {
-    const bool plain = !text.empty() && (std::isdigit(static_cast<unsigned char>(text.front())) ||
-                                         text.front() == '.' || text.front() == '-');
-    if (plain && text.find_first_of("iInN") == Text::npos) {
-        double value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error == std::errc() && end == text.data() + text.size()) {
-            if (ok)
-                *ok = true;
-            return value;
-        }
+    bool digit = false;
+    bool point = false;
+    for (const char c : text) {
+        if (c >= '0' && c <= '9')
+            digit = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return false;
     }
-    return QByteArrayView(text.data(), qsizetype(text.size())).toDouble(ok);
+    if (!digit)
+        return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+bool StartsWith(Text text, Text prefix)
+{
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(Text text, Text suffix)
+{
+    return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+Text TrimEnd(Text text)
+{
+    while (!text.empty() && IsBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Where a line's text begins after its "[tag] " ("[Metadata] ", "[ffmpeg] "); 0 if it has none.
+size_t TagEnd(Text line)
+{
+    if (!StartsWith(line, "["))
+        return 0;
+    const size_t close = line.find(']');
+    if (close == Text::npos || close < 2 || line.substr(close + 1, 1) != " ")
+        return 0;
+    for (size_t i = 1; i < close; ++i) {
+        if (IsBlank(line[i]) || line[i] == '[')
+            return 0;
+    }
+    return close + 2;
 }
 
 // The words of a line, as views into it.
@@ -95,12 +130,17 @@ struct ProgressLine
     qsizetype speedFrom = -1, speedTo = -1; // the words of the speed: "2.50MiB/s", "Unknown B/s"
 };
 
-// `line` starts at its "[download]".
-ProgressLine ReadProgressLine(Text line)
+// Reads `line` as a progress line: it starts with the word "[download]" and its second word
+// is a percentage ("45.3%", "N/A%"). Returns false for every other line.
+bool ReadProgressLine(Text line, ProgressLine& p)
 {
-    ProgressLine p;
+    if (!StartsWith(line, kDownload))
+        return false;
+    p = ProgressLine();
     p.words = SplitWords(line);
     const Words& t = p.words;
+    if (t.size() < 2 || t[0] != kDownload || t[1].back() != '%')
+        return false;
     auto word = [&t](qsizetype i) { return i >= 0 && i < t.size() ? t[i] : Text(); };
     p.percent = word(1);
     // The first "of", "ETA" and "at" after the percentage.
@@ -129,7 +169,44 @@ ProgressLine ReadProgressLine(Text line)
     }
     if (eta >= 0)
         p.eta = word(eta + 1);
-    return p;
+    return true;
+}
+
+// A time as the extractor prints it: "00:30", "01:02:03", "--:--:--" or "Unknown".
+bool IsTimeWord(Text word)
+{
+    if (word == "Unknown")
+        return true;
+    return word.size() >= 5 && word[word.size() - 3] == ':' &&
+           word.find_first_not_of("0123456789:-") == Text::npos;
+}
+
+// A progress line with all its parts: its time left after "ETA" (at 100%: the speed after "at"
+// or the time after "in"), and the closing bracket of its fragment count if it has one.
+bool IsWholeProgressLine(Text line)
+{
+    ProgressLine p;
+    if (!ReadProgressLine(line, p))
+        return false;
+    const Words& t = p.words;
+    qsizetype end = t.size();
+    for (qsizetype i = 2; i < t.size(); ++i) {
+        if (t[i].front() == '(') {
+            if (t.back().back() != ')')
+                return false;
+            end = i;
+            break;
+        }
+    }
+    if (end < 4)
+        return false;
+    const Text key = t[end - 2];
+    const Text last = t[end - 1];
+    if (key == "ETA")
+        return IsTimeWord(last);
+    if (p.percent != "100%")
+        return false;
+    return (key == "in" && IsTimeWord(last)) || EndsWith(last, "/s");
 }
 
 // A size text reduced to number and unit letter: "~123.45MiB" and "123.45MB" both give
@@ -157,20 +234,33 @@ OwnSize ReadOwnSize(const TaskOutputState& s)
     return {s.QstrSize.toUtf8(), s.QstrSize.contains(QLatin1Char('B'))};
 }
 
-// A progress line belongs to the task's own stream when its total is the size the listing
-// gave for the chosen format. A task without a known size takes every progress line.
+// Whether a progress line belongs to the task's own stream: as `stream` (the stream the last
+// "Destination:" line named) says, and while that is not known, when its total is the size the
+// listing gave for the chosen format. A task without a known size takes every progress line.
 // `parsed` receives the line's parts.
-bool IsOwnProgress(Text line, const OwnSize& size, ProgressLine& parsed)
+bool IsOwnProgress(Text line, const OwnSize& size, RunStream stream, ProgressLine& parsed)
 {
-    const size_t start = line.find(kDownload);
-    if (start == Text::npos)
+    if (!ReadProgressLine(line, parsed))
         return false;
-    parsed = ReadProgressLine(line.substr(start));
+    if (stream != RunStream::Unknown)
+        return stream == RunStream::Own;
     if (!size.bKnown)
         return true;
     return !parsed.total.empty() &&
            SizeKey(parsed.total) ==
                SizeKey(Text(size.bytes.constData(), size_t(size.bytes.size())));
+}
+
+// The stream a "[download] Destination: PATH" line names: the parts of a run are named
+// "TITLE-KEY.fFORMAT.EXT", so the end of the path tells the task's format from the other.
+RunStream DestinationStream(Text line, const TaskOutputState& s)
+{
+    const QString path = Decode(TrimEnd(line.substr(kDestination.size())));
+    static const QRegularExpression part(QStringLiteral(R"(\.f([^./\s]+)\.[^./\s]+$)"));
+    const QRegularExpressionMatch m = part.match(path);
+    if (!m.hasMatch() || s.QstrFormatId.isEmpty())
+        return RunStream::Unknown;
+    return m.captured(1) == s.QstrFormatId ? RunStream::Own : RunStream::Other;
 }
 
 // "PATH has already been downloaded" about the task's file: the finished file or the part
@@ -222,9 +312,8 @@ struct Judge
         const size_t sign = percent.rfind('%');
         if (sign != Text::npos)
             percent = percent.substr(0, sign);
-        bool ok = false;
-        double value = ToDouble(percent, &ok);
-        if (!ok || value < 0)
+        double value = 0;
+        if (!ReadDecimal(percent, value))
             value = 0;
 
         static const std::array<std::tuple<Text, Text, double>, 3> units = {{
@@ -241,14 +330,18 @@ struct Judge
                 continue;
             number = p.total.substr(0, at);
             unit = shown;
-            done = ToDouble(number) * value / 100.0 * factor;
+            double total = 0;
+            if (ReadDecimal(number, total))
+                done = total * value / 100.0 * factor;
             break;
         }
 
         // "done/total      Completed: 45.3%      ETA      speed", put together as UTF-8.
         QVarLengthArray<char, 256> status;
         auto add = [&status](Text piece) { status.append(piece.data(), qsizetype(piece.size())); };
-        const std::string doneText = ProgressSizeText(qint64(done));
+        // Plain numbers can still be absurdly large; the conversions stay in range.
+        constexpr double kMostBytes = double(qint64(1) << 62);
+        const std::string doneText = ProgressSizeText(done < kMostBytes ? qint64(done) : 0);
         const Text gap = "      ";
         add(doneText);
         add("/");
@@ -267,7 +360,7 @@ struct Judge
             add(p.words[i]);
         }
         s.QstrPercent = Decode(percent);
-        const int whole = qBound(0, int(value), 100);
+        const int whole = int(qBound(0.0, value, 100.0));
         if (whole % 2 == 0)
             out.bRewriteInfo = true;
         Report(whole, QString::fromUtf8(status.constData(), status.size()));
@@ -277,7 +370,7 @@ struct Judge
     {
         if (s.QstrPercent == QLatin1String("100"))
             Report(100, QStringLiteral("Adding metadata"));
-        QString path = Decode(line.substr(line.find(kMetadata) + kMetadata.size())).trimmed();
+        QString path = Decode(line.substr(TagEnd(line) + kMetadata.size())).trimmed();
         if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) &&
             path.endsWith(QLatin1Char('"')))
             path = path.mid(1, path.size() - 2);
@@ -297,6 +390,7 @@ struct Keyword
 };
 constexpr Keyword kAlreadyKeyword{kAlready, kAlready.find('y')};
 constexpr Keyword kMetadataKeyword{kMetadata, kMetadata.find('g')};
+constexpr Keyword kDestinationKeyword{kDestination, kDestination.find('D')};
 
 size_t Find(Text text, const Keyword& word, size_t from)
 {
@@ -335,16 +429,33 @@ Span LineAt(Text text, size_t at)
     return line;
 }
 
-// The lines that hold `word`, in order, each once.
-QVarLengthArray<Span, 4> LinesWith(Text text, const Keyword& word)
+// The lines that hold `word` where the extractor puts it (`placed`), in order, each once.
+template <typename Placed>
+QVarLengthArray<Span, 4> LinesWith(Text text, const Keyword& word, Placed placed)
 {
     QVarLengthArray<Span, 4> lines;
     for (size_t at = Find(text, word, 0); at != Text::npos; at = Find(text, word, at)) {
         const Span line = LineAt(text, at);
-        lines.append(line);
+        if (placed(line.In(text)))
+            lines.append(line);
         at = line.end;
     }
     return lines;
+}
+
+bool IsAlreadyLine(Text line)
+{
+    return StartsWith(line, "[download] ") && EndsWith(TrimEnd(line), kAlready);
+}
+
+bool IsMetadataLine(Text line)
+{
+    return StartsWith(line.substr(TagEnd(line)), kMetadata);
+}
+
+bool IsDestinationLine(Text line)
+{
+    return StartsWith(line, kDestination);
 }
 
 bool Holds(const QVarLengthArray<Span, 4>& lines, const Span& line)
@@ -396,6 +507,37 @@ QString CLineBuffer::Flush()
     return QString::fromUtf8(FlushRaw());
 }
 
+QByteArray COutputReader::Read(const QByteArray& bytes)
+{
+    QByteArray whole = m_lines.AppendRaw(bytes);
+    if (!whole.isEmpty()) {
+        m_lastEnd = whole.back();
+        if (m_bRestHanded) {
+            // The line handed out before its end has ended now: it is not judged twice.
+            qsizetype end = 0;
+            while (end < whole.size() && !IsLineEnd(whole.at(end)))
+                ++end;
+            whole.remove(0, end + 1);
+            m_bRestHanded = false;
+        }
+    }
+    const QByteArrayView rest = m_lines.Pending();
+    if (m_bRestHanded || m_lastEnd != '\r' ||
+        !IsWholeProgressLine(Text(rest.data(), size_t(rest.size()))))
+        return whole;
+    m_bRestHanded = true;
+    return whole + rest.toByteArray();
+}
+
+QByteArray COutputReader::Finish()
+{
+    QByteArray rest = m_lines.FlushRaw();
+    if (m_bRestHanded)
+        rest.clear();
+    m_bRestHanded = false;
+    return rest;
+}
+
 ChunkOutcome JudgeChunk(const QString& chunk, TaskOutputState& state)
 {
     return JudgeOutput(chunk.toUtf8(), state);
@@ -410,19 +552,26 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
     // task's own file already being there, the first metadata line, and the last progress
     // line of the task's own stream. A line that says "already downloaded" is nothing else,
     // and a metadata line is no progress line.
-    const auto alreadyLines = LinesWith(text, kAlreadyKeyword);
-    const auto metadataLines = LinesWith(text, kMetadataKeyword);
+    const auto alreadyLines = LinesWith(text, kAlreadyKeyword, IsAlreadyLine);
+    const auto metadataLines = LinesWith(text, kMetadataKeyword, IsMetadataLine);
+    const auto destinationLines = LinesWith(text, kDestinationKeyword, IsDestinationLine);
     Span already, metadata, progress;
     for (const Span& line : alreadyLines) {
         if (IsOwnAlreadyDownloaded(Decode(line.In(text)), state))
             already = line;
     }
-    for (const Span& line : metadataLines) {
-        if (!Holds(alreadyLines, line)) {
-            metadata = line;
-            break;
-        }
-    }
+    if (!metadataLines.isEmpty())
+        metadata = metadataLines.front();
+    // The stream being downloaded after each "Destination:" line of the chunk.
+    QVarLengthArray<RunStream, 4> streams;
+    for (const Span& line : destinationLines)
+        streams.append(DestinationStream(line.In(text), state));
+    auto streamAt = [&](size_t start) {
+        RunStream stream = state.eStream;
+        for (qsizetype i = 0; i < destinationLines.size() && destinationLines[i].start < start; ++i)
+            stream = streams[i];
+        return stream;
+    };
     // Progress from the end backwards: usually the last line is the one.
     const OwnSize size = ReadOwnSize(state);
     ProgressLine progressParts;
@@ -433,13 +582,15 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
             break;
         const Span line = LineAt(text, end - 1);
         end = line.start;
-        if (Holds(alreadyLines, line) || Holds(metadataLines, line))
+        if (Holds(alreadyLines, line))
             continue;
-        if (IsOwnProgress(line.In(text), size, progressParts)) {
+        if (IsOwnProgress(line.In(text), size, streamAt(line.start), progressParts)) {
             progress = line;
             break;
         }
     }
+    if (!streams.isEmpty())
+        state.eStream = streams.back();
 
     enum Kind { Already, Progress, Metadata };
     std::pair<size_t, Kind> events[3];
