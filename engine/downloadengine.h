@@ -98,11 +98,11 @@ private:
     QString m_downloadingFolder;
     std::vector<_VIDEO_DOWNLOAD_INFO_> m_tasks;
     QMutex m_mutex;
-    QHash<const QObject*, COutputReader> m_buffers; // the output of each run
-    QHash<const QObject*, Run> m_runs;              // runs in progress, by process
-    QHash<const QObject*, quint64> m_judgements;    // counts the judgements of each process
-    QSet<const QObject*> m_prepared;                // processes whose signals are connected
-    CInfoWriter m_writer;                           // progress rewrites of the info files
+    QHash<const QObject*, COutputReader> m_buffers;
+    QHash<const QObject*, Run> m_runs;           // runs in progress, by process
+    QHash<const QObject*, quint64> m_judgements; // counts the judgements of each process
+    QSet<const QObject*> m_prepared;             // processes whose signals are connected
+    CInfoWriter m_writer;                        // progress rewrites of the info files
 };
 
 // Deletes the files of a task in its output folder: every visible file of the folder the
