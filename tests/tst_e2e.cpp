@@ -259,7 +259,8 @@ private Q_SLOTS:
         QByteArray output;
         int checked = 0;
         QString mismatch;
-        connect(&w->engine, &CDownloadEngine::OutputRead, this, [&](void* p, QByteArray bytes) {
+        QObject guard; // goes first: no report reaches the variables above once they are gone
+        connect(&w->engine, &CDownloadEngine::OutputRead, &guard, [&](void* p, QByteArray bytes) {
             // The row as the reads before this one left it.
             const QList<QByteArray> lines =
                 QByteArray(output).replace('\r', '\n').trimmed().split('\n');
@@ -306,9 +307,10 @@ private Q_SLOTS:
         QByteArray output;
         QString videoPart;
         int audioMoves = 0;
-        connect(&w->engine, &CDownloadEngine::OutputRead, this,
+        QObject guard; // goes first: no report reaches the variables above once they are gone
+        connect(&w->engine, &CDownloadEngine::OutputRead, &guard,
                 [&](void*, QByteArray bytes) { output += bytes; });
-        connect(&w->engine, &CDownloadEngine::ProgressSignal, this, [&](void*, int value) {
+        connect(&w->engine, &CDownloadEngine::ProgressSignal, &guard, [&](void*, int value) {
             if (value > 0 && (videoPart.isEmpty() || !output.contains(videoPart.toUtf8())))
                 ++audioMoves;
         });
