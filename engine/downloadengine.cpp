@@ -193,6 +193,7 @@ void CDownloadEngine::JudgeLines(QProcess* process, const QByteArray& lines)
         state.QstrExt = t.VideoFileInfo.QstrExt;
         state.QstrSize = t.VideoFileInfo.QstrSize;
         state.QstrFormatId = t.VideoFileInfo.QstrFormatId;
+        state.QstrTaskKey = t.VideoFileInfo.QstrTaskKey;
         state.QstrPercent = t.VideoFileInfo.QstrPercent;
         state.QstrFilePath = t.VideoFileInfo.QstrFilePath;
         state.bHasProgress = t.bHasProgress;

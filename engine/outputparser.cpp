@@ -253,14 +253,24 @@ bool IsOwnProgress(Text line, const OwnSize& size, RunStream stream, ProgressLin
 
 // The stream a "[download] Destination: PATH" line names: the parts of a run are named
 // "TITLE-KEY.fFORMAT.EXT", so the end of the path tells the task's format from the other.
+// A path without such a part (one file for the whole run) names no stream.
 RunStream DestinationStream(Text line, const TaskOutputState& s)
 {
     const QString path = Decode(TrimEnd(line.substr(kDestination.size())));
-    static const QRegularExpression part(QStringLiteral(R"(\.f([^./\s]+)\.[^./\s]+$)"));
-    const QRegularExpressionMatch m = part.match(path);
-    if (!m.hasMatch() || s.QstrFormatId.isEmpty())
+    QString part; // "FORMAT.EXT"
+    if (!s.QstrTaskKey.isEmpty()) {
+        const QString stem = QLatin1Char('-') + s.QstrTaskKey + QStringLiteral(".f");
+        const qsizetype at = path.lastIndexOf(stem);
+        if (at >= 0)
+            part = path.mid(at + stem.size());
+    } else {
+        static const QRegularExpression named(QStringLiteral(R"(\.f([^./\s]+\.[^./\s]+)$)"));
+        part = named.match(path).captured(1);
+    }
+    const qsizetype dot = part.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || s.QstrFormatId.isEmpty())
         return RunStream::Unknown;
-    return m.captured(1) == s.QstrFormatId ? RunStream::Own : RunStream::Other;
+    return part.left(dot) == s.QstrFormatId ? RunStream::Own : RunStream::Other;
 }
 
 // "PATH has already been downloaded" about the task's file: the finished file or the part

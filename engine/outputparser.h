@@ -63,6 +63,7 @@ struct TaskOutputState
     QString QstrExt;
     QString QstrSize;
     QString QstrFormatId;                   // tells the task's own parts from the other stream's
+    QString QstrTaskKey;                    // the same, where the parts' names end; may be empty
     RunStream eStream = RunStream::Unknown; // read and written: the stream being downloaded
     QString QstrPercent;                    // written
     QString QstrFilePath;                   // written

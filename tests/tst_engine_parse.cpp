@@ -554,6 +554,13 @@ void TestEngineParse::judgeChunk_data()
                        "[download]  50.0% of  126.47KiB at    1.00MiB/s ETA 00:00"}
         << QStringList{"0|Analyzing..."} << ""
         << "" << false << false;
+    QTest::newRow("one file, its title like a part")
+        << "3.79MB"
+        << "" << false << true
+        << QStringList{"[download] Destination: /out/a.f160.mp4-2024.mp4",
+                       "[download]  12.0% of 3.79MiB at 2.50MiB/s ETA 00:30"}
+        << QStringList{"12|" + Status("465.71 KB/3.79MB", "12.0%", "00:30", "2.50MiB/s")} << "12.0"
+        << "" << true << true;
     QTest::newRow("other output before progress")
         << "3.79MB"
         << "" << false << true << QStringList{"[generic] watch: Downloading webpage"}
@@ -583,6 +590,7 @@ void TestEngineParse::judgeChunk()
     state.QstrExt = QStringLiteral("mp4");
     state.QstrSize = size;
     state.QstrFormatId = QStringLiteral("134");
+    state.QstrTaskKey = QStringLiteral("2024");
     state.QstrPercent = percent0;
     state.bHasProgress = hasProgress0;
     state.bRunning = running;
