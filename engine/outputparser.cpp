@@ -6,7 +6,6 @@
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <cstring>

@@ -314,6 +314,7 @@ private Q_SLOTS:
             if (value > 0 && (videoPart.isEmpty() || !output.contains(videoPart.toUtf8())))
                 ++audioMoves;
         });
+        QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);
         const AddedVideo added =
             AddThroughDialog(*w, m_server.SegmentedPageUrl(QStringLiteral("Estimated")));
         QCOMPARE(added.nFormats, 1);
@@ -321,7 +322,8 @@ private Q_SLOTS:
         videoPart = QFileInfo(DownloadOutputFile(info)).completeBaseName() + QStringLiteral(".f") +
                     info.QstrFormatId + QLatin1Char('.');
         QVERIFY(!info.QstrSize.isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 1, kRunMs);
+        QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, kRunMs);
+        QTRY_COMPARE(w->pFinishedTable->rowCount(), 1); // the completion is queued
         _VIDEO_FILE_INFO_ done;
         CheckCompleted(*w, info, done);
         QCOMPARE(audioMoves, 0);
