@@ -305,13 +305,14 @@ private Q_SLOTS:
         auto w = MakeWindow();
         QVERIFY(m_server.SetRate(kSlowRate));
         QByteArray output;
-        QString videoPart;
         int audioMoves = 0;
         QObject guard; // goes first: no report reaches the variables above once they are gone
         connect(&w->engine, &CDownloadEngine::OutputRead, &guard,
                 [&](void*, QByteArray bytes) { output += bytes; });
         connect(&w->engine, &CDownloadEngine::ProgressSignal, &guard, [&](void*, int value) {
-            if (value > 0 && (videoPart.isEmpty() || !output.contains(videoPart.toUtf8())))
+            // The stream being fetched is the one the newest "Destination:" line names.
+            const QByteArray named = output.mid(output.lastIndexOf("Destination: ")).split('\n')[0];
+            if (value > 0 && !named.trimmed().endsWith(".mp4"))
                 ++audioMoves;
         });
         QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);
@@ -319,8 +320,6 @@ private Q_SLOTS:
             AddThroughDialog(*w, m_server.SegmentedPageUrl(QStringLiteral("Estimated")));
         QCOMPARE(added.nFormats, 1);
         const _VIDEO_FILE_INFO_ info = Task(*w, 0).VideoFileInfo;
-        videoPart = QFileInfo(DownloadOutputFile(info)).completeBaseName() + QStringLiteral(".f") +
-                    info.QstrFormatId + QLatin1Char('.');
         QVERIFY(!info.QstrSize.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, kRunMs);
         QTRY_COMPARE(w->pFinishedTable->rowCount(), 1); // the completion is queued

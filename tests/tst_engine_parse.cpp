@@ -61,8 +61,6 @@ private Q_SLOTS:
     void downloadEnvironment();
     void lineBuffer_data();
     void lineBuffer();
-    void outputReader_data();
-    void outputReader();
     void judgeChunk_data();
     void judgeChunk();
     void reportsCarryTheStateTheyWereMadeIn();
@@ -271,45 +269,6 @@ void TestEngineParse::lineBuffer()
     QCOMPARE(buffer.Flush(), QString());
 }
 
-void TestEngineParse::outputReader_data()
-{
-    QTest::addColumn<QList<QByteArray>>("reads");
-    QTest::addColumn<QList<QByteArray>>("handed"); // what each read hands out to judge
-    QTest::addColumn<QByteArray>("rest");          // what the run's end hands out
-
-    const QByteArray one = "[download]   1.0% of 3.79MiB at 1.00MiB/s ETA 00:03";
-    const QByteArray two = "[download]   2.0% of ~ 3.79MiB at 1.00MiB/s ETA 00:02 (frag 1/4)";
-    QTest::newRow("progress line whole in its read, at once")
-        << QList<QByteArray>{"[download] Destination: x\n\r" + one}
-        << QList<QByteArray>{"[download] Destination: x\n\r" + one} << QByteArray();
-    QTest::newRow("handed out once") << QList<QByteArray>{"\r" + one, "   \r" + two, "\n"}
-                                     << QList<QByteArray>{"\r" + one, two, ""} << QByteArray();
-    QTest::newRow("cut in its time left, waits")
-        << QList<QByteArray>{"\r" + one.chopped(1), "3\r"} << QList<QByteArray>{"\r", one + "\r"}
-        << QByteArray();
-    QTest::newRow("cut in its fragment count, waits")
-        << QList<QByteArray>{"\r" + two.chopped(2)} << QList<QByteArray>{"\r"} << two.chopped(2);
-    QTest::newRow("100% at once")
-        << QList<QByteArray>{"\r[download] 100% of 3.79MiB in 00:00:01 at 3.10MiB/s"}
-        << QList<QByteArray>{"\r[download] 100% of 3.79MiB in 00:00:01 at 3.10MiB/s"}
-        << QByteArray();
-    QTest::newRow("only after a carriage return")
-        << QList<QByteArray>{"done\n" + one} << QList<QByteArray>{"done\n"} << one;
-}
-
-void TestEngineParse::outputReader()
-{
-    QFETCH(QList<QByteArray>, reads);
-    QFETCH(QList<QByteArray>, handed);
-    QFETCH(QByteArray, rest);
-    COutputReader reader;
-    QList<QByteArray> got;
-    for (const QByteArray& bytes : reads)
-        got << reader.Read(bytes);
-    QCOMPARE(got, handed);
-    QCOMPARE(reader.Finish(), rest);
-}
-
 void TestEngineParse::judgeChunk_data()
 {
     QTest::addColumn<QString>("size");     // QstrSize of the task
@@ -513,40 +472,7 @@ void TestEngineParse::judgeChunk_data()
         << QStringList{"50|" + Status("0 Bytes/" + huge + "GB", "50.0%", "00:30", "2.50MiB/s")}
         << "50.0"
         << "" << true << true;
-    // Keywords count only where the extractor puts them, not inside a path holding the title.
-    QTest::newRow("progress keyword in the title")
-        << "3.79MB"
-        << "100" << true << true
-        << QStringList{"[download] Destination: /out/x [download] 5.0% of 3.79MiB y-2024.f134.mp4",
-                       "[Merger] Merging formats into \"/out/x [download] 5.0% of 3.79MiB "
-                       "y-2024.mp4\"",
-                       "Deleting original file /out/x [download] 5.0% of 3.79MiB y-2024.f134.mp4 "
-                       "(pass -k to keep)"}
-        << QStringList() << "100"
-        << "" << true << false;
-    QTest::newRow("metadata keyword in the title")
-        << "3.79MB"
-        << "100" << true << true
-        << QStringList{"[Merger] Merging formats into \"/out/Adding metadata to -2024.mp4\"",
-                       "Deleting original file /out/Adding metadata to -2024.f134.mp4 (pass -k to "
-                       "keep)",
-                       metadata}
-        << QStringList{"100|Adding metadata"} << "100" << file << true << false;
-    const QString already = QStringLiteral("/out/x has already been downloaded-2024");
-    QTest::newRow("already keyword in the title")
-        << "3.79MB"
-        << "98.0" << true << true
-        << QStringList{"Deleting original file " + already + ".f134.mp4 (pass -k to keep)",
-                       "[Metadata] Adding metadata to \"" + already + ".mp4\""}
-        << QStringList() << "98.0" << already + ".mp4" << true << false;
-    // Estimated sizes: the stream is the one the last "Destination:" line named.
-    QTest::newRow("estimated total of the own stream")
-        << "1000.00KB"
-        << "" << false << true
-        << QStringList{"[download] Destination: /out/C-2024.f134.mp4",
-                       "[download]  45.3% of ~   1.01MiB at    2.50MiB/s ETA 00:30 (frag 4/9)"}
-        << QStringList{"45|" + Status("468.51 KB/1.01MB", "45.3%", "00:30", "2.50MiB/s")} << "45.3"
-        << "" << true << false;
+    // The stream is the one the last "Destination:" line named, whatever the sizes.
     QTest::newRow("other stream with the listed size")
         << "126.47KB"
         << "" << false << true
