@@ -63,10 +63,12 @@ void DRUI::ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString 
     if (nType != 1)
         return;
 
+    // Bar and status line show the same, newest line: output read while a paused task's run
+    // ends still moves the bar, so it sets the paused status (the size part) as well.
     if (bar)
         bar->setValue(nProValue);
-    if (!QstrLabel.isEmpty() && !bPaused && status)
-        status->setText(QstrLabel);
+    if (!QstrLabel.isEmpty() && status)
+        status->setText(bPaused ? StatusSizePart(QstrLabel) : QstrLabel);
     if (bComplete)
         CompleteTask(record);
 }

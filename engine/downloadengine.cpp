@@ -167,7 +167,7 @@ bool CDownloadEngine::StartRun(const QString& taskKey)
         info = it->VideoFileInfo;
     }
     PrepareProcess(process);
-    m_buffers[process] = CLineBuffer();
+    m_buffers[process] = COutputReader();
     m_runs.insert(process, Run{taskKey, 0});
     process->setProcessEnvironment(
         DownloadEnvironment(info, QProcessEnvironment::systemEnvironment()));
@@ -185,7 +185,9 @@ void CDownloadEngine::ReadOutput(QProcess* process)
 {
     if (!process)
         return;
-    JudgeLines(process, m_buffers[process].AppendRaw(process->readAllStandardOutput()));
+    const QByteArray bytes = process->readAllStandardOutput();
+    Q_EMIT OutputRead(process, bytes);
+    JudgeLines(process, m_buffers[process].Read(bytes));
 }
 
 void CDownloadEngine::JudgeLines(QProcess* process, const QByteArray& lines)
@@ -202,12 +204,18 @@ void CDownloadEngine::JudgeLines(QProcess* process, const QByteArray& lines)
         state.QstrExt = t.VideoFileInfo.QstrExt;
         state.QstrSize = t.VideoFileInfo.QstrSize;
         state.QstrFormatId = t.VideoFileInfo.QstrFormatId;
+        state.QstrTaskKey = t.VideoFileInfo.QstrTaskKey;
         state.QstrPercent = t.VideoFileInfo.QstrPercent;
         state.QstrFilePath = t.VideoFileInfo.QstrFilePath;
         state.bHasProgress = t.bHasProgress;
         state.bRunning = t.bRunning;
     }
+    const auto reader = m_buffers.find(process);
+    if (reader != m_buffers.end())
+        state.eStream = reader->eStream;
     const ChunkOutcome outcome = JudgeOutput(lines, state);
+    if (reader != m_buffers.end())
+        reader->eStream = state.eStream;
 
     // A receiver of a report may call back into the engine: stop the run (whose end then
     // judges later output), remove the task, even delete the process. The entry is looked
@@ -259,9 +267,11 @@ void CDownloadEngine::OnProcessEnded(QProcess* process)
 
     // What the run printed last is judged before its end.
     const QPointer<QProcess> alive(process);
-    CLineBuffer& buffer = m_buffers[process];
-    const QByteArray lines = buffer.AppendRaw(process->readAllStandardOutput());
-    JudgeLines(process, lines + buffer.FlushRaw());
+    const QByteArray bytes = process->readAllStandardOutput();
+    Q_EMIT OutputRead(process, bytes);
+    COutputReader& reader = m_buffers[process];
+    const QByteArray lines = reader.Read(bytes);
+    JudgeLines(process, lines + reader.Finish());
     if (!alive) {
         Q_EMIT RunEnded(taskKey);
         return;

@@ -84,6 +84,8 @@ Q_SIGNALS:
     void ProgressSignal(void* pProcess, int nProValue, int nType, QString QstrLabel);
     // A run has ended (after the end check); for observers and tests.
     void RunEnded(QString taskKey);
+    // Each read of a run's output, just before it is judged; for observers and tests.
+    void OutputRead(void* pProcess, QByteArray bytes);
 
 private:
     struct Run
@@ -109,7 +111,7 @@ private:
     QString m_downloadingFolder;
     std::vector<_VIDEO_DOWNLOAD_INFO_> m_tasks;
     QMutex m_mutex;
-    QHash<const QObject*, CLineBuffer> m_buffers;
+    QHash<const QObject*, COutputReader> m_buffers;
     QHash<const QObject*, Run> m_runs;           // runs in progress, by process
     QHash<const QObject*, quint64> m_judgements; // counts the judgements of each process
     QSet<const QObject*> m_prepared;             // processes whose signals are connected

@@ -1,13 +1,12 @@
 #include "outputparser.h"
 
 #include "helpers.h"
+#include "outputlines.h"
 
 #include <QRegularExpression>
 #include <QVarLengthArray>
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -21,115 +20,16 @@
 
 namespace {
 
-using Text = std::string_view;
+using namespace outputlines;
 
 const QString kGap = QStringLiteral("      ");
-constexpr Text kDownload = "[download]";
 constexpr Text kMetadata = "Adding metadata to ";
 constexpr Text kAlready = "has already been downloaded";
-
-bool IsLineEnd(char c)
-{
-    return c == '\n' || c == '\r';
-}
-
-// The blanks that separate the words of a line: ASCII white space only.
-bool IsBlank(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
+constexpr Text kDestination = "[download] Destination: ";
 
 QString Decode(Text text)
 {
     return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-// A number as QByteArray::toDouble reads it. Plain decimal numbers (the usual case) take the
-// quicker std::from_chars, which rounds the same way; anything else goes to Qt.
-double ToDouble(Text text, bool* ok = nullptr)
-{
-    const bool plain = !text.empty() && (std::isdigit(static_cast<unsigned char>(text.front())) ||
-                                         text.front() == '.' || text.front() == '-');
-    if (plain && text.find_first_of("iInN") == Text::npos) {
-        double value = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-        if (error == std::errc() && end == text.data() + text.size()) {
-            if (ok)
-                *ok = true;
-            return value;
-        }
-    }
-    return QByteArrayView(text.data(), qsizetype(text.size())).toDouble(ok);
-}
-
-// The words of a line, as views into it.
-using Words = QVarLengthArray<Text, 16>;
-
-Words SplitWords(Text text)
-{
-    Words words;
-    size_t i = 0;
-    const size_t n = text.size();
-    while (i < n) {
-        while (i < n && IsBlank(text[i]))
-            ++i;
-        const size_t start = i;
-        while (i < n && !IsBlank(text[i]))
-            ++i;
-        if (i > start)
-            words.append(text.substr(start, i - start));
-    }
-    return words;
-}
-
-// The parts of a progress line, read by their keywords so that "of ~ 5.41MiB",
-// "at  Unknown B/s" and "(frag 4/9)" keep every part where it belongs:
-//   [download]  45.3% of 123.45MiB at 2.50MiB/s ETA 00:30
-// The views point into the line, which must outlive them.
-struct ProgressLine
-{
-    Words words;
-    Text percent;                           // "45.3%"
-    Text total;                             // "123.45MiB", without an estimate's "~"
-    Text eta;                               // "00:30" or "Unknown"
-    qsizetype speedFrom = -1, speedTo = -1; // the words of the speed: "2.50MiB/s", "Unknown B/s"
-};
-
-// `line` starts at its "[download]".
-ProgressLine ReadProgressLine(Text line)
-{
-    ProgressLine p;
-    p.words = SplitWords(line);
-    const Words& t = p.words;
-    auto word = [&t](qsizetype i) { return i >= 0 && i < t.size() ? t[i] : Text(); };
-    p.percent = word(1);
-    // The first "of", "ETA" and "at" after the percentage.
-    qsizetype of = -1, eta = -1, at = -1;
-    for (qsizetype i = 2; i < t.size(); ++i) {
-        if (of < 0 && t[i] == "of")
-            of = i;
-        else if (eta < 0 && t[i] == "ETA")
-            eta = i;
-        else if (at < 0 && t[i] == "at")
-            at = i;
-    }
-    if (of >= 0) {
-        Text total = word(of + 1);
-        if (total == "~")
-            total = word(of + 2);
-        if (!total.empty() && total.front() == '~')
-            total.remove_prefix(1);
-        p.total = total;
-    }
-    if (at >= 0) {
-        p.speedFrom = at + 1;
-        p.speedTo = p.speedFrom;
-        while (p.speedTo < t.size() && p.speedTo != eta && t[p.speedTo].front() != '(')
-            ++p.speedTo;
-    }
-    if (eta >= 0)
-        p.eta = word(eta + 1);
-    return p;
 }
 
 // A size text reduced to number and unit letter: "~123.45MiB" and "123.45MB" both give
@@ -157,20 +57,43 @@ OwnSize ReadOwnSize(const TaskOutputState& s)
     return {s.QstrSize.toUtf8(), s.QstrSize.contains(QLatin1Char('B'))};
 }
 
-// A progress line belongs to the task's own stream when its total is the size the listing
-// gave for the chosen format. A task without a known size takes every progress line.
+// Whether a progress line belongs to the task's own stream: as `stream` (the stream the last
+// "Destination:" line named) says, and while that is not known, when its total is the size the
+// listing gave for the chosen format. A task without a known size takes every progress line.
 // `parsed` receives the line's parts.
-bool IsOwnProgress(Text line, const OwnSize& size, ProgressLine& parsed)
+bool IsOwnProgress(Text line, const OwnSize& size, RunStream stream, ProgressLine& parsed)
 {
-    const size_t start = line.find(kDownload);
-    if (start == Text::npos)
+    if (!ReadProgressLine(line, parsed))
         return false;
-    parsed = ReadProgressLine(line.substr(start));
+    if (stream != RunStream::Unknown)
+        return stream == RunStream::Own;
     if (!size.bKnown)
         return true;
     return !parsed.total.empty() &&
            SizeKey(parsed.total) ==
                SizeKey(Text(size.bytes.constData(), size_t(size.bytes.size())));
+}
+
+// The stream a "[download] Destination: PATH" line names: the parts of a run are named
+// "TITLE-KEY.fFORMAT.EXT", so the end of the path tells the task's format from the other.
+// A path without such a part (one file for the whole run) names no stream.
+RunStream DestinationStream(Text line, const TaskOutputState& s)
+{
+    const QString path = Decode(TrimEnd(line.substr(kDestination.size())));
+    QString part; // "FORMAT.EXT"
+    if (!s.QstrTaskKey.isEmpty()) {
+        const QString stem = QLatin1Char('-') + s.QstrTaskKey + QStringLiteral(".f");
+        const qsizetype at = path.lastIndexOf(stem);
+        if (at >= 0)
+            part = path.mid(at + stem.size());
+    } else {
+        static const QRegularExpression named(QStringLiteral(R"(\.f([^./\s]+\.[^./\s]+)$)"));
+        part = named.match(path).captured(1);
+    }
+    const qsizetype dot = part.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || s.QstrFormatId.isEmpty())
+        return RunStream::Unknown;
+    return part.left(dot) == s.QstrFormatId ? RunStream::Own : RunStream::Other;
 }
 
 // "PATH has already been downloaded" about the task's file: the finished file or the part
@@ -222,9 +145,8 @@ struct Judge
         const size_t sign = percent.rfind('%');
         if (sign != Text::npos)
             percent = percent.substr(0, sign);
-        bool ok = false;
-        double value = ToDouble(percent, &ok);
-        if (!ok || value < 0)
+        double value = 0;
+        if (!ReadDecimal(percent, value))
             value = 0;
 
         static const std::array<std::tuple<Text, Text, double>, 3> units = {{
@@ -241,14 +163,18 @@ struct Judge
                 continue;
             number = p.total.substr(0, at);
             unit = shown;
-            done = ToDouble(number) * value / 100.0 * factor;
+            double total = 0;
+            if (ReadDecimal(number, total))
+                done = total * value / 100.0 * factor;
             break;
         }
 
         // "done/total      Completed: 45.3%      ETA      speed", put together as UTF-8.
         QVarLengthArray<char, 256> status;
         auto add = [&status](Text piece) { status.append(piece.data(), qsizetype(piece.size())); };
-        const std::string doneText = ProgressSizeText(qint64(done));
+        // Plain numbers can still be absurdly large; the conversions stay in range.
+        constexpr double kMostBytes = double(qint64(1) << 62);
+        const std::string doneText = ProgressSizeText(done < kMostBytes ? qint64(done) : 0);
         const Text gap = "      ";
         add(doneText);
         add("/");
@@ -267,7 +193,7 @@ struct Judge
             add(p.words[i]);
         }
         s.QstrPercent = Decode(percent);
-        const int whole = qBound(0, int(value), 100);
+        const int whole = int(qBound(0.0, value, 100.0));
         if (whole % 2 == 0)
             out.bRewriteInfo = true;
         Report(whole, QString::fromUtf8(status.constData(), status.size()));
@@ -277,7 +203,7 @@ struct Judge
     {
         if (s.QstrPercent == QLatin1String("100"))
             Report(100, QStringLiteral("Adding metadata"));
-        QString path = Decode(line.substr(line.find(kMetadata) + kMetadata.size())).trimmed();
+        QString path = Decode(line.substr(TagEnd(line) + kMetadata.size())).trimmed();
         if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) &&
             path.endsWith(QLatin1Char('"')))
             path = path.mid(1, path.size() - 2);
@@ -297,6 +223,7 @@ struct Keyword
 };
 constexpr Keyword kAlreadyKeyword{kAlready, kAlready.find('y')};
 constexpr Keyword kMetadataKeyword{kMetadata, kMetadata.find('g')};
+constexpr Keyword kDestinationKeyword{kDestination, kDestination.find('D')};
 
 size_t Find(Text text, const Keyword& word, size_t from)
 {
@@ -335,16 +262,33 @@ Span LineAt(Text text, size_t at)
     return line;
 }
 
-// The lines that hold `word`, in order, each once.
-QVarLengthArray<Span, 4> LinesWith(Text text, const Keyword& word)
+// The lines that hold `word` where the extractor puts it (`placed`), in order, each once.
+template <typename Placed>
+QVarLengthArray<Span, 4> LinesWith(Text text, const Keyword& word, Placed placed)
 {
     QVarLengthArray<Span, 4> lines;
     for (size_t at = Find(text, word, 0); at != Text::npos; at = Find(text, word, at)) {
         const Span line = LineAt(text, at);
-        lines.append(line);
+        if (placed(line.In(text)))
+            lines.append(line);
         at = line.end;
     }
     return lines;
+}
+
+bool IsAlreadyLine(Text line)
+{
+    return StartsWith(line, "[download] ") && EndsWith(TrimEnd(line), kAlready);
+}
+
+bool IsMetadataLine(Text line)
+{
+    return StartsWith(line.substr(TagEnd(line)), kMetadata);
+}
+
+bool IsDestinationLine(Text line)
+{
+    return StartsWith(line, kDestination);
 }
 
 bool Holds(const QVarLengthArray<Span, 4>& lines, const Span& line)
@@ -354,47 +298,6 @@ bool Holds(const QVarLengthArray<Span, 4>& lines, const Span& line)
 }
 
 } // namespace
-
-QByteArray CLineBuffer::AppendRaw(const QByteArray& bytes)
-{
-    qsizetype end = bytes.size();
-    while (end > 0 && !IsLineEnd(bytes.at(end - 1)))
-        --end;
-    if (end == 0) {
-        m_pending += bytes;
-        return QByteArray();
-    }
-    QByteArray whole = m_pending.isEmpty() ? bytes.left(end) : m_pending + bytes.left(end);
-    m_pending = bytes.mid(end);
-    return whole;
-}
-
-QByteArray CLineBuffer::FlushRaw()
-{
-    QByteArray rest;
-    rest.swap(m_pending);
-    return rest;
-}
-
-QStringList CLineBuffer::Append(const QByteArray& bytes)
-{
-    const QByteArray whole = AppendRaw(bytes);
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < whole.size(); ++i) {
-        if (!IsLineEnd(whole.at(i)))
-            continue;
-        if (i > start)
-            lines << QString::fromUtf8(whole.constData() + start, i - start);
-        start = i + 1;
-    }
-    return lines;
-}
-
-QString CLineBuffer::Flush()
-{
-    return QString::fromUtf8(FlushRaw());
-}
 
 ChunkOutcome JudgeChunk(const QString& chunk, TaskOutputState& state)
 {
@@ -410,19 +313,26 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
     // task's own file already being there, the first metadata line, and the last progress
     // line of the task's own stream. A line that says "already downloaded" is nothing else,
     // and a metadata line is no progress line.
-    const auto alreadyLines = LinesWith(text, kAlreadyKeyword);
-    const auto metadataLines = LinesWith(text, kMetadataKeyword);
+    const auto alreadyLines = LinesWith(text, kAlreadyKeyword, IsAlreadyLine);
+    const auto metadataLines = LinesWith(text, kMetadataKeyword, IsMetadataLine);
+    const auto destinationLines = LinesWith(text, kDestinationKeyword, IsDestinationLine);
     Span already, metadata, progress;
     for (const Span& line : alreadyLines) {
         if (IsOwnAlreadyDownloaded(Decode(line.In(text)), state))
             already = line;
     }
-    for (const Span& line : metadataLines) {
-        if (!Holds(alreadyLines, line)) {
-            metadata = line;
-            break;
-        }
-    }
+    if (!metadataLines.isEmpty())
+        metadata = metadataLines.front();
+    // The stream being downloaded after each "Destination:" line of the chunk.
+    QVarLengthArray<RunStream, 4> streams;
+    for (const Span& line : destinationLines)
+        streams.append(DestinationStream(line.In(text), state));
+    auto streamAt = [&](size_t start) {
+        RunStream stream = state.eStream;
+        for (qsizetype i = 0; i < destinationLines.size() && destinationLines[i].start < start; ++i)
+            stream = streams[i];
+        return stream;
+    };
     // Progress from the end backwards: usually the last line is the one.
     const OwnSize size = ReadOwnSize(state);
     ProgressLine progressParts;
@@ -433,13 +343,15 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
             break;
         const Span line = LineAt(text, end - 1);
         end = line.start;
-        if (Holds(alreadyLines, line) || Holds(metadataLines, line))
+        if (Holds(alreadyLines, line))
             continue;
-        if (IsOwnProgress(line.In(text), size, progressParts)) {
+        if (IsOwnProgress(line.In(text), size, streamAt(line.start), progressParts)) {
             progress = line;
             break;
         }
     }
+    if (!streams.isEmpty())
+        state.eStream = streams.back();
 
     enum Kind { Already, Progress, Metadata };
     std::pair<size_t, Kind> events[3];

@@ -25,9 +25,36 @@ public:
     // decodes only the lines it reads.
     QByteArray AppendRaw(const QByteArray& bytes);
     QByteArray FlushRaw();
+    // The unfinished rest, left in the buffer.
+    QByteArrayView Pending() const { return m_pending; }
 
 private:
     QByteArray m_pending;
+};
+
+// Which stream of the run the extractor is downloading, as its last "[download] Destination:"
+// line names it: the task's own format, the other one (the audio), or not known yet.
+enum class RunStream { Unknown, Own, Other };
+
+// Reads the output of one run and hands out the lines to judge after each read: the whole
+// lines, and also a progress line that has arrived whole without its line end. Piped, the
+// extractor writes "\r" before each progress line, so its newest line would otherwise wait for
+// the next write. Such a line is handed out once; a line that is really cut off (its last
+// words missing) waits for its end as any other.
+class COutputReader
+{
+public:
+    QByteArray Read(const QByteArray& bytes);
+    // At the run's end: the unfinished rest, unless it has been handed out already.
+    QByteArray Finish();
+
+    // Carried from one judgement of the run to the next (TaskOutputState::eStream).
+    RunStream eStream = RunStream::Unknown;
+
+private:
+    CLineBuffer m_lines;
+    char m_lastEnd = '\n';      // the line end before the unfinished rest
+    bool m_bRestHanded = false; // the unfinished rest has been handed out
 };
 
 // What the judgement needs of a task, and what it changes.
@@ -35,10 +62,12 @@ struct TaskOutputState
 {
     QString QstrExt;
     QString QstrSize;
-    QString QstrFormatId;      // tells the task's own parts from the other stream's
-    QString QstrPercent;       // written
-    QString QstrFilePath;      // written
-    bool bHasProgress = false; // written
+    QString QstrFormatId;                   // tells the task's own parts from the other stream's
+    QString QstrTaskKey;                    // the same, where the parts' names end; may be empty
+    RunStream eStream = RunStream::Unknown; // read and written: the stream being downloaded
+    QString QstrPercent;                    // written
+    QString QstrFilePath;                   // written
+    bool bHasProgress = false;              // written
     bool bRunning = true;
 };
 
@@ -69,7 +98,12 @@ struct ChunkOutcome
 // Judges the whole lines available now (joined by "\n") as one chunk: only the last
 // progress line of the task's own stream counts, so a burst of lines costs one update.
 // The events of a chunk (a part already downloaded, progress, the metadata line) are
-// judged in the order in which they were printed.
+// judged in the order in which they were printed. A keyword counts only where the extractor
+// puts it, never inside a file path it echoes (which holds the title): "[download]" and
+// "[download] Destination: " at the line's start, "Adding metadata to " at the start after
+// the line's "[tag] ", and "has already been downloaded" at the end of a "[download]" line.
+// A progress line belongs to the task's own stream when the last "Destination:" line named
+// the task's format; before any such line, when its total is the task's size.
 ChunkOutcome JudgeChunk(const QString& chunk, TaskOutputState& state);
 
 // The same judgement of whole lines as the extractor printed them (UTF-8, each ending in

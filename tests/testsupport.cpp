@@ -21,7 +21,8 @@ namespace fixture {
 
 namespace {
 
-const QString kReadyMark = QStringLiteral("ready");
+// Named anew whenever the set of files grows, so that a set made before is made again.
+const QString kReadyMark = QStringLiteral("ready-segmented");
 
 QString Converter()
 {
@@ -92,6 +93,36 @@ bool MakeFiles(const QString& folder)
                   QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds),
                   "-c:a", "aac", "-b:a", "128k", "-movflags", "+faststart",
                   folder + QStringLiteral("/audio.m4a")}))
+        return false;
+    // The segmented set: the 144p video with a key frame every second and the audio, cut into
+    // one-second segments with a manifest that gives bit rates but no sizes.
+    if (!Convert({"-i",
+                  folder + QStringLiteral("/v144.mp4"),
+                  "-i",
+                  folder + QStringLiteral("/audio.m4a"),
+                  "-map",
+                  "0:v",
+                  "-map",
+                  "1:a",
+                  "-c:v",
+                  "libx264",
+                  "-preset",
+                  "ultrafast",
+                  "-b:v",
+                  "1000k",
+                  "-x264-params",
+                  "keyint=25:min-keyint=25:scenecut=0",
+                  "-c:a",
+                  "copy",
+                  "-f",
+                  "dash",
+                  "-seg_duration",
+                  "1",
+                  "-init_seg_name",
+                  "seg-init-$RepresentationID$.$ext$",
+                  "-media_seg_name",
+                  "seg-$RepresentationID$-$Number%05d$.$ext$",
+                  folder + QStringLiteral("/segmented.mpd")}))
         return false;
     return Convert({"-f", "lavfi", "-i", "testsrc2=size=320x180:rate=1:duration=1", "-frames:v",
                     "1", folder + QStringLiteral("/thumb.jpg")});
@@ -240,6 +271,11 @@ QString CMediaServer::PageUrl(const QString& title) const
 {
     return BaseUrl() + QStringLiteral("/watch?title=") +
            QString::fromLatin1(QUrl::toPercentEncoding(title));
+}
+
+QString CMediaServer::SegmentedPageUrl(const QString& title) const
+{
+    return PageUrl(title) + QStringLiteral("&segmented=1");
 }
 
 QString CMediaServer::NoVideoUrl() const

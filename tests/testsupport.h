@@ -10,6 +10,9 @@
 //   PageUrl(title)  a video page with og:title, og:video, og:image and a JSON-LD VideoObject
 //                   whose contentUrl is a DASH manifest of single-file representations
 //                   with exact sizes; the extractor's generic extractor reads it
+//   SegmentedPageUrl(title)  the same page with a manifest of segmented representations
+//                   (144p video, audio) without sizes: the extractor lists estimated sizes
+//                   ("~1000.00KiB") and downloads in fragments with estimated totals
 //   NoVideoUrl()    a page without a video      MissingUrl()  a 404
 //   SetRate(n)      throttles media bytes to n per second (0: full speed), honoured
 //                   by transfers already under way
@@ -91,6 +94,7 @@ public:
     quint16 Port() const { return m_port; }
     QString BaseUrl() const;
     QString PageUrl(const QString& title = QStringLiteral("Fixture Clip")) const;
+    QString SegmentedPageUrl(const QString& title) const;
     QString NoVideoUrl() const;
     QString MissingUrl() const;
 

@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QRadioButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <functional>
@@ -230,6 +232,100 @@ private Q_SLOTS:
             QVERIFY(!hash.isEmpty());
             QCOMPARE(hash, StreamHash(reference, kind));
         }
+    }
+
+    // On a throttled site, after each read the row shows the extractor's newest line, which
+    // the extractor ends only with its next write; paused, bar and status line still agree.
+    void rowShowsNewestLine()
+    {
+        const ClipFormat format = ClipFormats().at(0);
+        const qint64 size = QFileInfo(MakeMedia() + QLatin1Char('/') + format.file).size();
+        _VIDEO_FILE_INFO_ info = Record(1);
+        info.QstrUrl = m_server.PageUrl(QStringLiteral("Newest"));
+        info.QstrTitle = QStringLiteral("Newest");
+        info.QstrFormatId = format.id;
+        info.QstrSize = RecordSizeText(size);
+        info.QstrOutputDir = m_outputDir;
+        info.QstrPercent = QStringLiteral("0");
+        info.QstrFilePath.clear();
+        auto w = MakeWindow();
+        AddTasks(*w, {info}, true);
+        const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
+        QVERIFY(task.pProgressBar && task.pStatusLabel);
+
+        // A progress line of the video that is whole: percentage, total, time left.
+        static const QRegularExpression whole(QStringLiteral(
+            R"(^\[download\]\s+(\d+\.\d)% of\s+(\S+) at\s+\S+ ETA (\d\d:\d\d|Unknown)\s*$)"));
+        QByteArray output;
+        int checked = 0;
+        QString mismatch;
+        QObject guard; // goes first: no report reaches the variables above once they are gone
+        connect(&w->engine, &CDownloadEngine::OutputRead, &guard, [&](void* p, QByteArray bytes) {
+            // The row as the reads before this one left it.
+            const QList<QByteArray> lines =
+                QByteArray(output).replace('\r', '\n').trimmed().split('\n');
+            const auto m = whole.match(QString::fromUtf8(lines.last()));
+            if (p == task.pProcess && m.hasMatch() && m.captured(2) == ExtractorSizeText(size)) {
+                ++checked;
+                const QString shown =
+                    QStringLiteral("Completed: %1%      %2").arg(m.captured(1), m.captured(3));
+                if (task.pProgressBar->value() != int(m.captured(1).toDouble()) ||
+                    !task.pStatusLabel->text().contains(shown))
+                    mismatch += QString::fromUtf8(lines.last()) + " shown as " +
+                                QString::number(task.pProgressBar->value()) + " | " +
+                                task.pStatusLabel->text() + "\n";
+            }
+            output += bytes;
+        });
+        QSignalSpy reports(&w->engine, &CDownloadEngine::ProgressSignal);
+        QVERIFY(m_server.SetRate(kSlowRate));
+        QTest::mouseClick(task.pBtnPause, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(checked >= 5, kRunMs);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+
+        QTest::mouseClick(task.pBtnPause, Qt::LeftButton);
+        QVERIFY(Task(*w, 0).bPaused);
+        QString label;
+        int value = -1;
+        for (const QList<QVariant>& r : std::as_const(reports)) {
+            if (r.at(2).toInt() != 1)
+                continue;
+            value = r.at(1).toInt();
+            if (!r.at(3).toString().isEmpty())
+                label = r.at(3).toString();
+        }
+        QTRY_COMPARE(task.pStatusLabel->text(), StatusSizePart(label)); // reports are queued
+        QCOMPARE(task.pProgressBar->value(), value);
+    }
+
+    // A format listed with an estimated size, fetched in fragments with changing estimated
+    // totals, completes; the audio stream, fetched first, never moves the bar.
+    void estimatedSizeCompletes()
+    {
+        auto w = MakeWindow();
+        QVERIFY(m_server.SetRate(kSlowRate));
+        QByteArray output;
+        int audioMoves = 0;
+        QObject guard; // goes first: no report reaches the variables above once they are gone
+        connect(&w->engine, &CDownloadEngine::OutputRead, &guard,
+                [&](void*, QByteArray bytes) { output += bytes; });
+        connect(&w->engine, &CDownloadEngine::ProgressSignal, &guard, [&](void*, int value) {
+            // The stream being fetched is the one the newest "Destination:" line names.
+            const QByteArray named = output.mid(output.lastIndexOf("Destination: ")).split('\n')[0];
+            if (value > 0 && !named.trimmed().endsWith(".mp4"))
+                ++audioMoves;
+        });
+        QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);
+        const AddedVideo added =
+            AddThroughDialog(*w, m_server.SegmentedPageUrl(QStringLiteral("Estimated")));
+        QCOMPARE(added.nFormats, 1);
+        const _VIDEO_FILE_INFO_ info = Task(*w, 0).VideoFileInfo;
+        QVERIFY(!info.QstrSize.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, kRunMs);
+        QTRY_COMPARE(w->pFinishedTable->rowCount(), 1); // the completion is queued
+        _VIDEO_FILE_INFO_ done;
+        CheckCompleted(*w, info, done);
+        QCOMPARE(audioMoves, 0);
     }
 
     void unresolvableLink_data()

@@ -448,6 +448,45 @@ void TestEngineParse::judgeChunk_data()
         << QStringList{"[Metadata] Adding metadata to \"/out/A \"B\" C-2024.mp4\""}
         << QStringList{"100|Adding metadata"} << "100"
         << "/out/A \"B\" C-2024.mp4" << true << false;
+    // Numbers: only plain decimals are read; anything else reads as 0.
+    for (const char* number : {"nan", "inf", "1e999"}) {
+        const QString word = QLatin1String(number);
+        QTest::newRow(qPrintable("percentage " + word))
+            << big << "" << false << true
+            << QStringList{"[download]   " + word + "% of 123.45MiB at 2.50MiB/s ETA 00:30"}
+            << QStringList{"0|" + Status("0 Bytes/123.45MB", word + "%", "00:30", "2.50MiB/s")}
+            << word << "" << true << true;
+        QTest::newRow(qPrintable("total " + word))
+            << ""
+            << "" << false << true
+            << QStringList{"[download]  50.0% of " + word + "MiB at 2.50MiB/s ETA 00:30"}
+            << QStringList{"50|" + Status("0 Bytes/" + word + "MB", "50.0%", "00:30", "2.50MiB/s")}
+            << "50.0"
+            << "" << true << true;
+    }
+    const QString huge = QString(30, QLatin1Char('9'));
+    QTest::newRow("plain total too large for a count of bytes")
+        << ""
+        << "" << false << true
+        << QStringList{"[download]  50.0% of " + huge + "GiB at 2.50MiB/s ETA 00:30"}
+        << QStringList{"50|" + Status("0 Bytes/" + huge + "GB", "50.0%", "00:30", "2.50MiB/s")}
+        << "50.0"
+        << "" << true << true;
+    // The stream is the one the last "Destination:" line named, whatever the sizes.
+    QTest::newRow("other stream with the listed size")
+        << "126.47KB"
+        << "" << false << true
+        << QStringList{"[download] Destination: /out/C-2024.f140.m4a",
+                       "[download]  50.0% of  126.47KiB at    1.00MiB/s ETA 00:00"}
+        << QStringList{"0|Analyzing..."} << ""
+        << "" << false << false;
+    QTest::newRow("one file, its title like a part")
+        << "3.79MB"
+        << "" << false << true
+        << QStringList{"[download] Destination: /out/a.f160.mp4-2024.mp4",
+                       "[download]  12.0% of 3.79MiB at 2.50MiB/s ETA 00:30"}
+        << QStringList{"12|" + Status("465.71 KB/3.79MB", "12.0%", "00:30", "2.50MiB/s")} << "12.0"
+        << "" << true << true;
     QTest::newRow("other output before progress")
         << "3.79MB"
         << "" << false << true << QStringList{"[generic] watch: Downloading webpage"}
@@ -477,6 +516,7 @@ void TestEngineParse::judgeChunk()
     state.QstrExt = QStringLiteral("mp4");
     state.QstrSize = size;
     state.QstrFormatId = QStringLiteral("134");
+    state.QstrTaskKey = QStringLiteral("2024");
     state.QstrPercent = percent0;
     state.bHasProgress = hasProgress0;
     state.bRunning = running;

@@ -138,6 +138,14 @@ void AddTitleRows()
     const QString y = QString(300, QLatin1Char('y'));
     QTest::newRow("long names in sub-folders")
         << x + "/" + y << x + "/" + y << x.left(200) + "/" + y.left(200);
+    // The extractor echoes the file path in its own lines: keywords in the title count for
+    // nothing there (the 144p format's total makes a convincing progress line).
+    const QString total =
+        ExtractorSizeText(QFileInfo(MakeMedia() + QStringLiteral("/v144.mp4")).size());
+    for (const QString& forged :
+         {"x [download] 5.0% of " + total + " y", QStringLiteral("x Adding metadata to y"),
+          QStringLiteral("x has already been downloaded")})
+        QTest::newRow(qPrintable("keyword: " + forged)) << forged << forged << forged;
 }
 
 } // namespace

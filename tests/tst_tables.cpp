@@ -698,9 +698,12 @@ private Q_SLOTS:
         QTRY_VERIFY(!task.pStatusLabel->text().contains(QStringLiteral("Completed: ")));
         const QString sizePart = task.pStatusLabel->text();
         QVERIFY(sizePart.endsWith(QLatin1String("/") + info.QstrSize));
-        w->ProgressSignalSlot(task.pProcess, 50, 1, QStringLiteral("later text"));
-        QCOMPARE(task.pProgressBar->value(), 50); // the bar moves, the text stays
-        QCOMPARE(task.pStatusLabel->text(), sizePart);
+        // A later line moves the bar, and the size part follows the same line.
+        const QString later = QStringLiteral("500.00 KB/") + info.QstrSize +
+                              QStringLiteral("      Completed: 50.0%      00:01      1.00MiB/s");
+        w->ProgressSignalSlot(task.pProcess, 50, 1, later);
+        QCOMPARE(task.pProgressBar->value(), 50);
+        QCOMPARE(task.pStatusLabel->text(), QStringLiteral("500.00 KB/") + info.QstrSize);
         QCOMPARE(w->pFinishedTable->rowCount(), 0);
 
         QVERIFY(server.SetRate(0));
