@@ -348,7 +348,7 @@ void CDodivezParseUI::btnParseSlot()
         vecVideoInfo = m_job->result.records;
         WaitBox.nRet = m_job->result.bError ? -1 : 0;
         if (WaitBox.nRet == -1)
-            ShowNotice("Messages/MSG0108");
+            ShowAnalysisError(m_job->result.error);
     }
 
     if (vecVideoInfo.empty()) {
@@ -370,6 +370,24 @@ void CDodivezParseUI::ShowNotice(const char* key)
     box.exec();
 }
 
+void CDodivezParseUI::ShowAnalysisError(const ExtractorError& error)
+{
+    // The notice's own text, then the cause and what to do; an error nobody knows is told in
+    // the extractor's own words.
+    QString text = Text("Messages/MSG0108");
+    if (error.IsFailure()) {
+        text += QStringLiteral("\n\n") + Text(error.CauseKey().constData()) + QLatin1Char(' ') +
+                Text(error.ActionKey().constData());
+        if (error.QstrClass == QLatin1String("Unknown"))
+            text += QLatin1Char(' ') + error.QstrLine;
+    }
+    CMessageBox box;
+    box.setFixedSize(500, 240);
+    box.PlaceOver(this);
+    box.InitInfoDialog(text, false);
+    box.exec();
+}
+
 void CDodivezParseUI::_DoDownloadThumbnail(void* pParams, QString)
 {
     auto* dialog = static_cast<CDodivezParseUI*>(pParams);
@@ -383,6 +401,7 @@ void CDodivezParseUI::DoDownloadThumbnail(std::vector<_VIDEO_FILE_INFO_>& vec)
     ListingResult result = RunAnalysis(job.input, job.bCancel);
     vec = std::move(result.records);
     job.result.bError = result.bError;
+    job.result.error = result.error;
     job.result.bCancelled = result.bCancelled;
     job.result.title = result.title;
     job.result.duration = result.duration;

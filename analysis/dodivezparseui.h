@@ -100,6 +100,7 @@ private:
     void StopWorker();
     // A notice with the text of `key` and an OK button, over the dialog.
     void ShowNotice(const char* key);
+    void ShowAnalysisError(const ExtractorError& error);
 
     std::unique_ptr<AnalysisJob> m_job;
     bool m_bWaitBoxFilled = false;

@@ -160,7 +160,8 @@ QString VideoDurationTransfer(const QString& duration)
            TwoDigits(pieces.at(2));
 }
 
-QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, const QString& link)
+QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, const QString& link,
+                          const QStringList& options)
 {
     // The output is a template of the extractor, in which "%" starts a field.
     QString base = thumbBase;
@@ -173,14 +174,14 @@ QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, co
                        QStringLiteral("--skip-download"),
                        QStringLiteral("--output"),
                        base} +
-           ExtractorRunOptions() + QStringList{QStringLiteral("--"), link};
+           options + QStringList{QStringLiteral("--"), link};
 }
 
-QStringList ListingArgs(const QString& converter, const QString& link)
+QStringList ListingArgs(const QString& converter, const QString& link, const QStringList& options)
 {
     return QStringList{QStringLiteral("--ffmpeg-location"), converter, QStringLiteral("-F"),
                        QStringLiteral("--get-duration"), QStringLiteral("--get-title")} +
-           ExtractorRunOptions() + QStringList{QStringLiteral("--"), link};
+           options + QStringList{QStringLiteral("--"), link};
 }
 
 ListingResult ParseListing(const QString& out, const QString& err, const QString& thumbFile,
@@ -189,6 +190,7 @@ ListingResult ParseListing(const QString& out, const QString& err, const QString
     ListingResult result;
     if (err.contains(QStringLiteral("ERROR:"))) {
         result.bError = true;
+        result.error = ClassifyExtractorErrors(err.split(QLatin1Char('\n')));
         return result;
     }
     const qsizetype start = BodyStart(out);
@@ -245,16 +247,18 @@ ListingResult RunAnalysis(const AnalysisInput& input, const std::atomic<bool>& c
 
     const QString extractor = ExtractorPath(input.appFolder);
     const QString converter = ConverterPath(input.appFolder);
+    const QStringList options = ExtractorRunOptions(input.appFolder);
     QProcess process;
     // The process is started on this worker thread, and Linux sends the parent-death signal
     // when the starting thread ends; the runs end before the worker does.
     BindToProgram(process, false);
     if (!RunOnce(process, extractor,
-                 ThumbnailArgs(converter, ThumbnailBase(input.thumbFile), input.link), cancel))
+                 ThumbnailArgs(converter, ThumbnailBase(input.thumbFile), input.link, options),
+                 cancel))
         return cancelled;
     process.readAllStandardOutput(); // only the listing run's output is read
     process.readAllStandardError();
-    if (!RunOnce(process, extractor, ListingArgs(converter, input.link), cancel))
+    if (!RunOnce(process, extractor, ListingArgs(converter, input.link, options), cancel))
         return cancelled;
     const QString out = QString::fromUtf8(process.readAllStandardOutput());
     const QString err = QString::fromUtf8(process.readAllStandardError());

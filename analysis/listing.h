@@ -2,6 +2,7 @@
 // Link analysis: the thumbnail path, the two extractor runs that analyse a link, and the
 // reading of the format listing into one record per video-only format.
 
+#include "extractorerrors.h"
 #include "helpers.h"
 #include "videoinfo.h"
 
@@ -25,14 +26,17 @@ QString VideoDurationTransfer(const QString& duration);
 
 // --ffmpeg-location CONVERTER --write-thumbnail --convert-thumbnails jpg --skip-download
 // --output BASE(with "%" doubled) -- LINK
-QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, const QString& link);
+QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, const QString& link,
+                          const QStringList& options = {});
 
 // --ffmpeg-location CONVERTER -F --get-duration --get-title -- LINK
-QStringList ListingArgs(const QString& converter, const QString& link);
+QStringList ListingArgs(const QString& converter, const QString& link,
+                        const QStringList& options = {});
 
 struct ListingResult
 {
     bool bError = false;                    // the extractor reported "ERROR:" on its error channel
+    ExtractorError error;                   // what the error means for the user
     bool bCancelled = false;                // the analysis was cancelled before it ended
     std::vector<_VIDEO_FILE_INFO_> records; // in the order of the listing
     QString title;

@@ -96,6 +96,8 @@ void DRUI::Init()
     // event loop, so a report never re-enters the code that sent it.
     connect(&engine, &CDownloadEngine::ProgressSignal, this, &DRUI::ProgressSignal);
     connect(this, &DRUI::ProgressSignal, this, &DRUI::ProgressSignalSlot, Qt::QueuedConnection);
+    connect(&engine, &CDownloadEngine::RunFailed, this, &DRUI::DownloadFailed,
+            Qt::QueuedConnection);
 
     // The newest extractor this user has, and a JavaScript runtime; runs started before they
     // are known use the bundled extractor. A verified update waits for the runs to end.

@@ -83,6 +83,8 @@ public:
     // Completes every task whose run has ended complete; for runs that ended inside a stop,
     // whose reports would reach only rows about to be rebuilt.
     void CompleteEndedTasks();
+    // A run that failed by itself: the row says why and offers Resume to try again.
+    void DownloadFailed(const QString& taskKey, const ExtractorError& error);
 
     static void _VersionSlot(void* pParams, QString QstrParams);
 

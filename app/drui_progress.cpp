@@ -2,7 +2,9 @@
 // completed task from the downloading table to the top of the finished table.
 
 #include "drui.h"
+#include "languagesconfig.h"
 #include "outputparser.h"
+#include "tasktables.h"
 #include "platform.h"
 
 #include <QCheckBox>
@@ -10,6 +12,7 @@
 #include <QMutexLocker>
 #include <QProcess>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTableWidget>
 #include <algorithm>
 
@@ -96,4 +99,32 @@ void DRUI::CompleteEndedTasks()
     }
     for (_VIDEO_FILE_INFO_& record : completed)
         CompleteTask(record);
+}
+
+void DRUI::DownloadFailed(const QString& taskKey, const ExtractorError& error)
+{
+    QPushButton* pause = nullptr;
+    QLabel* status = nullptr;
+    {
+        QMutexLocker locker(&engine.Mutex());
+        for (_VIDEO_DOWNLOAD_INFO_& task : engine.Tasks()) {
+            if (task.VideoFileInfo.QstrTaskKey != taskKey)
+                continue;
+            if (task.bPaused || task.bRunning)
+                return; // paused meanwhile, or already running again
+            // A failed task waits as a paused one: Resume starts it again.
+            task.bPaused = true;
+            pause = task.pBtnPause;
+            status = task.pStatusLabel;
+            break;
+        }
+    }
+    CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
+    const QString cause = error.QstrClass == QLatin1String("Unknown") && !error.QstrLine.isEmpty()
+                              ? error.QstrLine
+                              : texts->ReadLanguageInfo(error.CauseKey().constData());
+    if (status)
+        status->setText(texts->ReadLanguageInfo("Errors/Failed") + cause);
+    if (pause)
+        SetPauseButtonState(pause, true);
 }

@@ -2,6 +2,7 @@
 
 #include "paths.h"
 
+#include <QHash>
 #include <QMutex>
 #include <QRegularExpression>
 
@@ -31,38 +32,38 @@ QString NamePiece(QString text)
 
 struct ExtractorChoice
 {
-    QMutex mutex;
     QString program;
     QStringList options;
 };
 
-ExtractorChoice& Choice()
-{
-    static ExtractorChoice choice;
-    return choice;
-}
+QMutex g_choiceMutex;
+QHash<QString, ExtractorChoice> g_choices; // by application folder
 
 } // namespace
 
-void SetExtractorChoice(const QString& program, const QStringList& options)
+void SetExtractorChoice(const QString& appFolder, const QString& program,
+                        const QStringList& options)
 {
-    QMutexLocker lock(&Choice().mutex);
-    Choice().program = program;
-    Choice().options = options;
+    QMutexLocker lock(&g_choiceMutex);
+    if (program.isEmpty() && options.isEmpty())
+        g_choices.remove(appFolder);
+    else
+        g_choices.insert(appFolder, {program, options});
 }
 
-QStringList ExtractorRunOptions()
+QStringList ExtractorRunOptions(const QString& appFolder)
 {
-    QMutexLocker lock(&Choice().mutex);
-    return Choice().options;
+    QMutexLocker lock(&g_choiceMutex);
+    return g_choices.value(appFolder).options;
 }
 
 QString ExtractorPath(const QString& appFolder)
 {
     {
-        QMutexLocker lock(&Choice().mutex);
-        if (!Choice().program.isEmpty())
-            return Choice().program;
+        QMutexLocker lock(&g_choiceMutex);
+        const QString program = g_choices.value(appFolder).program;
+        if (!program.isEmpty())
+            return program;
     }
     return ToolPath(appFolder, QStringLiteral("Pelmora"));
 }
@@ -107,7 +108,7 @@ QStringList BuildDownloadArgs(const _VIDEO_FILE_INFO_& info, const QString& appF
                        QStringLiteral("-f"),
                        QStringLiteral("ba[ext=") + AudioExtFor(info.QstrExt) +
                            QStringLiteral("]+") + info.QstrFormatId} +
-           ExtractorRunOptions() + QStringList{QStringLiteral("--"), info.QstrUrl};
+           ExtractorRunOptions(appFolder) + QStringList{QStringLiteral("--"), info.QstrUrl};
 }
 
 QStringList OutputPathVariables(const QString& path)

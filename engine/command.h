@@ -9,15 +9,17 @@
 #include <QString>
 #include <QStringList>
 
-// The extractor runs use: the one chosen with SetExtractorChoice, else appFolder + "/Pelmora".
+// The extractor that runs with this application folder use: the one chosen for the folder with
+// SetExtractorChoice, else appFolder + "/Pelmora".
 QString ExtractorPath(const QString& appFolder);
 QString ConverterPath(const QString& appFolder); // appFolder + "/virarurov"
 
-// The extractor the runs use (empty: the application folder's) and the options every run gets
-// before "--" (cookies, JavaScript runtime). Safe from any thread; runs already started keep
-// what they had.
-void SetExtractorChoice(const QString& program, const QStringList& options);
-QStringList ExtractorRunOptions();
+// The extractor that runs with `appFolder` use (empty: the folder's own) and the options each
+// of them gets before "--" (cookies, JavaScript runtime); an empty program and no options forget
+// the choice. Safe from any thread; runs already started keep what they had.
+void SetExtractorChoice(const QString& appFolder, const QString& program,
+                        const QStringList& options);
+QStringList ExtractorRunOptions(const QString& appFolder);
 
 // "webm" when ext is exactly "webm", otherwise "m4a".
 QString AudioExtFor(const QString& ext);

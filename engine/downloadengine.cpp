@@ -129,14 +129,16 @@ void CDownloadEngine::PrepareProcess(QProcess* process)
         return;
     m_prepared.insert(process);
     process->setProcessChannelMode(QProcess::SeparateChannels);
-    // Nobody reads the error channel; it must never fill and stall the extractor.
-    process->setStandardErrorFile(QProcess::nullDevice());
+    // The error channel is read as it comes, so that it never fills and stalls the
+    // extractor; only its messages are kept, to tell why a run failed.
     // A process group of its own, so that stopping the run stops the converter too; the
     // extractor also dies with the program, so that it never downloads on beside the next
     // start's run of the same task.
     BindToProgram(*process, true);
     connect(process, &QProcess::readyReadStandardOutput, this,
             [this, process] { ReadOutput(process); });
+    connect(process, &QProcess::readyReadStandardError, this,
+            [this, process] { ReadErrors(process); });
     connect(process, &QProcess::finished, this, [this, process] { OnProcessEnded(process); });
     connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError e) {
         if (e == QProcess::FailedToStart)
@@ -262,8 +264,13 @@ void CDownloadEngine::OnProcessEnded(QProcess* process)
     auto run = m_runs.find(process);
     if (run == m_runs.end())
         return; // this run's end has been handled already
+    ReadErrors(process);
     const QString taskKey = run->taskKey;
+    const QStringList messages = run->messages;
     m_runs.erase(run);
+    // A run the program stopped was killed; one that ended by itself with an error failed.
+    const bool bEndedByItself = process->exitStatus() == QProcess::NormalExit ||
+                                process->error() == QProcess::FailedToStart;
 
     // What the run printed last is judged before its end.
     const QPointer<QProcess> alive(process);
@@ -288,9 +295,34 @@ void CDownloadEngine::OnProcessEnded(QProcess* process)
                        !t.VideoFileInfo.QstrFilePath.isEmpty();
         }
     }
-    if (complete)
+    if (complete) {
         Q_EMIT ProgressSignal(process, 100, 1, QString());
+    } else if (bEndedByItself) {
+        ExtractorError error = ClassifyExtractorErrors(messages);
+        if (!error.IsFailure()) {
+            // Nothing said why: a missing extractor, or one that stopped without a word.
+            error.QstrClass = QStringLiteral("Unknown");
+            error.QstrLine = process->errorString();
+        }
+        Q_EMIT RunFailed(taskKey, error);
+    }
     Q_EMIT RunEnded(taskKey);
+}
+
+void CDownloadEngine::ReadErrors(QProcess* process)
+{
+    const QByteArray bytes = process->readAllStandardError();
+    auto run = m_runs.find(process);
+    if (run == m_runs.end() || bytes.isEmpty())
+        return;
+    // Only whole messages at a line's start count; the rest of the channel is dropped.
+    for (const QByteArray& line : bytes.split('\n')) {
+        if (line.startsWith("ERROR:") || line.startsWith("WARNING:"))
+            run->messages << QString::fromUtf8(line.trimmed());
+    }
+    constexpr int kKeep = 20;
+    if (run->messages.size() > kKeep)
+        run->messages = run->messages.mid(run->messages.size() - kKeep);
 }
 
 bool CDownloadEngine::StopRun(QProcess* process, int waitMs)

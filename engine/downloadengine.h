@@ -8,6 +8,7 @@
 // Each run is started in a process group of its own, so that stopping it also stops the
 // converter it started.
 
+#include "extractorerrors.h"
 #include "infowriter.h"
 #include "outputparser.h"
 #include "videoinfo.h"
@@ -86,12 +87,16 @@ Q_SIGNALS:
     void RunEnded(QString taskKey);
     // Each read of a run's output, just before it is judged; for observers and tests.
     void OutputRead(void* pProcess, QByteArray bytes);
+    // A run ended on its own without completing its task (not stopped by the program); the
+    // error says why, in the user's terms. Sent before RunEnded.
+    void RunFailed(QString taskKey, ExtractorError error);
 
 private:
     struct Run
     {
         QString taskKey;
-        qint64 pid = 0; // also the id of the run's process group
+        qint64 pid = 0;       // also the id of the run's process group
+        QStringList messages; // the last "ERROR:" and "WARNING:" lines of its error channel
     };
 
     void PrepareProcess(QProcess* process);
@@ -102,6 +107,7 @@ private:
     // ending).
     void ReleaseProcess(QProcess* process);
     void OnProcessEnded(QProcess* process);
+    void ReadErrors(QProcess* process);
     // Judges whole lines as the extractor printed them (see JudgeOutput).
     void JudgeLines(QProcess* process, const QByteArray& lines);
     // Index of the entry of this process; call with the mutex held.

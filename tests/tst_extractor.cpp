@@ -4,6 +4,8 @@
 // newer version text. And its failures, told in the user's terms.
 
 #include "command.h"
+#include "drui.h"
+#include "infofiles.h"
 #include "extractorerrors.h"
 #include "extractoroptions.h"
 #include "extractorrelease.h"
@@ -484,7 +486,6 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 3, 60000);
         QVERIFY(manager.IsBundled());
         QCOMPARE(ExtractorPath(app.path()), app.filePath(QStringLiteral("Pelmora")));
-        SetExtractorChoice(QString(), QStringList());
     }
     // The settings dialog: every control named, a folder the info files cannot hold refused,
     // and OK stores the settings and gives the next runs their options.
@@ -530,8 +531,57 @@ private Q_SLOTS:
         QCOMPARE(stored.QstrCookiesProfile, QStringLiteral("work"));
         QVERIFY(stored.bNeverUpdate);
         QCOMPARE(ReadOutputPath(data.path() + QLatin1Char('/')), data.filePath(QStringLiteral("out")) + QLatin1Char('/'));
-        QCOMPARE(ExtractorRunOptions(), (QStringList{"--cookies-from-browser", "firefox:work"}));
-        SetExtractorChoice(QString(), QStringList());
+        QCOMPARE(ExtractorRunOptions(QStringLiteral(QUILLANE_APP_DIR)),
+                 (QStringList{"--cookies-from-browser", "firefox:work"}));
+    }
+    // A download that fails by itself says why on its row and waits paused; Resume tries
+    // again. Its info file keeps its format.
+    void failedDownloadSaysWhy_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("cls");
+        QTest::newRow("403") << "status/403" << "SiteChanged";
+        QTest::newRow("nothing listens") << "" << "Network";
+    }
+    void failedDownloadSaysWhy()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, cls);
+        QTemporaryDir feed, out;
+        const QString base = Serve(feed.path(), QString());
+        DRUI w;
+        w.Init();
+        _VIDEO_FILE_INFO_ info;
+        info.QstrTaskKey = QStringLiteral("2026-12-09-15-00-00");
+        info.QstrFormatId = QStringLiteral("160");
+        info.QstrExt = QStringLiteral("mp4");
+        info.QstrSize = QStringLiteral("1.00MB");
+        info.QstrTitle = QStringLiteral("Broken");
+        info.QstrOutputDir = out.path() + QLatin1Char('/');
+        info.QstrUrl = path.isEmpty() ? QStringLiteral("http://127.0.0.1:1/") : base + path;
+        QSignalSpy ended(&w.engine, &CDownloadEngine::RunEnded);
+        std::vector<_VIDEO_FILE_INFO_> list{info};
+        w.RefreshDownloadTable(list, false);
+        auto task = [&w] {
+            QMutexLocker lock(&w.engine.Mutex());
+            return w.engine.Tasks().at(0);
+        };
+        ExtractorError error;
+        error.QstrClass = cls;
+        CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
+        const QString failed = texts->ReadLanguageInfo("Errors/Failed") +
+                               texts->ReadLanguageInfo(error.CauseKey().constData());
+        for (int attempt = 1; attempt <= 2; ++attempt) {
+            QTRY_COMPARE_WITH_TIMEOUT(ended.size(), attempt, 120000);
+            QTRY_COMPARE(task().pStatusLabel->text(), failed);
+            QVERIFY(task().bPaused);
+            const auto stored = LoadDownloadInfos(w.QstrDownloadingDir);
+            QCOMPARE(stored.size(), size_t(1));
+            QCOMPARE(stored[0].QstrUrl, info.QstrUrl);
+            if (attempt == 1)
+                task().pBtnPause->click(); // Resume: a new run
+            QVERIFY(attempt == 2 || !task().bPaused);
+        }
     }
 };
 

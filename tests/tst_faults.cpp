@@ -305,9 +305,13 @@ void TestFaults::runEndsWithoutCompletion()
     QTRY_VERIFY_WITH_TIMEOUT(ended.count() == 1, kRunMs);
     QCoreApplication::processEvents(); // the reports queued before the end
 
-    // The row shows the last progress of the run and keeps showing it.
+    // The row shows the last progress of the run and keeps showing it; a run that failed by
+    // itself says why instead and waits paused.
+    const bool bFailed = how == QLatin1String("fail");
+    if (bFailed)
+        QTRY_VERIFY(Task(*w, 0).bPaused);
     const _VIDEO_DOWNLOAD_INFO_ stopped = Task(*w, 0);
-    QVERIFY(!stopped.bRunning && !stopped.bPaused);
+    QVERIFY(!stopped.bRunning && stopped.bPaused == bFailed);
     const QString percent = stopped.VideoFileInfo.QstrPercent;
     QVERIFY2(percent.toDouble() > 0 && percent.toDouble() < 100, qPrintable(percent));
     if (how != QLatin1String("kill"))
@@ -315,8 +319,11 @@ void TestFaults::runEndsWithoutCompletion()
     const int bar = stopped.pProgressBar->value();
     const QString status = stopped.pStatusLabel->text();
     QCOMPARE(bar, PercentBarValue(percent));
-    QVERIFY2(status.contains(QStringLiteral("Completed: ") + percent + QLatin1Char('%')),
-             qPrintable(status));
+    if (bFailed)
+        QCOMPARE(status, Tr("Errors/Failed") + QStringLiteral("scripted failure"));
+    else
+        QVERIFY2(status.contains(QStringLiteral("Completed: ") + percent + QLatin1Char('%')),
+                 qPrintable(status));
     QTest::qWait(300);
     QCOMPARE(stopped.pProgressBar->value(), bar);
     QCOMPARE(stopped.pStatusLabel->text(), status);
@@ -326,8 +333,10 @@ void TestFaults::runEndsWithoutCompletion()
     // Paused and resumed with the real extractor at full speed, the task completes.
     w->engine.SetFolders(QStringLiteral(QUILLANE_APP_DIR), w->QstrDownloadingDir);
     QVERIFY(m_server.SetRate(0));
-    stopped.pBtnPause->click();
-    QVERIFY(Task(*w, 0).bPaused);
+    if (!bFailed) {
+        stopped.pBtnPause->click();
+        QVERIFY(Task(*w, 0).bPaused);
+    }
     stopped.pBtnPause->click();
     QTRY_VERIFY_WITH_TIMEOUT(w->vecFinishedList.size() == 1, kRunMs);
     QCOMPARE(TaskCount(*w), 0);

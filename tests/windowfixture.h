@@ -76,7 +76,7 @@ inline QStringList FinishedTimes(DRUI& w)
 inline QMenu* LanguageMenu(DRUI& w)
 {
     const QList<QAction*> entries = w.pMainMenu->actions();
-    return entries.size() == 3 ? entries[2]->menu() : nullptr;
+    return entries.size() >= 3 ? entries[2]->menu() : nullptr;
 }
 
 inline QAction* LanguageEntry(DRUI& w, const QString& name)

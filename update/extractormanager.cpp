@@ -38,6 +38,11 @@ CExtractorManager::CExtractorManager(const Folders& folders, QObject* parent)
     });
 }
 
+CExtractorManager::~CExtractorManager()
+{
+    SetExtractorChoice(m_folders.app, QString(), QStringList());
+}
+
 QString CExtractorManager::ChannelFeed(const QString& channel)
 {
     return channel == QLatin1String("nightly") ? QStringLiteral(QUILLANE_EXTRACTOR_FEED_NIGHTLY)
@@ -59,7 +64,7 @@ void CExtractorManager::Locate()
 void CExtractorManager::Publish()
 {
     const QString bundled = QDir(m_folders.app).filePath(QStringLiteral("Pelmora"));
-    SetExtractorChoice(m_extractorPath.isEmpty() ? bundled : m_extractorPath,
+    SetExtractorChoice(m_folders.app, m_extractorPath.isEmpty() ? bundled : m_extractorPath,
                        ExtractorOptions(m_settings, m_extractorVersion, m_runtime));
     Q_EMIT Changed();
 }

@@ -22,6 +22,8 @@ public:
         QString data; // Settings.ini and tools/
     };
     explicit CExtractorManager(const Folders& folders, QObject* parent = nullptr);
+    // The runs with the application folder go back to its own extractor.
+    ~CExtractorManager() override;
 
     // The release feeds of the build (stable and nightly channels).
     static QString ChannelFeed(const QString& channel);
