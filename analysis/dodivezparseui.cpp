@@ -381,11 +381,19 @@ void CDodivezParseUI::ShowAnalysisError(const ExtractorError& error)
         if (error.QstrClass == QLatin1String("Unknown"))
             text += QLatin1Char(' ') + error.QstrLine;
     }
+    const bool bOffer = error.fix == ErrorFix::Update && offerExtractorUpdate;
+    if (bOffer)
+        text += QStringLiteral("\n\n") + Text("Errors/OfferUpdate");
     CMessageBox box;
-    box.setFixedSize(500, 240);
+    box.setFixedSize(500, 260);
     box.PlaceOver(this);
-    box.InitInfoDialog(text, false);
+    if (bOffer)
+        box.InitQuestionDialog(text);
+    else
+        box.InitInfoDialog(text, false);
     box.exec();
+    if (bOffer && box.GetMessageBoxRet() == 0)
+        offerExtractorUpdate();
 }
 
 void CDodivezParseUI::_DoDownloadThumbnail(void* pParams, QString)

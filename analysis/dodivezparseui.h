@@ -47,6 +47,10 @@ public:
     using FolderChooser = std::function<QString(QWidget* parent)>;
     FolderChooser chooseFolder;
 
+    // Offered when an analysis failed in a way a newer extractor may mend; the notice then asks
+    // whether to update now. Unset: the notice only tells.
+    std::function<void()> offerExtractorUpdate;
+
     int nCancelled = 0;
     std::vector<_VIDEO_FILE_INFO_> vecVideoInfo;
     _VIDEO_FILE_INFO_ SelectedInfo;

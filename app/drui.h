@@ -88,10 +88,11 @@ public:
 
     static void _VersionSlot(void* pParams, QString QstrParams);
 
-    // The settings dialog (menu entry Settings).
-    void OpenSettings();
-    // Whether Init starts the daily check for a newer extractor (the program turns it on;
-    // windows made by tests never fetch anything).
+    // The settings dialog (menu entry Settings) over `owner` (the window when null); with
+    // `bUpdate` it starts an update of the extractor at once.
+    void OpenSettings(QWidget* owner = nullptr, bool bUpdate = false);
+    // Whether Init starts the daily check for a newer extractor and a failed analysis offers an
+    // update (the program turns it on; windows made by tests never fetch anything).
     static bool s_bExtractorUpdates;
 
     // State shared by the window's parts (and read by the tests).

@@ -25,6 +25,10 @@ QString NextSecond(const QString& stamp)
 void DRUI::AddFiles()
 {
     CDodivezParseUI dialog;
+    // An analysis that a newer extractor may mend offers the update, shown in the settings
+    // (not in windows that tests make: they fetch nothing).
+    if (s_bExtractorUpdates)
+        dialog.offerExtractorUpdate = [this, &dialog] { OpenSettings(&dialog, true); };
     dialog.InitDialog();
     dialog.exec();
     if (dialog.nCancelled != 0)

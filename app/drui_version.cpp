@@ -63,9 +63,14 @@ void DRUI::VersionSignalSlot()
     close();
 }
 
-void DRUI::OpenSettings()
+void DRUI::OpenSettings(QWidget* owner, bool bUpdate)
 {
-    CSettingsDialog dialog(pExtractorManager, QstrDataDir, this);
-    dialog.move(pos() + QPoint((width() - dialog.width()) / 2, (height() - dialog.height()) / 2));
+    if (!owner)
+        owner = this;
+    CSettingsDialog dialog(pExtractorManager, QstrDataDir, owner);
+    dialog.move(owner->pos() +
+                QPoint((owner->width() - dialog.width()) / 2, (owner->height() - dialog.height()) / 2));
+    if (bUpdate)
+        dialog.StartUpdate();
     dialog.exec();
 }

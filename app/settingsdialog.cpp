@@ -164,11 +164,7 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     pStatusLabel->setWordWrap(true);
     SetWhiteText(pStatusLabel);
     grid->addWidget(pStatusLabel, row++, 1, 1, 2);
-    connect(pUpdateButton, &QPushButton::clicked, this, [this] {
-        pStatusLabel->setText(Text("Settings/Checking"));
-        pUpdateButton->setEnabled(false);
-        m_manager->UpdateNow();
-    });
+    connect(pUpdateButton, &QPushButton::clicked, this, &CSettingsDialog::StartUpdate);
     connect(pBundledButton, &QPushButton::clicked, this, [this] {
         if (!m_manager->UseBundled())
             pStatusLabel->setText(Text("Settings/Failed"));
@@ -256,6 +252,16 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     UpdateCookieFields();
     ShowExtractor();
     pUpdateButton->setEnabled(!m_manager->IsUpdating());
+}
+
+void CSettingsDialog::StartUpdate()
+{
+    if (m_manager->IsUpdating())
+        return;
+    pStatusLabel->setText(Text("Settings/Checking"));
+    pUpdateButton->setEnabled(false);
+    pUpdateBar->setValue(0);
+    m_manager->UpdateNow();
 }
 
 void CSettingsDialog::ShowExtractor()

@@ -41,6 +41,9 @@ public:
     QLineEdit* pCookiesFileEdit = nullptr;
     QPushButton* pOkButton = nullptr;
 
+    // What "Update now" does.
+    void StartUpdate();
+
 public Q_SLOTS:
     void accept() override;
 

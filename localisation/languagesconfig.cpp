@@ -144,6 +144,7 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "MainWnd/HelpPage",
         // What went wrong in a run of the extractor: each class's cause and what to do.
         "Errors/Failed",
+        "Errors/OfferUpdate",
         "Errors/Unavailable",
         "Errors/UnavailableAction",
         "Errors/SignIn",

@@ -349,10 +349,10 @@ void TestAddVideo::failedAnalysis_data()
 {
     QTest::addColumn<QString>("link");
     QTest::addColumn<bool>("bMissingExtractor");
-    QTest::addColumn<bool>("bNotice");
-    QTest::newRow("404 page") << m_server.MissingUrl() << false << true;
-    QTest::newRow("page without a video") << m_server.NoVideoUrl() << false << true;
-    QTest::newRow("no extractor") << m_server.PageUrl() << true << false;
+    QTest::addColumn<QString>("cause"); // the notice's second part; empty: no notice
+    QTest::newRow("404 page") << m_server.MissingUrl() << false << "Errors/Unavailable";
+    QTest::newRow("page without a video") << m_server.NoVideoUrl() << false << "Errors/Unknown";
+    QTest::newRow("no extractor") << m_server.PageUrl() << true << "";
 }
 
 void TestAddVideo::chooseTipReadable()
@@ -368,7 +368,8 @@ void TestAddVideo::failedAnalysis()
 {
     QFETCH(QString, link);
     QFETCH(bool, bMissingExtractor);
-    QFETCH(bool, bNotice);
+    QFETCH(QString, cause);
+    const bool bNotice = !cause.isEmpty();
     QTemporaryDir emptyApp;
     if (bMissingExtractor)
         SetAppFolder(emptyApp.path());
@@ -377,7 +378,14 @@ void TestAddVideo::failedAnalysis()
     const QStringList notices = Analyse(d, link);
     SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
 
-    QCOMPARE(notices, bNotice ? QStringList{Text("Messages/MSG0108")} : QStringList());
+    // The notice's own text, then what went wrong.
+    QCOMPARE(notices.size(), bNotice ? 1 : 0);
+    if (bNotice) {
+        QVERIFY(notices[0].startsWith(Text("Messages/MSG0108") + QStringLiteral("\n\n") +
+                                      Text(cause.toLatin1().constData())));
+        if (cause == QLatin1String("Errors/Unknown"))
+            QVERIFY(notices[0].endsWith(QStringLiteral("Unsupported URL: ") + link));
+    }
     QCOMPARE(d.WaitBox.GetMessageBoxRet(), bNotice ? -1 : 0);
     QCOMPARE(d.pFormatTable->rowCount(), 0);
     QVERIFY(d.vecVideoInfo.empty());

@@ -7,6 +7,7 @@
 #include "drui.h"
 #include "infofiles.h"
 #include "extractorerrors.h"
+#include "fixtures/adddialog.h"
 #include "extractoroptions.h"
 #include "extractorrelease.h"
 #include "extractormanager.h"
@@ -335,6 +336,17 @@ private Q_SLOTS:
                                   {QStringLiteral("node"), QStringLiteral("/opt/node/bin/node"),
                                    QStringLiteral("20.1.0")}),
                  options);
+
+        // Both commands carry them just before "--" and the link.
+        const QString app = QStringLiteral("/opt/quillane");
+        SetExtractorChoice(app, QString(), options);
+        _VIDEO_FILE_INFO_ info;
+        info.QstrUrl = QStringLiteral("http://127.0.0.1:9/v");
+        const QStringList tail = options + QStringList{QStringLiteral("--"), info.QstrUrl};
+        QCOMPARE(BuildDownloadArgs(info, app).mid(BuildDownloadArgs(info, app).size() - tail.size()), tail);
+        const QStringList listing = ListingArgs(ConverterPath(app), info.QstrUrl, ExtractorRunOptions(app));
+        QCOMPARE(listing.mid(listing.size() - tail.size()), tail);
+        SetExtractorChoice(app, QString(), QStringList());
     }
 
     // Runtimes are looked for in tools/, on PATH, then where the settings say; too old ones
@@ -549,6 +561,7 @@ private Q_SLOTS:
         QFETCH(QString, cls);
         QTemporaryDir feed, out;
         const QString base = Serve(feed.path(), QString());
+        QDir(DataFolder() + QStringLiteral("downloading")).removeRecursively(); // earlier rows' tasks
         DRUI w;
         w.Init();
         _VIDEO_FILE_INFO_ info;
@@ -562,6 +575,7 @@ private Q_SLOTS:
         QSignalSpy ended(&w.engine, &CDownloadEngine::RunEnded);
         std::vector<_VIDEO_FILE_INFO_> list{info};
         w.RefreshDownloadTable(list, false);
+        QVERIFY(w.engine.StartRun(info.QstrTaskKey));
         auto task = [&w] {
             QMutexLocker lock(&w.engine.Mutex());
             return w.engine.Tasks().at(0);
@@ -582,6 +596,38 @@ private Q_SLOTS:
                 task().pBtnPause->click(); // Resume: a new run
             QVERIFY(attempt == 2 || !task().bPaused);
         }
+    }
+    // An analysis the site refused says why and offers the update, which the settings show
+    // (here against a feed that has no release).
+    void failedAnalysisOffersUpdate()
+    {
+        QTemporaryDir feed;
+        const QString base = Serve(feed.path(), QString());
+        QuillaneSettings settings;
+        settings.QstrFeed = base;
+        settings.bNeverUpdate = true; // no background check, only the offered update
+        QVERIFY(SaveSettings(DataFolder(), settings));
+        DRUI::s_bExtractorUpdates = true;
+        DRUI w;
+        w.Init();
+        QString status;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&status] {
+            auto* dialog = qobject_cast<CSettingsDialog*>(QApplication::activeModalWidget());
+            if (dialog && dialog->pUpdateButton->isEnabled()) {
+                status = dialog->pStatusLabel->text();
+                dialog->reject();
+            }
+        });
+        watch.start(50);
+        const AddedVideo added = AddVideoThroughDialog(w, base + QStringLiteral("status/403"));
+        DRUI::s_bExtractorUpdates = false;
+        QFile::remove(SettingsPath(DataFolder()));
+        CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
+        QCOMPARE(added.notices.size(), 1);
+        QVERIFY(added.notices[0].contains(texts->ReadLanguageInfo("Errors/SiteChanged")));
+        QVERIFY(added.notices[0].contains(texts->ReadLanguageInfo("Errors/OfferUpdate")));
+        QCOMPARE(status, texts->ReadLanguageInfo("Settings/FetchFailed"));
     }
 };
 
