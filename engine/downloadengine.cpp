@@ -170,7 +170,7 @@ bool CDownloadEngine::StartRun(const QString& taskKey)
     }
     PrepareProcess(process);
     m_buffers[process] = COutputReader();
-    m_runs.insert(process, Run{taskKey, 0});
+    m_runs.insert(process, Run{taskKey, 0, {}, {}});
     process->setProcessEnvironment(
         DownloadEnvironment(info, QProcessEnvironment::systemEnvironment()));
     process->start(ExtractorPath(m_appFolder), BuildDownloadArgs(info, m_appFolder));
@@ -264,7 +264,7 @@ void CDownloadEngine::OnProcessEnded(QProcess* process)
     auto run = m_runs.find(process);
     if (run == m_runs.end())
         return; // this run's end has been handled already
-    ReadErrors(process);
+    ReadErrors(process, true);
     const QString taskKey = run->taskKey;
     const QStringList messages = run->messages;
     m_runs.erase(run);
@@ -309,14 +309,18 @@ void CDownloadEngine::OnProcessEnded(QProcess* process)
     Q_EMIT RunEnded(taskKey);
 }
 
-void CDownloadEngine::ReadErrors(QProcess* process)
+void CDownloadEngine::ReadErrors(QProcess* process, bool bEnd)
 {
     const QByteArray bytes = process->readAllStandardError();
     auto run = m_runs.find(process);
-    if (run == m_runs.end() || bytes.isEmpty())
+    if (run == m_runs.end())
         return;
-    // Only whole messages at a line's start count; the rest of the channel is dropped.
-    for (const QByteArray& line : bytes.split('\n')) {
+    // Only whole lines count, and only messages at a line's start; the rest is dropped.
+    QByteArray text = run->errorRest + bytes;
+    const qsizetype end = bEnd ? text.size() : text.lastIndexOf('\n') + 1;
+    run->errorRest = text.mid(end);
+    text.truncate(end);
+    for (const QByteArray& line : text.split('\n')) {
         if (line.startsWith("ERROR:") || line.startsWith("WARNING:"))
             run->messages << QString::fromUtf8(line.trimmed());
     }

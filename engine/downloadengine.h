@@ -97,6 +97,7 @@ private:
         QString taskKey;
         qint64 pid = 0;       // also the id of the run's process group
         QStringList messages; // the last "ERROR:" and "WARNING:" lines of its error channel
+        QByteArray errorRest; // the error channel's unfinished last line
     };
 
     void PrepareProcess(QProcess* process);
@@ -107,7 +108,9 @@ private:
     // ending).
     void ReleaseProcess(QProcess* process);
     void OnProcessEnded(QProcess* process);
-    void ReadErrors(QProcess* process);
+    // Keeps the messages among the whole lines of the error channel; `bEnd`: the run has
+    // ended, so its unfinished last line is whole too.
+    void ReadErrors(QProcess* process, bool bEnd = false);
     // Judges whole lines as the extractor printed them (see JudgeOutput).
     void JudgeLines(QProcess* process, const QByteArray& lines);
     // Index of the entry of this process; call with the mutex held.
