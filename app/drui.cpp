@@ -66,6 +66,7 @@ DRUI::~DRUI()
 {
     // No extractor or converter outlives the window.
     StopAllRuns();
+    delete pExtractorManager;
     if (pVersionThread) {
         // A fetch in progress ends at once; the worker then returns promptly.
         CURLConfig::GetInstance()->RequestStop();
@@ -101,7 +102,8 @@ void DRUI::Init()
 
     // The newest extractor this user has, and a JavaScript runtime; runs started before they
     // are known use the bundled extractor. A verified update waits for the runs to end.
-    pExtractorManager = new CExtractorManager({AppFolder(), QstrDataDir}, this);
+    // Not a child of the window: its version and update runs are no task processes of it.
+    pExtractorManager = new CExtractorManager({AppFolder(), QstrDataDir});
     pExtractorManager->SetRunsInProgress([this] { return engine.HasRunsInProgress(); });
     connect(&engine, &CDownloadEngine::RunEnded, pExtractorManager, &CExtractorManager::RunsEnded,
             Qt::QueuedConnection);
