@@ -1,6 +1,6 @@
 #pragma once
 // The settings dialog: the output folder, the extractor (version, channel, updates, the return
-// to the bundled one), the JavaScript runtime and the browser cookies. In the program's own
+// to the bundled one), the JavaScript runtime (found, fetched or named) and the browser cookies. In the program's own
 // look: frameless, a black header, the message dialogs' buttons. OK stores the settings.
 
 #include "windowdrag.h"
@@ -35,6 +35,9 @@ public:
     QPushButton* pBundledButton = nullptr;
     QLabel* pStatusLabel = nullptr;
     QLabel* pRuntimeLabel = nullptr;
+    QPushButton* pRuntimeFetchButton = nullptr;
+    QProgressBar* pRuntimeBar = nullptr;
+    QLabel* pRuntimeStatusLabel = nullptr;
     QLineEdit* pRuntimeEdit = nullptr;
     QComboBox* pCookiesBox = nullptr;
     QLineEdit* pProfileEdit = nullptr;
@@ -43,6 +46,8 @@ public:
 
     // What "Update now" does.
     void StartUpdate();
+    // What "Fetch Deno" does.
+    void StartRuntimeFetch();
 
 public Q_SLOTS:
     void accept() override;
@@ -54,6 +59,7 @@ protected:
 private:
     void ShowExtractor();
     void ShowUpdateResult(int result, const QString& version);
+    void ShowRuntimeResult(int result, const QString& version);
     void UpdateCookieFields();
 
     CExtractorManager* m_manager;
