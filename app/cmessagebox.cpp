@@ -307,8 +307,8 @@ QString FailureAdvice(const ExtractorError& error)
 {
     if (!error.IsFailure())
         return {};
-    QString text = Text(error.CauseKey().constData()) + QLatin1Char(' ') +
-                   Text(error.ActionKey().constData());
+    QString text =
+        Text(error.CauseKey().constData()) + QLatin1Char(' ') + Text(error.ActionKey().constData());
     if (error.QstrClass == QLatin1String("Unknown"))
         text += QLatin1Char(' ') + error.QstrLine;
     return text;

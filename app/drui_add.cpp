@@ -30,7 +30,9 @@ void DRUI::AddFiles()
     // JavaScript runtime while none is found offers Deno; both are shown in the settings (not
     // in windows that tests make: they fetch nothing).
     if (s_bExtractorUpdates) {
-        dialog.offerExtractorUpdate = [this, &dialog] { OpenSettings(&dialog, SettingsStart::Update); };
+        dialog.offerExtractorUpdate = [this, &dialog] {
+            OpenSettings(&dialog, SettingsStart::Update);
+        };
         if (pExtractorManager && !pExtractorManager->Runtime().IsFound())
             dialog.offerRuntimeFetch = [this, &dialog] {
                 OpenSettings(&dialog, SettingsStart::FetchRuntime);

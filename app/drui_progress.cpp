@@ -6,8 +6,8 @@
 #include "extractormanager.h"
 #include "languagesconfig.h"
 #include "outputparser.h"
-#include "tasktables.h"
 #include "platform.h"
+#include "tasktables.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -163,8 +163,8 @@ void DRUI::OfferFix(const ExtractorError& error, const QString& title)
                                     : fix == ErrorFix::Runtime ? SettingsStart::FetchRuntime
                                                                : SettingsStart::Cookies;
         // Once the notice has gone: the settings dialog runs a loop of its own.
-        QMetaObject::invokeMethod(this, [this, start] { OpenSettings(nullptr, start); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, start] { OpenSettings(nullptr, start); }, Qt::QueuedConnection);
     });
     box->show();
 }

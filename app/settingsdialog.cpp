@@ -216,7 +216,8 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     fetch->addWidget(pRuntimeFetchButton);
     fetch->addWidget(pRuntimeBar, 1);
     grid->addLayout(fetch, row++, 1, 1, 2);
-    pRuntimeStatusLabel = Named(new QLabel(body), "Settings/RuntimeStatus", "Settings/TipRuntimeStatus");
+    pRuntimeStatusLabel =
+        Named(new QLabel(body), "Settings/RuntimeStatus", "Settings/TipRuntimeStatus");
     pRuntimeStatusLabel->setWordWrap(true);
     SetWhiteText(pRuntimeStatusLabel);
     grid->addWidget(pRuntimeStatusLabel, row++, 1, 1, 2);
@@ -315,7 +316,8 @@ void CSettingsDialog::StartRuntimeFetch()
 void CSettingsDialog::ShowRuntimeResult(int result, const QString& version)
 {
     pRuntimeFetchButton->setEnabled(true);
-    pRuntimeStatusLabel->setText(Filled(RuntimeResultKey(CRuntimeFetcher::Result(result)), version));
+    pRuntimeStatusLabel->setText(
+        Filled(RuntimeResultKey(CRuntimeFetcher::Result(result)), version));
 }
 
 void CSettingsDialog::StartUpdate()

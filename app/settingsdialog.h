@@ -1,7 +1,8 @@
 #pragma once
 // The settings dialog: the output folder, the extractor (version, channel, updates, the return
-// to the bundled one), the JavaScript runtime (found, fetched or named) and the browser cookies. In the program's own
-// look: frameless, a black header, the message dialogs' buttons. OK stores the settings.
+// to the bundled one), the JavaScript runtime (found, fetched or named) and the browser
+// cookies. In the program's own look: frameless, a black header, the message dialogs'
+// buttons. OK stores the settings.
 
 #include "windowdrag.h"
 

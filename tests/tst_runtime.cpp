@@ -1,7 +1,7 @@
 // The JavaScript runtime: found in tools/, on PATH or where the settings say, passed to every
-// run with the cookie options, and Deno fetched on request from a release feed on 127.0.0.1 through the settings dialog. Debian
-// ships no Deno, so the release holds a stand-in "deno" that prints what Deno prints for
-// --version, zipped by the test as the publisher zips its builds.
+// run with the cookie options, and Deno fetched on request through the settings dialog from a
+// release feed on 127.0.0.1. Debian ships no Deno, so the release holds a stand-in "deno" that
+// prints what Deno prints for --version, zipped by the test as the publisher zips its builds.
 
 #include "command.h"
 #include "extractormanager.h"

@@ -139,7 +139,8 @@ void CExtractorManager::FetchRuntime()
     if (m_runtimeFetcher)
         m_runtimeFetcher->deleteLater();
     m_runtimeFetcher = new CRuntimeFetcher({RuntimeFeed(), m_folders.data}, this);
-    connect(m_runtimeFetcher, &CRuntimeFetcher::Progress, this, &CExtractorManager::RuntimeProgress);
+    connect(m_runtimeFetcher, &CRuntimeFetcher::Progress, this,
+            &CExtractorManager::RuntimeProgress);
     connect(m_runtimeFetcher, &CRuntimeFetcher::Finished, this,
             [this](CRuntimeFetcher::Result result, const QString& version) {
                 Q_EMIT RuntimeFetched(result, version);

@@ -1,8 +1,9 @@
 #pragma once
 // Which extractor and JavaScript runtime the program's runs use, and keeping the extractor
 // current: a background check at most once a day (unless the user said never), an update on
-// demand, and the return to the bundled extractor; Deno fetched when the user asks for it. Owned by the main window; lives on the GUI
-// thread. What it finds it hands to the runs through SetExtractorChoice.
+// demand, and the return to the bundled extractor; Deno fetched when the user asks for it.
+// Owned by the main window; lives on the GUI thread. What it finds it hands to the runs
+// through SetExtractorChoice.
 
 #include "extractoroptions.h"
 #include "extractorupdater.h"

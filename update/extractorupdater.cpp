@@ -113,9 +113,9 @@ void CExtractorUpdater::Verify()
     keyring.close();
 
     // Without gpgv nothing is taken unverified.
-    const QStringList args{QStringLiteral("--homedir"), m_temp->path(), QStringLiteral("--keyring"),
-                           keyring.fileName(), TempPath(QLatin1String(kSignature)),
-                           TempPath(QLatin1String(kSums))};
+    const QStringList args{QStringLiteral("--homedir"),         m_temp->path(),
+                           QStringLiteral("--keyring"),         keyring.fileName(),
+                           TempPath(QLatin1String(kSignature)), TempPath(QLatin1String(kSums))};
     m_process = StartTool(this, m_config.gpgv, args, [this](QProcess&, int code) {
         if (code != 0)
             return Finish(Result::BadSignature);
@@ -134,20 +134,22 @@ void CExtractorUpdater::Probe()
     m_step = Step::Probe;
     const QString file = TempPath(ExtractorReleaseFile());
     MakeExecutable(file);
-    m_process = StartTool(this, file, {QStringLiteral("--version")}, [this](QProcess& process, int code) {
-        const QString version =
-            QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\n')).value(0);
-        if (code != 0 || ParseExtractorVersion(version).isEmpty())
-            return Finish(Result::Broken);
-        m_newVersion = version.trimmed();
-        if (CompareExtractorVersions(m_newVersion, m_currentVersion) <= 0)
-            return Finish(Result::UpToDate, m_newVersion);
-        if (m_runsInProgress && m_runsInProgress()) {
-            m_step = Step::Waiting;
-            return;
-        }
-        Install();
-    });
+    m_process =
+        StartTool(this, file, {QStringLiteral("--version")}, [this](QProcess& process, int code) {
+            const QString version = QString::fromUtf8(process.readAllStandardOutput())
+                                        .split(QLatin1Char('\n'))
+                                        .value(0);
+            if (code != 0 || ParseExtractorVersion(version).isEmpty())
+                return Finish(Result::Broken);
+            m_newVersion = version.trimmed();
+            if (CompareExtractorVersions(m_newVersion, m_currentVersion) <= 0)
+                return Finish(Result::UpToDate, m_newVersion);
+            if (m_runsInProgress && m_runsInProgress()) {
+                m_step = Step::Waiting;
+                return;
+            }
+            Install();
+        });
 }
 
 void CExtractorUpdater::InstallWaiting()

@@ -69,14 +69,13 @@ void CRuntimeFetcher::Fetched(int exitCode)
         m_step = Step::Archive;
         m_process = StartFetch(
             this, m_config.curl, m_config.feed + m_file, TempPath(m_file),
-            [this](int percent) { Q_EMIT Progress(percent); },
-            [this](int code) { Fetched(code); });
+            [this](int percent) { Q_EMIT Progress(percent); }, [this](int code) { Fetched(code); });
         return;
     }
     Q_EMIT Progress(100);
     QFile sum(TempPath(m_file + QLatin1String(kSumSuffix)));
-    const QByteArray want = sum.open(QIODevice::ReadOnly) ? ParseSha256File(sum.read(4096))
-                                                          : QByteArray();
+    const QByteArray want =
+        sum.open(QIODevice::ReadOnly) ? ParseSha256File(sum.read(4096)) : QByteArray();
     if (want.isEmpty() || FileSha256(TempPath(m_file)) != want)
         return Finish(Result::BadChecksum);
     Unpack();
@@ -87,7 +86,7 @@ void CRuntimeFetcher::Unpack()
     m_step = Step::Unpack;
     // Only the program itself, into a folder of its own.
     const QString folder = TempPath(QLatin1String(kUnpacked));
-    const QStringList args{QStringLiteral("-q"), QStringLiteral("-o"), TempPath(m_file),
+    const QStringList args{QStringLiteral("-q"),    QStringLiteral("-o"), TempPath(m_file),
                            QLatin1String(kRuntime), QStringLiteral("-d"), folder};
     m_process = StartTool(this, m_config.unzip, args, [this, folder](QProcess&, int code) {
         const QString program = folder + QLatin1Char('/') + QLatin1String(kRuntime);
@@ -103,19 +102,21 @@ void CRuntimeFetcher::Probe(const QString& program)
 {
     m_step = Step::Probe;
     const QString name = QLatin1String(kRuntime);
-    m_process = StartTool(this, program, RuntimeVersionArguments(name),
-                          [this, program, name](QProcess& process, int code) {
-        const QList<int> version =
-            ParseRuntimeVersion(name, QString::fromUtf8(process.readAllStandardOutput()));
-        if (code != 0 || version.isEmpty())
-            return Finish(Result::Broken);
-        if (!RuntimeIsRecentEnough(name, version))
-            return Finish(Result::TooOld);
-        const QByteArray target = QFile::encodeName(InstalledPath(m_config.dataFolder));
-        if (std::rename(QFile::encodeName(program).constData(), target.constData()) != 0)
-            return Finish(Result::Failed);
-        Finish(Result::Installed, QStringLiteral("%1.%2.%3").arg(version[0]).arg(version[1]).arg(version[2]));
-    });
+    m_process = StartTool(
+        this, program, RuntimeVersionArguments(name),
+        [this, program, name](QProcess& process, int code) {
+            const QList<int> version =
+                ParseRuntimeVersion(name, QString::fromUtf8(process.readAllStandardOutput()));
+            if (code != 0 || version.isEmpty())
+                return Finish(Result::Broken);
+            if (!RuntimeIsRecentEnough(name, version))
+                return Finish(Result::TooOld);
+            const QByteArray target = QFile::encodeName(InstalledPath(m_config.dataFolder));
+            if (std::rename(QFile::encodeName(program).constData(), target.constData()) != 0)
+                return Finish(Result::Failed);
+            Finish(Result::Installed,
+                   QStringLiteral("%1.%2.%3").arg(version[0]).arg(version[1]).arg(version[2]));
+        });
 }
 
 void CRuntimeFetcher::Finish(Result result, const QString& version)

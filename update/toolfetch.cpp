@@ -55,8 +55,8 @@ QProcess* StartTool(QObject* owner, const QString& program, const QStringList& a
     return process;
 }
 
-QProcess* StartFetch(QObject* owner, const QString& curl, const QString& url,
-                     const QString& target, std::function<void(int percent)> progress,
+QProcess* StartFetch(QObject* owner, const QString& curl, const QString& url, const QString& target,
+                     std::function<void(int percent)> progress,
                      std::function<void(int exitCode)> done)
 {
     const QStringList args{QStringLiteral("-f"),

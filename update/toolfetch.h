@@ -24,8 +24,8 @@ QProcess* StartTool(QObject* owner, const QString& program, const QStringList& a
 // Fetches `url` whole into `target` with curl: an HTTP error fails the fetch, redirects are
 // followed over https only, and the address itself may be plain http only on this machine.
 // With `progress`, curl's percentages are passed on as they come.
-QProcess* StartFetch(QObject* owner, const QString& curl, const QString& url,
-                     const QString& target, std::function<void(int percent)> progress,
+QProcess* StartFetch(QObject* owner, const QString& curl, const QString& url, const QString& target,
+                     std::function<void(int percent)> progress,
                      std::function<void(int exitCode)> done);
 
 // Lets a fetched program run: rwxr-xr-x.
