@@ -372,28 +372,25 @@ void CDodivezParseUI::ShowNotice(const char* key)
 
 void CDodivezParseUI::ShowAnalysisError(const ExtractorError& error)
 {
-    // The notice's own text, then the cause and what to do; an error nobody knows is told in
-    // the extractor's own words.
+    // The notice's own text, then the cause and what to do.
     QString text = Text("Messages/MSG0108");
-    if (error.IsFailure()) {
-        text += QStringLiteral("\n\n") + Text(error.CauseKey().constData()) + QLatin1Char(' ') +
-                Text(error.ActionKey().constData());
-        if (error.QstrClass == QLatin1String("Unknown"))
-            text += QLatin1Char(' ') + error.QstrLine;
-    }
-    const bool bOffer = error.fix == ErrorFix::Update && offerExtractorUpdate;
-    if (bOffer)
-        text += QStringLiteral("\n\n") + Text("Errors/OfferUpdate");
+    if (error.IsFailure())
+        text += QStringLiteral("\n\n") + FailureAdvice(error);
+    const std::function<void()> offer = error.fix == ErrorFix::Update    ? offerExtractorUpdate
+                                        : error.fix == ErrorFix::Runtime ? offerRuntimeFetch
+                                                                         : nullptr;
+    if (offer)
+        text += QStringLiteral("\n\n") + Text(OfferKey(error.fix).constData());
     CMessageBox box;
     box.setFixedSize(500, 260);
     box.PlaceOver(this);
-    if (bOffer)
+    if (offer)
         box.InitQuestionDialog(text);
     else
         box.InitInfoDialog(text, false);
     box.exec();
-    if (bOffer && box.GetMessageBoxRet() == 0)
-        offerExtractorUpdate();
+    if (offer && box.GetMessageBoxRet() == 0)
+        offer();
 }
 
 void CDodivezParseUI::_DoDownloadThumbnail(void* pParams, QString)

@@ -50,6 +50,9 @@ public:
     // Offered when an analysis failed in a way a newer extractor may mend; the notice then asks
     // whether to update now. Unset: the notice only tells.
     std::function<void()> offerExtractorUpdate;
+    // Offered when an analysis failed for want of a JavaScript runtime (set only while none is
+    // found); the notice then asks whether to fetch Deno.
+    std::function<void()> offerRuntimeFetch;
 
     int nCancelled = 0;
     std::vector<_VIDEO_FILE_INFO_> vecVideoInfo;

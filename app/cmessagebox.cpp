@@ -302,3 +302,14 @@ void CMessageBox::mouseMoveEvent(QMouseEvent* event)
 }
 
 void CMessageBox::paintEvent(QPaintEvent*) {}
+
+QString FailureAdvice(const ExtractorError& error)
+{
+    if (!error.IsFailure())
+        return {};
+    QString text =
+        Text(error.CauseKey().constData()) + QLatin1Char(' ') + Text(error.ActionKey().constData());
+    if (error.QstrClass == QLatin1String("Unknown"))
+        text += QLatin1Char(' ') + error.QstrLine;
+    return text;
+}

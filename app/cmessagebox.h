@@ -3,6 +3,7 @@
 // (with a check box for the downloaded files), question, notice (with or without OK)
 // and update prompt. Build, setFixedSize, place, fill once, exec, read the result.
 
+#include "extractorerrors.h"
 #include "windowdrag.h"
 
 #include <QDialog>
@@ -48,3 +49,7 @@ protected:
 private:
     CWindowDrag m_drag;
 };
+
+// What a notice of a failed run says after its first line: the cause and what to do, and for
+// a failure nobody knows, the extractor's own line. Empty when no failure was reported.
+QString FailureAdvice(const ExtractorError& error);

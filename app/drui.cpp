@@ -1,5 +1,6 @@
 #include "drui.h"
 
+#include "cmessagebox.h"
 #include "cmythread.h"
 #include "druistartup.h"
 #include "extractormanager.h"
@@ -66,6 +67,7 @@ DRUI::~DRUI()
 {
     // No extractor or converter outlives the window.
     StopAllRuns();
+    delete pFixNotice;
     delete pExtractorManager;
     if (pVersionThread) {
         // A fetch in progress ends at once; the worker then returns promptly.

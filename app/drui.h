@@ -11,10 +11,13 @@
 #include <QMainWindow>
 #include <QMutex>
 #include <QPoint>
+#include <QPointer>
+#include <QSet>
 #include <QString>
 #include <vector>
 
 class CExtractorManager;
+class CMessageBox;
 class CMyThread;
 class QAction;
 class QCheckBox;
@@ -84,8 +87,12 @@ public:
     // Completes every task whose run has ended complete; for runs that ended inside a stop,
     // whose reports would reach only rows about to be rebuilt.
     void CompleteEndedTasks();
-    // A run that failed by itself: the row says why and offers Resume to try again.
+    // A run that failed by itself: the row says why and offers Resume to try again; a notice
+    // over the window offers what may mend it (OfferFix).
     void DownloadFailed(const QString& taskKey, const ExtractorError& error);
+    // The notice of a failed download that offers its fix (an update, Deno, the cookies
+    // setting): not modal, one at a time, and a class declined once is not offered again.
+    void OfferFix(const ExtractorError& error, const QString& title);
 
     static void _VersionSlot(void* pParams, QString QstrParams);
 
@@ -97,11 +104,13 @@ public:
     CSeenLinks seenLinks;          // the clipboard's links offered so far
     QStringList pendingLinks;      // what the next add-video dialog analyses at once
 
-    // The settings dialog (menu entry Settings) over `owner` (the window when null); with
-    // `bUpdate` it starts an update of the extractor at once.
-    void OpenSettings(QWidget* owner = nullptr, bool bUpdate = false);
-    // Whether Init starts the daily check for a newer extractor and a failed analysis offers an
-    // update (the program turns it on; windows made by tests never fetch anything).
+    // What the settings dialog does as it opens.
+    enum class SettingsStart { Nothing, Update, FetchRuntime, Cookies };
+    // The settings dialog (menu entry Settings) over `owner` (the window when null); it may
+    // start an update or a fetch of Deno at once, or show the cookies choice.
+    void OpenSettings(QWidget* owner = nullptr, SettingsStart start = SettingsStart::Nothing);
+    // Whether Init starts the daily check for a newer extractor and a failure offers an update
+    // or Deno (the program turns it on; windows made by tests never fetch anything).
     static bool s_bExtractorUpdates;
 
     // State shared by the window's parts (and read by the tests).
@@ -111,6 +120,8 @@ public:
     CMyThread* pVersionThread = nullptr;
     CDownloadEngine engine; // owns the downloading list and its mutex
     CExtractorManager* pExtractorManager = nullptr; // which extractor and runtime runs use
+    QPointer<CMessageBox> pFixNotice;               // the open notice of OfferFix
+    QSet<QString> setDeclinedOffers;                // classes whose fix the user declined
     std::vector<_VIDEO_FINISHED_INFO_> vecFinishedList;
     std::vector<int> vecDownloadSelected;
     std::vector<int> vecFinishedSelected;

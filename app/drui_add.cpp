@@ -1,5 +1,6 @@
 #include "dodivezparseui.h"
 #include "drui.h"
+#include "extractormanager.h"
 #include "helpers.h"
 #include "infofiles.h"
 
@@ -28,10 +29,18 @@ QString NextSecond(const QString& stamp)
 void DRUI::AddFiles()
 {
     CDodivezParseUI dialog;
-    // An analysis that a newer extractor may mend offers the update, shown in the settings
-    // (not in windows that tests make: they fetch nothing).
-    if (s_bExtractorUpdates)
-        dialog.offerExtractorUpdate = [this, &dialog] { OpenSettings(&dialog, true); };
+    // An analysis that a newer extractor may mend offers the update, and one that wants a
+    // JavaScript runtime while none is found offers Deno; both are shown in the settings (not
+    // in windows that tests make: they fetch nothing).
+    if (s_bExtractorUpdates) {
+        dialog.offerExtractorUpdate = [this, &dialog] {
+            OpenSettings(&dialog, SettingsStart::Update);
+        };
+        if (pExtractorManager && !pExtractorManager->Runtime().IsFound())
+            dialog.offerRuntimeFetch = [this, &dialog] {
+                OpenSettings(&dialog, SettingsStart::FetchRuntime);
+            };
+    }
     dialog.InitDialog();
     // Links dropped or copied: analysed as soon as the dialog shows.
     if (const QStringList links = std::exchange(pendingLinks, {}); !links.isEmpty()) {

@@ -1,11 +1,13 @@
 // Progress reports of the download runs: the row's bar and status line, and the move of a
 // completed task from the downloading table to the top of the finished table.
 
+#include "cmessagebox.h"
 #include "drui.h"
+#include "extractormanager.h"
 #include "languagesconfig.h"
 #include "outputparser.h"
-#include "tasktables.h"
 #include "platform.h"
+#include "tasktables.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -105,6 +107,8 @@ void DRUI::DownloadFailed(const QString& taskKey, const ExtractorError& error)
 {
     QPushButton* pause = nullptr;
     QLabel* status = nullptr;
+    QString title;
+    bool bFound = false;
     {
         QMutexLocker locker(&engine.Mutex());
         for (_VIDEO_DOWNLOAD_INFO_& task : engine.Tasks()) {
@@ -116,6 +120,8 @@ void DRUI::DownloadFailed(const QString& taskKey, const ExtractorError& error)
             task.bPaused = true;
             pause = task.pBtnPause;
             status = task.pStatusLabel;
+            title = task.VideoFileInfo.QstrTitle;
+            bFound = true;
             break;
         }
     }
@@ -127,4 +133,38 @@ void DRUI::DownloadFailed(const QString& taskKey, const ExtractorError& error)
         status->setText(texts->ReadLanguageInfo("Errors/Failed") + cause);
     if (pause)
         SetPauseButtonState(pause, true);
+    if (bFound)
+        OfferFix(error, title);
+}
+
+void DRUI::OfferFix(const ExtractorError& error, const QString& title)
+{
+    const bool bRuntimeFound = pExtractorManager && pExtractorManager->Runtime().IsFound();
+    const ErrorFix fix = OfferedFix(error, s_bExtractorUpdates, bRuntimeFound);
+    if (fix == ErrorFix::None || pFixNotice || setDeclinedOffers.contains(error.QstrClass))
+        return;
+    CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
+    // Not modal: the other rows go on while it is open.
+    auto* box = new CMessageBox;
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setFixedSize(500, 260);
+    box->PlaceOver(this);
+    box->InitQuestionDialog(texts->ReadLanguageInfo("Errors/DownloadFailed").arg(title) +
+                            QStringLiteral("\n\n") + FailureAdvice(error) + QStringLiteral("\n\n") +
+                            texts->ReadLanguageInfo(OfferKey(fix).constData()));
+    pFixNotice = box;
+    const QString cls = error.QstrClass;
+    connect(box, &QDialog::finished, this, [this, box, fix, cls] {
+        if (box->GetMessageBoxRet() != 0) {
+            setDeclinedOffers.insert(cls);
+            return;
+        }
+        const SettingsStart start = fix == ErrorFix::Update    ? SettingsStart::Update
+                                    : fix == ErrorFix::Runtime ? SettingsStart::FetchRuntime
+                                                               : SettingsStart::Cookies;
+        // Once the notice has gone: the settings dialog runs a loop of its own.
+        QMetaObject::invokeMethod(
+            this, [this, start] { OpenSettings(nullptr, start); }, Qt::QueuedConnection);
+    });
+    box->show();
 }

@@ -6,6 +6,7 @@
 #include "languagesconfig.h"
 #include "urlconfig.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
@@ -63,14 +64,18 @@ void DRUI::VersionSignalSlot()
     close();
 }
 
-void DRUI::OpenSettings(QWidget* owner, bool bUpdate)
+void DRUI::OpenSettings(QWidget* owner, SettingsStart start)
 {
     if (!owner)
         owner = this;
     CSettingsDialog dialog(pExtractorManager, QstrDataDir, owner);
     dialog.move(owner->pos() +
                 QPoint((owner->width() - dialog.width()) / 2, (owner->height() - dialog.height()) / 2));
-    if (bUpdate)
+    if (start == SettingsStart::Update)
         dialog.StartUpdate();
+    else if (start == SettingsStart::FetchRuntime)
+        dialog.StartRuntimeFetch();
+    else if (start == SettingsStart::Cookies)
+        dialog.pCookiesBox->setFocus();
     dialog.exec();
 }

@@ -83,6 +83,33 @@ const char* ResultKey(CExtractorUpdater::Result result)
     return "Settings/Failed";
 }
 
+// What each result of a runtime fetch says, by CRuntimeFetcher::Result.
+const char* RuntimeResultKey(CRuntimeFetcher::Result result)
+{
+    switch (result) {
+    case CRuntimeFetcher::Result::Installed:
+        return "Settings/RuntimeInstalled";
+    case CRuntimeFetcher::Result::FetchFailed:
+        return "Settings/RuntimeFetchFailed";
+    case CRuntimeFetcher::Result::BadChecksum:
+        return "Settings/RuntimeBadChecksum";
+    case CRuntimeFetcher::Result::Broken:
+        return "Settings/RuntimeBroken";
+    case CRuntimeFetcher::Result::TooOld:
+        return "Settings/RuntimeTooOld";
+    case CRuntimeFetcher::Result::Failed:
+        break;
+    }
+    return "Settings/RuntimeFailed";
+}
+
+// A text with "%1" gets `value` there.
+QString Filled(const char* key, const QString& value)
+{
+    const QString text = Text(key);
+    return text.contains(QLatin1String("%1")) ? text.arg(value) : text;
+}
+
 } // namespace
 
 CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& dataDir,
@@ -92,7 +119,7 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     setWindowFlags(Qt::FramelessWindowHint | Qt::Dialog);
     setWindowTitle(Text("Settings/Title"));
     setAccessibleName(Text("Settings/Title"));
-    setFixedSize(620, 580);
+    setFixedSize(620, 640);
     setStyleSheet(MainStyle::WithToolTip(MainStyle::Main_BackGroud_style));
     choosePath = [](QWidget* owner, bool folder) {
         return folder ? QFileDialog::getExistingDirectory(owner)
@@ -181,6 +208,25 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     pRuntimeLabel = Named(new QLabel(body), "Settings/Runtime", "Settings/TipRuntime");
     SetWhiteText(pRuntimeLabel);
     grid->addWidget(pRuntimeLabel, row++, 1, 1, 2);
+    auto* fetch = new QHBoxLayout;
+    pRuntimeFetchButton = Button(body, "Settings/FetchRuntime", "Settings/TipFetchRuntime");
+    pRuntimeBar = Named(new QProgressBar(body), "Settings/FetchRuntime", "Settings/TipRuntimeBar");
+    pRuntimeBar->setRange(0, 100);
+    pRuntimeBar->setValue(0);
+    fetch->addWidget(pRuntimeFetchButton);
+    fetch->addWidget(pRuntimeBar, 1);
+    grid->addLayout(fetch, row++, 1, 1, 2);
+    pRuntimeStatusLabel =
+        Named(new QLabel(body), "Settings/RuntimeStatus", "Settings/TipRuntimeStatus");
+    pRuntimeStatusLabel->setWordWrap(true);
+    SetWhiteText(pRuntimeStatusLabel);
+    grid->addWidget(pRuntimeStatusLabel, row++, 1, 1, 2);
+    connect(pRuntimeFetchButton, &QPushButton::clicked, this, &CSettingsDialog::StartRuntimeFetch);
+    connect(m_manager, &CExtractorManager::RuntimeProgress, pRuntimeBar, &QProgressBar::setValue);
+    connect(m_manager, &CExtractorManager::RuntimeFetched, this,
+            [this](CRuntimeFetcher::Result result, const QString& version) {
+                ShowRuntimeResult(int(result), version);
+            });
     grid->addWidget(RowLabel(body, "Settings/RuntimePath"), row, 0);
     pRuntimeEdit = Field(body, "Settings/RuntimePath", "Settings/TipRuntimePath");
     grid->addWidget(pRuntimeEdit, row, 1);
@@ -271,6 +317,26 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     UpdateCookieFields();
     ShowExtractor();
     pUpdateButton->setEnabled(!m_manager->IsUpdating());
+    pRuntimeFetchButton->setEnabled(!m_manager->IsFetchingRuntime());
+    if (m_manager->IsFetchingRuntime())
+        pRuntimeStatusLabel->setText(Text("Settings/RuntimeFetching"));
+}
+
+void CSettingsDialog::StartRuntimeFetch()
+{
+    if (m_manager->IsFetchingRuntime())
+        return;
+    pRuntimeStatusLabel->setText(Text("Settings/RuntimeFetching"));
+    pRuntimeFetchButton->setEnabled(false);
+    pRuntimeBar->setValue(0);
+    m_manager->FetchRuntime();
+}
+
+void CSettingsDialog::ShowRuntimeResult(int result, const QString& version)
+{
+    pRuntimeFetchButton->setEnabled(true);
+    pRuntimeStatusLabel->setText(
+        Filled(RuntimeResultKey(CRuntimeFetcher::Result(result)), version));
 }
 
 void CSettingsDialog::StartUpdate()
@@ -299,8 +365,7 @@ void CSettingsDialog::ShowExtractor()
 void CSettingsDialog::ShowUpdateResult(int result, const QString& version)
 {
     pUpdateButton->setEnabled(true);
-    const QString text = Text(ResultKey(CExtractorUpdater::Result(result)));
-    pStatusLabel->setText(text.contains(QLatin1String("%1")) ? text.arg(version) : text);
+    pStatusLabel->setText(Filled(ResultKey(CExtractorUpdater::Result(result)), version));
     ShowExtractor();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The settings dialog: the output folder, the extractor (version, channel, updates, the return
-// to the bundled one), the JavaScript runtime, the browser cookies and the downloads. In the program's own
-// look: frameless, a black header, the message dialogs' buttons. OK stores the settings.
+// to the bundled one), the JavaScript runtime (found, fetched or named), the browser cookies
+// and the downloads. In the program's own look: frameless, a black header, the message
+// dialogs' buttons. OK stores the settings.
 
 #include "windowdrag.h"
 
@@ -35,6 +36,9 @@ public:
     QPushButton* pBundledButton = nullptr;
     QLabel* pStatusLabel = nullptr;
     QLabel* pRuntimeLabel = nullptr;
+    QPushButton* pRuntimeFetchButton = nullptr;
+    QProgressBar* pRuntimeBar = nullptr;
+    QLabel* pRuntimeStatusLabel = nullptr;
     QLineEdit* pRuntimeEdit = nullptr;
     QComboBox* pCookiesBox = nullptr;
     QLineEdit* pProfileEdit = nullptr;
@@ -46,6 +50,8 @@ public:
 
     // What "Update now" does.
     void StartUpdate();
+    // What "Fetch Deno" does.
+    void StartRuntimeFetch();
 
 public Q_SLOTS:
     void accept() override;
@@ -57,6 +63,7 @@ protected:
 private:
     void ShowExtractor();
     void ShowUpdateResult(int result, const QString& version);
+    void ShowRuntimeResult(int result, const QString& version);
     void UpdateCookieFields();
 
     CExtractorManager* m_manager;

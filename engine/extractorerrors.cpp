@@ -100,3 +100,35 @@ ExtractorError ClassifyExtractorErrors(const QStringList& lines)
     result.fix = i >= 0 ? table.fixes[i] : ErrorFix::None;
     return result;
 }
+
+ErrorFix OfferedFix(const ExtractorError& error, bool bFetchAllowed, bool bRuntimeFound)
+{
+    switch (error.fix) {
+    case ErrorFix::Update:
+        return bFetchAllowed ? ErrorFix::Update : ErrorFix::None;
+    case ErrorFix::Runtime:
+        return bFetchAllowed && !bRuntimeFound ? ErrorFix::Runtime : ErrorFix::None;
+    case ErrorFix::Cookies:
+        return ErrorFix::Cookies;
+    case ErrorFix::None:
+    case ErrorFix::Wait:
+        break;
+    }
+    return ErrorFix::None;
+}
+
+QByteArray OfferKey(ErrorFix fix)
+{
+    switch (fix) {
+    case ErrorFix::Update:
+        return "Errors/OfferUpdate";
+    case ErrorFix::Runtime:
+        return "Errors/OfferRuntime";
+    case ErrorFix::Cookies:
+        return "Errors/OfferCookies";
+    case ErrorFix::None:
+    case ErrorFix::Wait:
+        break;
+    }
+    return {};
+}

@@ -26,5 +26,13 @@ struct ExtractorError
 // give the class "Unknown" with the extractor's own line.
 ExtractorError ClassifyExtractorErrors(const QStringList& lines);
 
+// What the notice of a failure offers to do about it: its class's fix, where the program can
+// give it here (an update, or a runtime when none was found, only where the program may fetch
+// them; the cookies always); None for the rest.
+ErrorFix OfferedFix(const ExtractorError& error, bool bFetchAllowed, bool bRuntimeFound);
+// The question of a notice that offers `fix` ("Errors/OfferUpdate" and the like); empty for
+// None and Wait.
+QByteArray OfferKey(ErrorFix fix);
+
 // Every class the table knows, in its order; each has its two texts in every language.
 QStringList ExtractorErrorClasses();

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev libglx-dev libxkbcommon-dev
   qt6-qpa-plugins qt6-wayland libqt6svg6
-  yt-dlp ffmpeg curl gpgv gnupg
+  yt-dlp ffmpeg curl gpgv gnupg unzip
   fonts-crosextra-carlito fonts-noto-cjk fonts-noto-color-emoji
   librsvg2-bin
   xvfb xauth weston

@@ -20,6 +20,7 @@ QuillaneSettings LoadSettings(const QString& dataFolder)
     s.lastUpdateCheck = QDate::fromString(ini.value(QStringLiteral("Extractor/LastCheck")).toString(),
                                           Qt::ISODate);
     s.QstrRuntimePath = ini.value(QStringLiteral("Runtime/Path")).toString();
+    s.QstrRuntimeFeed = ini.value(QStringLiteral("Runtime/Feed")).toString();
     const QString browser = ini.value(QStringLiteral("Cookies/Browser")).toString();
     if (CookieBrowsers().contains(browser))
         s.QstrCookiesBrowser = browser;
@@ -41,6 +42,7 @@ bool SaveSettings(const QString& dataFolder, const QuillaneSettings& s)
     ini.setValue(QStringLiteral("Extractor/Never"), s.bNeverUpdate);
     ini.setValue(QStringLiteral("Extractor/LastCheck"), s.lastUpdateCheck.toString(Qt::ISODate));
     ini.setValue(QStringLiteral("Runtime/Path"), s.QstrRuntimePath);
+    ini.setValue(QStringLiteral("Runtime/Feed"), s.QstrRuntimeFeed);
     ini.setValue(QStringLiteral("Cookies/Browser"), s.QstrCookiesBrowser);
     ini.setValue(QStringLiteral("Cookies/Profile"), s.QstrCookiesProfile);
     ini.setValue(QStringLiteral("Cookies/File"), s.QstrCookiesFile);

@@ -15,6 +15,7 @@ struct QuillaneSettings
 
     // The JavaScript runtime: a path the user named (empty: look for one).
     QString QstrRuntimePath;
+    QString QstrRuntimeFeed; // overrides the address Deno is fetched from (mirrors, tests)
 
     // Browser cookies: none (empty), a browser name with an optional profile, or a file.
     QString QstrCookiesBrowser;

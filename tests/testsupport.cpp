@@ -207,42 +207,77 @@ CMediaServer::~CMediaServer()
     Stop();
 }
 
+namespace {
+
+// Starts a loopback server script and reads the port it announces ("PORT <n>"); 0 on failure.
+quint16 StartServer(QProcess& process, const QStringList& args)
+{
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_LINUX
+    process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#endif
+    process.start(QStringLiteral("python3"), args);
+    if (!process.waitForStarted(30000))
+        return 0;
+    QDeadlineTimer deadline(30000);
+    while (!process.canReadLine()) {
+        if (deadline.hasExpired() || !process.waitForReadyRead(int(deadline.remainingTime())))
+            return 0;
+    }
+    const QByteArray line = process.readLine().trimmed();
+    return line.startsWith("PORT ") ? quint16(line.mid(5).toUInt()) : 0;
+}
+
+void StopServer(QProcess& process)
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.kill(); // SIGKILL to the server's own process id
+        process.waitForFinished(30000);
+    }
+}
+
+} // namespace
+
 bool CMediaServer::Start(const QString& mediaFolder, qint64 bytesPerSecond)
 {
     Stop();
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-#ifdef Q_OS_LINUX
-    m_process.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-#endif
-    m_process.start(QStringLiteral("python3"),
-                    {QStringLiteral(QUILLANE_FIXTURES_DIR "/media_server.py"), mediaFolder,
-                     QStringLiteral("--rate"), QString::number(bytesPerSecond),
-                     QStringLiteral("--duration"), QString::number(kClipSeconds)});
-    if (!m_process.waitForStarted(30000))
-        return false;
-    QDeadlineTimer deadline(30000);
-    while (!m_process.canReadLine()) {
-        if (deadline.hasExpired() || !m_process.waitForReadyRead(int(deadline.remainingTime()))) {
-            Stop();
-            return false;
-        }
-    }
-    const QByteArray line = m_process.readLine().trimmed();
-    if (!line.startsWith("PORT ")) {
+    m_port = StartServer(m_process,
+                         {QStringLiteral(QUILLANE_FIXTURES_DIR "/media_server.py"), mediaFolder,
+                          QStringLiteral("--rate"), QString::number(bytesPerSecond),
+                          QStringLiteral("--duration"), QString::number(kClipSeconds)});
+    if (m_port == 0)
         Stop();
-        return false;
-    }
-    m_port = quint16(line.mid(5).toUInt());
     return m_port != 0;
 }
 
 void CMediaServer::Stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill(); // SIGKILL to the server's own process id
-        m_process.waitForFinished(30000);
-    }
+    StopServer(m_process);
     m_port = 0;
+}
+
+CReleaseServer::~CReleaseServer()
+{
+    Stop();
+}
+
+QString CReleaseServer::Start(const QString& folder, const QString& cut)
+{
+    Stop();
+    QStringList args{QStringLiteral(QUILLANE_FIXTURES_DIR "/release_server.py"), folder};
+    if (!cut.isEmpty())
+        args << QStringLiteral("--cut") << cut;
+    const quint16 port = StartServer(m_process, args);
+    if (port == 0) {
+        Stop();
+        return {};
+    }
+    return QStringLiteral("http://127.0.0.1:%1/").arg(port);
+}
+
+void CReleaseServer::Stop()
+{
+    StopServer(m_process);
 }
 
 bool CMediaServer::SetRate(qint64 bytesPerSecond)

@@ -103,6 +103,25 @@ private:
     quint16 m_port = 0;
 };
 
+// The loopback release feed (tests/fixtures/release_server.py): the files of a folder at
+// /NAME, and /status/N answering with the status N. Stopped (by process id) when destroyed.
+class CReleaseServer
+{
+public:
+    CReleaseServer() = default;
+    ~CReleaseServer();
+    CReleaseServer(const CReleaseServer&) = delete;
+    CReleaseServer& operator=(const CReleaseServer&) = delete;
+
+    // Serves `folder`; the file `cut`, if named, is announced whole and cut off half-way.
+    // Returns the feed's address ("http://127.0.0.1:PORT/"), or "" on failure.
+    QString Start(const QString& folder, const QString& cut = QString());
+    void Stop();
+
+private:
+    QProcess m_process;
+};
+
 // What ffprobe says of a media file.
 struct ProbeInfo
 {

@@ -4,6 +4,7 @@
 // newer version text. And its failures, told in the user's terms.
 
 #include "command.h"
+#include "downloadengine.h"
 #include "drui.h"
 #include "infofiles.h"
 #include "extractorerrors.h"
@@ -65,7 +66,7 @@ private:
     QString m_gnupg;   // the throwaway signing keys
     QString m_build;   // the newer extractor build
     QString m_trusted; // the armoured key the program trusts
-    QProcess m_server;
+    fixture::CReleaseServer m_server;
 
     QByteArray Gpg(const QStringList& args)
     {
@@ -85,19 +86,7 @@ private:
     }
 
     // Starts the feed for `folder`; returns its address.
-    QString Serve(const QString& folder, const QString& cut)
-    {
-        m_server.kill();
-        m_server.waitForFinished();
-        QStringList args{QStringLiteral(QUILLANE_FIXTURES_DIR "/release_server.py"), folder};
-        if (!cut.isEmpty())
-            args << QStringLiteral("--cut") << cut;
-        m_server.start(QStringLiteral("python3"), args);
-        if (!m_server.waitForStarted() || !m_server.waitForReadyRead(30000))
-            return {};
-        const QByteArray line = m_server.readLine().trimmed();
-        return QStringLiteral("http://127.0.0.1:%1/").arg(QString::fromLatin1(line.mid(5)));
-    }
+    QString Serve(const QString& folder, const QString& cut) { return m_server.Start(folder, cut); }
 
     // A release of the newer build in `folder`, signed by the trusted key unless `tamper` says
     // otherwise ("checksum", "signer", "nosig").
@@ -120,6 +109,35 @@ private:
                     QStringLiteral("--detach-sign"), QStringLiteral("-o"),
                     folder + QStringLiteral("/SHA2-256SUMS.sig"),
                     folder + QStringLiteral("/SHA2-256SUMS")}) != "FAILED";
+    }
+
+    // Windows made from here on may fetch (from `feed` only, and only when offered); the
+    // returned guard puts things back.
+    static auto AllowFetches(const QString& feed, bool allow)
+    {
+        QuillaneSettings settings;
+        settings.QstrFeed = feed;
+        settings.bNeverUpdate = true; // no background check, only the offered update
+        SaveSettings(DataFolder(), settings);
+        DRUI::s_bExtractorUpdates = allow;
+        return qScopeGuard([] {
+            DRUI::s_bExtractorUpdates = false;
+            QFile::remove(SettingsPath(DataFolder()));
+        });
+    }
+
+    // Once the settings dialog's update has ended, `status` gets what it said and the dialog
+    // is closed.
+    void CloseSettingsAfterUpdate(QTimer& watch, QString& status)
+    {
+        connect(&watch, &QTimer::timeout, [&status] {
+            auto* dialog = qobject_cast<CSettingsDialog*>(QApplication::activeModalWidget());
+            if (dialog && dialog->pUpdateButton->isEnabled()) {
+                status = dialog->pStatusLabel->text();
+                dialog->reject();
+            }
+        });
+        watch.start(50);
     }
 
 private Q_SLOTS:
@@ -163,8 +181,7 @@ private Q_SLOTS:
 
     void cleanupTestCase()
     {
-        m_server.kill();
-        m_server.waitForFinished();
+        m_server.Stop();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("GNUPGHOME"), m_gnupg);
         QProcess kill;
@@ -299,97 +316,6 @@ private Q_SLOTS:
         }
     }
 
-    // Every analysis and download run gets the same options before "--".
-    void runOptions_data()
-    {
-        QTest::addColumn<QString>("browser");
-        QTest::addColumn<QString>("profile");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("extractor");
-        QTest::addColumn<QStringList>("options");
-        const QString rt = QStringLiteral("node:/opt/node/bin/node");
-        QTest::newRow("none") << "" << "" << "" << "2025.11.12" << QStringList{"--js-runtimes", rt};
-        QTest::newRow("browser") << "firefox" << "" << "" << "2025.12.1.3"
-                                 << QStringList{"--cookies-from-browser", "firefox", "--js-runtimes", rt};
-        QTest::newRow("browser and profile") << "chromium" << "Profile 1" << "" << "2023.03.04"
-                                             << QStringList{"--cookies-from-browser", "chromium:Profile 1"};
-        QTest::newRow("file wins") << "brave" << "" << "/home/u/cookies.txt" << "2025.11.11"
-                                   << QStringList{"--cookies", "/home/u/cookies.txt"};
-    }
-    void runOptions()
-    {
-        QFETCH(QString, browser);
-        QFETCH(QString, profile);
-        QFETCH(QString, file);
-        QFETCH(QString, extractor);
-        QFETCH(QStringList, options);
-        QuillaneSettings settings;
-        settings.QstrCookiesBrowser = browser;
-        settings.QstrCookiesProfile = profile;
-        settings.QstrCookiesFile = file;
-        settings.QstrChannel = QStringLiteral("nightly");
-        settings.lastUpdateCheck = QDate(2026, 12, 9);
-        QTemporaryDir data;
-        QVERIFY(SaveSettings(data.path(), settings));
-        QCOMPARE(LoadSettings(data.path()), settings);
-        QCOMPARE(ExtractorOptions(LoadSettings(data.path()), extractor,
-                                  {QStringLiteral("node"), QStringLiteral("/opt/node/bin/node"),
-                                   QStringLiteral("20.1.0")}),
-                 options);
-
-        // Both commands carry them just before "--" and the link.
-        const QString app = QStringLiteral("/opt/quillane");
-        SetExtractorChoice(app, QString(), options);
-        _VIDEO_FILE_INFO_ info;
-        info.QstrUrl = QStringLiteral("http://127.0.0.1:9/v");
-        const QStringList tail = options + QStringList{QStringLiteral("--"), info.QstrUrl};
-        QCOMPARE(BuildDownloadArgs(info, app).mid(BuildDownloadArgs(info, app).size() - tail.size()), tail);
-        const QStringList listing = ListingArgs(ConverterPath(app), info.QstrUrl, ExtractorRunOptions(app));
-        QCOMPARE(listing.mid(listing.size() - tail.size()), tail);
-        SetExtractorChoice(app, QString(), QStringList());
-    }
-
-    // Runtimes are looked for in tools/, on PATH, then where the settings say; too old ones
-    // are passed over.
-    void runtimeDetection_data()
-    {
-        QTest::addColumn<QStringList>("files"); // FOLDER/NAME=PRINTED
-        QTest::addColumn<QString>("found");     // FOLDER/NAME, or empty
-        QTest::newRow("node too old, deno on PATH")
-            << QStringList{"bin/node=v18.19.0", "bin2/deno=deno 2.1.4 (stable, release)"} << "bin2/deno";
-        QTest::newRow("tools first") << QStringList{"tools/deno=deno 2.0.0", "bin/node=v22.1.0"} << "tools/deno";
-        QTest::newRow("old deno, configured bun")
-            << QStringList{"tools/deno=deno 1.46.3", "conf/bun=1.1.34"} << "conf/bun";
-        QTest::newRow("quickjs by date") << QStringList{"bin/qjs=QuickJS version 2023-12-09"} << "bin/qjs";
-        QTest::newRow("none recent enough")
-            << QStringList{"bin/qjs=QuickJS version 2021-03-27", "bin/nodejs=v12.22.12"} << "";
-    }
-    void runtimeDetection()
-    {
-        QFETCH(QStringList, files);
-        QFETCH(QString, found);
-        QTemporaryDir root;
-        QString configured;
-        for (const QString& entry : files) {
-            const QString rel = entry.section(QLatin1Char('='), 0, 0);
-            const QString path = root.filePath(rel);
-            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-            QVERIFY(WriteFile(path, "#!/bin/sh\necho '" + entry.section(QLatin1Char('='), 1).toUtf8() + "'\n"));
-            QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
-            if (rel.startsWith(QLatin1String("conf/")))
-                configured = path;
-        }
-        CJsRuntimeLocator locator;
-        QSignalSpy located(&locator, &CJsRuntimeLocator::Located);
-        locator.Locate(CJsRuntimeLocator::Candidates(
-            root.filePath(QStringLiteral("tools")),
-            root.filePath(QStringLiteral("bin")) + QLatin1Char(':') + root.filePath(QStringLiteral("bin2")),
-            configured));
-        QTRY_COMPARE(located.size(), 1);
-        const JsRuntime runtime = located[0][0].value<JsRuntime>();
-        QCOMPARE(runtime.QstrPath, found.isEmpty() ? QString() : root.filePath(found));
-    }
-
     void update_data()
     {
         QTest::addColumn<QString>("tamper");
@@ -459,8 +385,16 @@ private Q_SLOTS:
     }
     // The program's own path: a feed named in Settings.ini, the update installed, and the
     // next analysis run by the new build; the application folder's key is the trusted one.
+    void updatedExtractorRunsTheNextAnalysis_data()
+    {
+        QTest::addColumn<bool>("downloading");
+        QTest::newRow("at once") << false;
+        // Found while a real download runs: it waits for the run's end.
+        QTest::newRow("after the download in progress") << true;
+    }
     void updatedExtractorRunsTheNextAnalysis()
     {
+        QFETCH(bool, downloading);
         QTemporaryDir feed, data, app;
         QVERIFY(MakeFeed(feed.path(), QString()));
         for (const char* tool : {"Pelmora", "virarurov", "ffprobe"})
@@ -470,23 +404,54 @@ private Q_SLOTS:
         QuillaneSettings settings;
         settings.QstrFeed = Serve(feed.path(), QString());
         QVERIFY(SaveSettings(data.path(), settings));
+        const QString media = fixture::MakeMedia();
+        fixture::CMediaServer site;
+        QVERIFY(site.Start(media, downloading ? 40000 : 0)); // bytes per second
 
+        // The window's wiring: the runs in progress hold the update back, their end lets it in.
+        CDownloadEngine engine;
+        QVERIFY(QDir().mkpath(data.filePath(QStringLiteral("downloading"))));
+        engine.SetFolders(app.path(), data.filePath(QStringLiteral("downloading/")));
         CExtractorManager manager({app.path(), data.path()});
+        manager.SetRunsInProgress([&engine] { return engine.HasRunsInProgress(); });
+        connect(&engine, &CDownloadEngine::RunEnded, &manager, &CExtractorManager::RunsEnded,
+                Qt::QueuedConnection);
         QSignalSpy changed(&manager, &CExtractorManager::Changed);
         QSignalSpy finished(&manager, &CExtractorManager::UpdateFinished);
+        QSignalSpy ended(&engine, &CDownloadEngine::RunEnded);
+        QSignalSpy failed(&engine, &CDownloadEngine::RunFailed);
         manager.Start(false);
         QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, 60000);
         QVERIFY(manager.IsBundled());
+        if (downloading) {
+            _VIDEO_DOWNLOAD_INFO_ task;
+            task.VideoFileInfo.QstrTaskKey = QStringLiteral("2026-12-09-16-00-00");
+            task.VideoFileInfo.QstrFormatId = QStringLiteral("160");
+            task.VideoFileInfo.QstrExt = QStringLiteral("mp4");
+            task.VideoFileInfo.QstrTitle = QStringLiteral("Running");
+            task.VideoFileInfo.QstrOutputDir = data.path() + QLatin1Char('/');
+            task.VideoFileInfo.QstrUrl = site.PageUrl(QStringLiteral("Running"));
+            task.pProcess = new QProcess;
+            engine.AppendTask(task, true);
+            QVERIFY(engine.StartRun(task.VideoFileInfo.QstrTaskKey));
+        }
         manager.UpdateNow();
+        if (downloading) {
+            QTRY_VERIFY_WITH_TIMEOUT(manager.HasWaitingUpdate(), 120000);
+            QVERIFY(engine.HasRunsInProgress());
+            QVERIFY(!QFile::exists(CExtractorUpdater::InstalledPath(data.path())));
+            QCOMPARE(finished.size(), 0);
+            QCOMPARE(changed.size(), 1);
+            QVERIFY(site.SetRate(0));
+            QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 120000);
+            QCOMPARE(failed.size(), 0); // the run was not disturbed
+        }
         QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 2, 120000);
         QCOMPARE(finished.size(), 1);
         QCOMPARE(manager.ExtractorVersion(), kNewVersion);
         QVERIFY(!manager.IsBundled());
         QCOMPARE(ExtractorPath(app.path()), CExtractorUpdater::InstalledPath(data.path()));
 
-        const QString media = fixture::MakeMedia();
-        fixture::CMediaServer site;
-        QVERIFY(site.Start(media));
         std::atomic<bool> cancel{false};
         const ListingResult listing = RunAnalysis(
             {app.path(), site.PageUrl(), data.filePath(QStringLiteral("thumb.jpg")), data.path() + QLatin1Char('/')},
@@ -551,21 +516,27 @@ private Q_SLOTS:
                  (QStringList{"--cookies-from-browser", "firefox:work"}));
     }
     // A download that fails by itself says why on its row and waits paused; Resume tries
-    // again. Its info file keeps its format.
+    // again. Its info file keeps its format. Where the program may fetch updates, a notice that
+    // leaves the window free offers the update: Yes starts it in the settings (here against a
+    // feed without a release), and once declined it is not offered again.
     void failedDownloadSaysWhy_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("cls");
-        QTest::newRow("403") << "status/403" << "SiteChanged";
-        QTest::newRow("nothing listens") << "" << "Network";
+        QTest::addColumn<bool>("updates");
+        QTest::newRow("403") << "status/403" << "SiteChanged" << false;
+        QTest::newRow("nothing listens") << "" << "Network" << false;
+        QTest::newRow("403, the update offered") << "status/403" << "SiteChanged" << true;
     }
     void failedDownloadSaysWhy()
     {
         QFETCH(QString, path);
         QFETCH(QString, cls);
+        QFETCH(bool, updates);
         QTemporaryDir feed, out;
         const QString base = Serve(feed.path(), QString());
         QDir(DataFolder() + QStringLiteral("downloading")).removeRecursively(); // earlier rows' tasks
+        const auto restore = AllowFetches(base, updates);
         DRUI w;
         w.Init();
         _VIDEO_FILE_INFO_ info;
@@ -589,16 +560,35 @@ private Q_SLOTS:
         CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
         const QString failed = texts->ReadLanguageInfo("Errors/Failed") +
                                texts->ReadLanguageInfo(error.CauseKey().constData());
-        for (int attempt = 1; attempt <= 2; ++attempt) {
+        QString status; // the settings' update status once the offered update has ended
+        QTimer watch;
+        CloseSettingsAfterUpdate(watch, status);
+        const int attempts = updates ? 3 : 2;
+        for (int attempt = 1; attempt <= attempts; ++attempt) {
             QTRY_COMPARE_WITH_TIMEOUT(ended.size(), attempt, 120000);
             QTRY_COMPARE(task().pStatusLabel->text(), failed);
             QVERIFY(task().bPaused);
             const auto stored = LoadDownloadInfos(w.QstrDownloadingDir);
             QCOMPARE(stored.size(), size_t(1));
             QCOMPARE(stored[0].QstrUrl, info.QstrUrl);
-            if (attempt == 1)
+            QCOMPARE(bool(w.pFixNotice), updates && attempt < 3);
+            if (w.pFixNotice) {
+                QVERIFY(w.pFixNotice->isVisible() && !QApplication::activeModalWidget());
+                const QString notice = w.pFixNotice->pMessageLabel->text();
+                QVERIFY(notice.contains(info.QstrTitle));
+                QVERIFY(notice.contains(texts->ReadLanguageInfo(error.CauseKey().constData())));
+                QVERIFY(notice.contains(texts->ReadLanguageInfo("Errors/OfferUpdate")));
+                if (attempt == 1) {
+                    w.pFixNotice->btnSlotOK();
+                    QTRY_COMPARE_WITH_TIMEOUT(status, texts->ReadLanguageInfo("Settings/FetchFailed"), 60000);
+                } else {
+                    w.pFixNotice->btnSlotNO();
+                }
+                QTRY_VERIFY(!w.pFixNotice);
+            }
+            if (attempt < attempts)
                 task().pBtnPause->click(); // Resume: a new run
-            QVERIFY(attempt == 2 || !task().bPaused);
+            QVERIFY(attempt == attempts || !task().bPaused);
         }
     }
     // An analysis the site refused says why and offers the update, which the settings show
@@ -607,26 +597,13 @@ private Q_SLOTS:
     {
         QTemporaryDir feed;
         const QString base = Serve(feed.path(), QString());
-        QuillaneSettings settings;
-        settings.QstrFeed = base;
-        settings.bNeverUpdate = true; // no background check, only the offered update
-        QVERIFY(SaveSettings(DataFolder(), settings));
-        DRUI::s_bExtractorUpdates = true;
+        const auto restore = AllowFetches(base, true);
         DRUI w;
         w.Init();
         QString status;
         QTimer watch;
-        connect(&watch, &QTimer::timeout, [&status] {
-            auto* dialog = qobject_cast<CSettingsDialog*>(QApplication::activeModalWidget());
-            if (dialog && dialog->pUpdateButton->isEnabled()) {
-                status = dialog->pStatusLabel->text();
-                dialog->reject();
-            }
-        });
-        watch.start(50);
+        CloseSettingsAfterUpdate(watch, status);
         const AddedVideo added = AddVideoThroughDialog(w, base + QStringLiteral("status/403"));
-        DRUI::s_bExtractorUpdates = false;
-        QFile::remove(SettingsPath(DataFolder()));
         CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
         QCOMPARE(added.notices.size(), 1);
         QVERIFY(added.notices[0].contains(texts->ReadLanguageInfo("Errors/SiteChanged")));

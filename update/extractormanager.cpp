@@ -24,9 +24,7 @@ CExtractorManager::CExtractorManager(const Folders& folders, QObject* parent)
             [this](const QString& path, const QString& version) {
                 m_extractorPath = path;
                 m_extractorVersion = version;
-                m_runtimeLocator->Locate(CJsRuntimeLocator::Candidates(
-                    ToolsFolder(m_folders.data), qEnvironmentVariable("PATH"),
-                    m_settings.QstrRuntimePath));
+                LocateRuntime();
             });
     connect(m_runtimeLocator, &CJsRuntimeLocator::Located, this, [this](const JsRuntime& runtime) {
         m_runtime = runtime;
@@ -49,6 +47,12 @@ QString CExtractorManager::ChannelFeed(const QString& channel)
                                                : QStringLiteral(QUILLANE_EXTRACTOR_FEED_STABLE);
 }
 
+QString CExtractorManager::RuntimeFeed() const
+{
+    return m_settings.QstrRuntimeFeed.isEmpty() ? QStringLiteral(QUILLANE_RUNTIME_FEED)
+                                                : m_settings.QstrRuntimeFeed;
+}
+
 void CExtractorManager::Start(bool backgroundCheck)
 {
     m_bCheckAfterLocate = backgroundCheck;
@@ -59,6 +63,12 @@ void CExtractorManager::Locate()
 {
     const QString bundled = QDir(m_folders.app).filePath(QStringLiteral("Pelmora"));
     m_locator->Locate({CExtractorUpdater::InstalledPath(m_folders.data), bundled});
+}
+
+void CExtractorManager::LocateRuntime()
+{
+    m_runtimeLocator->Locate(CJsRuntimeLocator::Candidates(
+        ToolsFolder(m_folders.data), qEnvironmentVariable("PATH"), m_settings.QstrRuntimePath));
 }
 
 void CExtractorManager::Publish()
@@ -119,6 +129,25 @@ bool CExtractorManager::UseBundled()
         return false;
     Locate();
     return true;
+}
+
+void CExtractorManager::FetchRuntime()
+{
+    if (IsFetchingRuntime())
+        return;
+    // Made anew each time: the address may have changed with the settings.
+    if (m_runtimeFetcher)
+        m_runtimeFetcher->deleteLater();
+    m_runtimeFetcher = new CRuntimeFetcher({RuntimeFeed(), m_folders.data}, this);
+    connect(m_runtimeFetcher, &CRuntimeFetcher::Progress, this,
+            &CExtractorManager::RuntimeProgress);
+    connect(m_runtimeFetcher, &CRuntimeFetcher::Finished, this,
+            [this](CRuntimeFetcher::Result result, const QString& version) {
+                Q_EMIT RuntimeFetched(result, version);
+                if (result == CRuntimeFetcher::Result::Installed)
+                    LocateRuntime();
+            });
+    m_runtimeFetcher->Start();
 }
 
 void CExtractorManager::SetRunsInProgress(std::function<bool()> check)

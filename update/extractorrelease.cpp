@@ -95,6 +95,36 @@ QString ExtractorReleaseFile()
 #endif
 }
 
+QString RuntimeReleaseFile()
+{
+#if defined(Q_PROCESSOR_X86_64)
+    const QString arch = QStringLiteral("x86_64");
+#elif defined(Q_PROCESSOR_ARM_64)
+    const QString arch = QStringLiteral("aarch64");
+#else
+    const QString arch;
+#endif
+    if (arch.isEmpty())
+        return {};
+#ifdef Q_OS_MACOS
+    return QStringLiteral("deno-%1-apple-darwin.zip").arg(arch);
+#else
+    return QStringLiteral("deno-%1-unknown-linux-gnu.zip").arg(arch);
+#endif
+}
+
+QByteArray ParseSha256File(const QByteArray& text)
+{
+    static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{64}$"));
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    const QStringList words = QString::fromLatin1(text).split(space, Qt::SkipEmptyParts);
+    for (const QString& word : words) {
+        if (hex.match(word).hasMatch())
+            return word.toLower().toLatin1();
+    }
+    return {};
+}
+
 QString ToolsFolder(const QString& dataFolder)
 {
     QString folder = dataFolder;

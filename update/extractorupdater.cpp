@@ -2,11 +2,10 @@
 
 #include "command.h"
 #include "extractorrelease.h"
+#include "toolfetch.h"
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
-#include <QUrl>
 
 #include <cstdio>
 #include <unistd.h>
@@ -17,19 +16,6 @@ const char kSums[] = "SHA2-256SUMS";
 const char kSignature[] = "SHA2-256SUMS.sig";
 const char kInstalledName[] = "Pelmora";
 const char kPreviousName[] = "Pelmora.previous";
-
-// Plain http only for a feed on this machine (tests, a local mirror); https elsewhere.
-QString AllowedProtocols(const QString& feed)
-{
-    const QUrl url(feed);
-    const QString host = url.host();
-    const bool loopback = host == QLatin1String("127.0.0.1") ||
-                          host == QLatin1String("localhost") || host == QLatin1String("::1");
-    return loopback ? QStringLiteral("=http,https") : QStringLiteral("=https");
-}
-
-// curl's exit code for an HTTP answer of 400 or above (with -f).
-constexpr int kCurlHttpError = 22;
 
 } // namespace
 
@@ -84,50 +70,16 @@ void CExtractorUpdater::Start(const QString& currentVersion)
 
 void CExtractorUpdater::Fetch(const QString& name, bool showProgress)
 {
-    auto* process = new QProcess(this);
-    m_process = process;
-    QStringList args{QStringLiteral("-f"),        QStringLiteral("-L"),
-                     QStringLiteral("-S"),        QStringLiteral("--max-time"),
-                     QStringLiteral("1800"),      QStringLiteral("--proto"),
-                     AllowedProtocols(m_config.feed), QStringLiteral("--proto-redir"),
-                     QStringLiteral("=https"),    QStringLiteral("-o"),
-                     TempPath(name)};
-    args << (showProgress ? QStringLiteral("--progress-bar") : QStringLiteral("-s"));
-    args << QStringLiteral("--url") << m_config.feed + name;
+    std::function<void(int)> progress;
     if (showProgress)
-        connect(process, &QProcess::readyReadStandardError, this,
-                &CExtractorUpdater::ReadProgress);
-    connect(process, &QProcess::finished, this, &CExtractorUpdater::OnFetched);
-    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart && process == m_process) {
-            process->deleteLater();
-            Finish(Result::FetchFailed);
-        }
-    });
-    BindToProgram(*process, false);
-    process->start(m_config.curl, args);
+        progress = [this](int percent) { Q_EMIT Progress(percent); };
+    m_process = StartFetch(this, m_config.curl, m_config.feed + name, TempPath(name), progress,
+                           [this](int exitCode) { OnFetched(exitCode); });
 }
 
-void CExtractorUpdater::ReadProgress()
+void CExtractorUpdater::OnFetched(int exitCode)
 {
-    if (!m_process)
-        return;
-    static const QRegularExpression re(QStringLiteral("(\\d{1,3})(?:\\.\\d)?%"));
-    const QString text = QString::fromLatin1(m_process->readAllStandardError());
-    QRegularExpressionMatchIterator it = re.globalMatch(text);
-    int last = -1;
-    while (it.hasNext())
-        last = it.next().captured(1).toInt();
-    if (last >= 0 && last <= 100)
-        Q_EMIT Progress(last);
-}
-
-void CExtractorUpdater::OnFetched(int exitCode, QProcess::ExitStatus status)
-{
-    QProcess* process = m_process;
-    if (process)
-        process->deleteLater();
-    const bool ok = status == QProcess::NormalExit && exitCode == 0;
+    const bool ok = exitCode == 0;
     switch (m_step) {
     case Step::Sums:
         if (!ok)
@@ -160,11 +112,12 @@ void CExtractorUpdater::Verify()
         return Finish(Result::BadSignature);
     keyring.close();
 
-    auto* process = new QProcess(this);
-    m_process = process;
-    connect(process, &QProcess::finished, this, [this, process](int code, QProcess::ExitStatus st) {
-        process->deleteLater();
-        if (st != QProcess::NormalExit || code != 0)
+    // Without gpgv nothing is taken unverified.
+    const QStringList args{QStringLiteral("--homedir"),         m_temp->path(),
+                           QStringLiteral("--keyring"),         keyring.fileName(),
+                           TempPath(QLatin1String(kSignature)), TempPath(QLatin1String(kSums))};
+    m_process = StartTool(this, m_config.gpgv, args, [this](QProcess&, int code) {
+        if (code != 0)
             return Finish(Result::BadSignature);
         QFile sums(TempPath(QLatin1String(kSums)));
         const QByteArray want = sums.open(QIODevice::ReadOnly)
@@ -174,52 +127,29 @@ void CExtractorUpdater::Verify()
             return Finish(Result::BadChecksum);
         Probe();
     });
-    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart) {
-            process->deleteLater();
-            Finish(Result::BadSignature); // no gpgv: nothing is taken unverified
-        }
-    });
-    BindToProgram(*process, false);
-    process->start(m_config.gpgv,
-                   {QStringLiteral("--homedir"), m_temp->path(), QStringLiteral("--keyring"),
-                    keyring.fileName(), TempPath(QLatin1String(kSignature)),
-                    TempPath(QLatin1String(kSums))});
 }
 
 void CExtractorUpdater::Probe()
 {
     m_step = Step::Probe;
     const QString file = TempPath(ExtractorReleaseFile());
-    QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                    QFileDevice::ExeOwner | QFileDevice::ReadGroup |
-                                    QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                                    QFileDevice::ExeOther);
-    auto* process = new QProcess(this);
-    m_process = process;
-    connect(process, &QProcess::finished, this, [this, process](int code, QProcess::ExitStatus st) {
-        process->deleteLater();
-        const QString version =
-            QString::fromUtf8(process->readAllStandardOutput()).split(QLatin1Char('\n')).value(0);
-        if (st != QProcess::NormalExit || code != 0 || ParseExtractorVersion(version).isEmpty())
-            return Finish(Result::Broken);
-        m_newVersion = version.trimmed();
-        if (CompareExtractorVersions(m_newVersion, m_currentVersion) <= 0)
-            return Finish(Result::UpToDate, m_newVersion);
-        if (m_runsInProgress && m_runsInProgress()) {
-            m_step = Step::Waiting;
-            return;
-        }
-        Install();
-    });
-    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart) {
-            process->deleteLater();
-            Finish(Result::Broken);
-        }
-    });
-    BindToProgram(*process, false);
-    process->start(file, {QStringLiteral("--version")});
+    MakeExecutable(file);
+    m_process =
+        StartTool(this, file, {QStringLiteral("--version")}, [this](QProcess& process, int code) {
+            const QString version = QString::fromUtf8(process.readAllStandardOutput())
+                                        .split(QLatin1Char('\n'))
+                                        .value(0);
+            if (code != 0 || ParseExtractorVersion(version).isEmpty())
+                return Finish(Result::Broken);
+            m_newVersion = version.trimmed();
+            if (CompareExtractorVersions(m_newVersion, m_currentVersion) <= 0)
+                return Finish(Result::UpToDate, m_newVersion);
+            if (m_runsInProgress && m_runsInProgress()) {
+                m_step = Step::Waiting;
+                return;
+            }
+            Install();
+        });
 }
 
 void CExtractorUpdater::InstallWaiting()

@@ -72,13 +72,12 @@ private:
     enum class Step { Idle, Sums, Signature, File, Verify, Probe, Waiting };
 
     void Fetch(const QString& name, bool showProgress);
-    void OnFetched(int exitCode, QProcess::ExitStatus status);
+    void OnFetched(int exitCode);
     void Verify();
     void Probe();
     void Install();
     void Finish(Result result, const QString& version = QString());
     QString TempPath(const QString& name) const;
-    void ReadProgress();
 
     Config m_config;
     Step m_step = Step::Idle;
