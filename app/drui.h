@@ -4,7 +4,7 @@
 // the info files. The logic itself lives in the engine, store and tables libraries.
 
 #include "downloadengine.h"
-#include "videoinfo.h"
+#include "taskrows.h"
 #include "windowdrag.h"
 
 #include <QMainWindow>
@@ -54,7 +54,10 @@ public:
     // Downloading table.
     QTableWidget* CreateDownloadTable(QWidget* container);
     void RefreshDownloadTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bRestored);
-    _VIDEO_DOWNLOAD_INFO_* GetTableItemDownloadInfo(QTableWidgetItem* item);
+    // The task of a row's item (by the key and link it carries), or null.
+    CDownloadTask* GetTableItemDownloadInfo(QTableWidgetItem* item);
+    // What row `row` shows of its task, with the row's widgets (null until it is built).
+    _VIDEO_DOWNLOAD_INFO_ DownloadInfoAt(int row);
 
     // Finished table.
     QTableWidget* CreateFinishedTable(QWidget* container);
@@ -69,9 +72,9 @@ public:
     void InitDownloadVideoInfo();
     void InitFinishedVideoInfo();
 
-    // Runs of a task. The callback form is kept so that a task is always started by its key.
-    static void _DoStartDownload(void* pParams, QString QstrParams);
-    void DoStartDownload(_VIDEO_DOWNLOAD_INFO_* info);
+    // Runs of a task, always started by its key.
+    static void _DoStartDownload(DRUI* window, const QString& taskKey);
+    void DoStartDownload(const _VIDEO_DOWNLOAD_INFO_* info);
 
     // Removes a downloading task: row, list entry and info file.
     void RemoveDownloadTableItem(_VIDEO_FILE_INFO_* info);
@@ -100,7 +103,7 @@ public:
     QString QstrDownloadingDir;
     QString QstrFinishedDir;
     CMyThread* pVersionThread = nullptr;
-    CDownloadEngine engine; // owns the downloading list and its mutex
+    CDownloadEngine engine{this}; // the downloading list: its tasks and their runs
     CExtractorManager* pExtractorManager = nullptr; // which extractor and runtime runs use
     std::vector<_VIDEO_FINISHED_INFO_> vecFinishedList;
     std::vector<int> vecDownloadSelected;
@@ -126,7 +129,6 @@ public:
     CWindowDrag dragState;
 
 Q_SIGNALS:
-    void ProgressSignal(void* pProcess, int nProValue, int nType, QString QstrLabel);
     void VersionSignal();
 
 public Q_SLOTS:
@@ -135,19 +137,18 @@ public Q_SLOTS:
     void btnCloseSlot();
     void btnHelpSlot();
     void btnSupportSlot();
-    void btnOpenDownloadFile();
+    void btnOpenDownloadFile(const QString& taskKey);
     void btnOpenFinishedFile();
     void AddFiles();
-    void PauseDownload();
-    void DelDownload();
+    // The row buttons of a downloading task.
+    void PauseDownload(const QString& taskKey);
+    void DelDownload(const QString& taskKey);
     void DelAllDownload();
     void DelFinished();
     void DelAllFinished();
     void PDFTableItemPress(int row, int col);
     void VersionSlot();
-    void ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString QstrLabel);
     void VersionSignalSlot();
-    void DownloadReadOutput();
     void Downloading();
     void Finished();
     void FinishedTableItemPress(int row, int col);

@@ -314,11 +314,7 @@ void DRUI::btnMinSlot()
 
 void DRUI::btnCloseSlot()
 {
-    bool bEmpty = true;
-    {
-        QMutexLocker locker(&engine.Mutex());
-        bEmpty = engine.Tasks().empty();
-    }
+    const bool bEmpty = engine.Count() == 0;
     if (!bEmpty) {
         CMessageBox box;
         box.setFixedSize(400, 180);

@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     Q_INIT_RESOURCE(drui);
-    RegisterVideoInfoTypes();
+    RegisterTaskRowTypes();
 
     if (DecideStartMode(argc) == StartMode::Relaunch) {
         // Started without the one argument: start again as it should be, show nothing.

@@ -4,6 +4,7 @@
 #include "dodivezparseui.h"
 #include "fixtures/adddialog.h"
 #include "outputpath.h"
+#include "statusline.h"
 #include "tablesfixture.h"
 #include "windowfixture.h"
 
@@ -74,7 +75,7 @@ void CheckCompleted(DRUI& w, const _VIDEO_FILE_INFO_& task, _VIDEO_FILE_INFO_& d
     done = w.vecFinishedList.front().VideoFileInfo;
     QCOMPARE(done.QstrTaskKey, task.QstrTaskKey);
     QVERIFY(w.pFinishedTable->cellWidget(0, 0));
-    QCOMPARE(w.engine.IndexOfKey(task.QstrTaskKey), -1);
+    QCOMPARE(w.engine.IndexOf(task.QstrTaskKey), -1);
     QVERIFY(!QFile::exists(DownloadingDir() + task.QstrTaskKey));
 
     const QString expectedFile = DownloadOutputFile(task);
@@ -113,7 +114,7 @@ private Q_SLOTS:
         IsolateHome(m_home.path()); // before anything asks for a standard location
         SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
         Q_INIT_RESOURCE(drui);
-        RegisterVideoInfoTypes();
+        RegisterTaskRowTypes();
         KeepOnThisMachine(&m_recorder, DataFolder(), [this] { ++m_nShutdowns; });
         const QString media = MakeMedia();
         QVERIFY(!media.isEmpty());
@@ -260,12 +261,13 @@ private Q_SLOTS:
         int checked = 0;
         QString mismatch;
         QObject guard; // goes first: no report reaches the variables above once they are gone
-        connect(&w->engine, &CDownloadEngine::OutputRead, &guard, [&](void* p, QByteArray bytes) {
+        const QString key = task.VideoFileInfo.QstrTaskKey;
+        connect(&w->engine, &CDownloadEngine::OutputRead, &guard, [&](QString from, QByteArray bytes) {
             // The row as the reads before this one left it.
             const QList<QByteArray> lines =
                 QByteArray(output).replace('\r', '\n').trimmed().split('\n');
             const auto m = whole.match(QString::fromUtf8(lines.last()));
-            if (p == task.pProcess && m.hasMatch() && m.captured(2) == ExtractorSizeText(size)) {
+            if (from == key && m.hasMatch() && m.captured(2) == ExtractorSizeText(size)) {
                 ++checked;
                 const QString shown =
                     QStringLiteral("Completed: %1%      %2").arg(m.captured(1), m.captured(3));
@@ -277,7 +279,7 @@ private Q_SLOTS:
             }
             output += bytes;
         });
-        QSignalSpy reports(&w->engine, &CDownloadEngine::ProgressSignal);
+        QSignalSpy reports(&w->engine, &CDownloadEngine::Progress);
         QVERIFY(m_server.SetRate(kSlowRate));
         QTest::mouseClick(task.pBtnPause, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(checked >= 5, kRunMs);
@@ -288,11 +290,10 @@ private Q_SLOTS:
         QString label;
         int value = -1;
         for (const QList<QVariant>& r : std::as_const(reports)) {
-            if (r.at(2).toInt() != 1)
-                continue;
-            value = r.at(1).toInt();
-            if (!r.at(3).toString().isEmpty())
-                label = r.at(3).toString();
+            const auto report = r.at(1).value<ProgressReport>();
+            value = report.nProValue;
+            if (!StatusLineText(report).isEmpty())
+                label = StatusLineText(report);
         }
         QTRY_COMPARE(task.pStatusLabel->text(), StatusSizePart(label)); // reports are queued
         QCOMPARE(task.pProgressBar->value(), value);
@@ -308,8 +309,9 @@ private Q_SLOTS:
         int audioMoves = 0;
         QObject guard; // goes first: no report reaches the variables above once they are gone
         connect(&w->engine, &CDownloadEngine::OutputRead, &guard,
-                [&](void*, QByteArray bytes) { output += bytes; });
-        connect(&w->engine, &CDownloadEngine::ProgressSignal, &guard, [&](void*, int value) {
+                [&](QString, QByteArray bytes) { output += bytes; });
+        connect(&w->engine, &CDownloadEngine::Progress, &guard, [&](QString, ProgressReport r) {
+            const int value = r.nProValue;
             // The stream being fetched is the one the newest "Destination:" line names.
             const QByteArray named = output.mid(output.lastIndexOf("Destination: ")).split('\n')[0];
             if (value > 0 && !named.trimmed().endsWith(".mp4"))
@@ -426,7 +428,7 @@ private Q_SLOTS:
             });
         QCOMPARE(added.nFormats, 3);
         const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
-        const QPointer<QProcess> process(task.pProcess);
+        const QPointer<const QProcess> process(task.pProcess);
         const QString key = task.VideoFileInfo.QstrTaskKey;
         QCOMPARE(task.VideoFileInfo.QstrTitle, kSubFolderTitle);
         QCOMPARE(task.VideoFileInfo.QstrOutputDir, out + QLatin1Char('/'));

@@ -575,11 +575,8 @@ private Q_SLOTS:
         QSignalSpy ended(&w.engine, &CDownloadEngine::RunEnded);
         std::vector<_VIDEO_FILE_INFO_> list{info};
         w.RefreshDownloadTable(list, false);
-        QVERIFY(w.engine.StartRun(info.QstrTaskKey));
-        auto task = [&w] {
-            QMutexLocker lock(&w.engine.Mutex());
-            return w.engine.Tasks().at(0);
-        };
+        QVERIFY(w.engine.Start(info.QstrTaskKey));
+        auto task = [&w] { return w.DownloadInfoAt(0); };
         ExtractorError error;
         error.QstrClass = cls;
         CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
