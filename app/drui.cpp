@@ -102,6 +102,7 @@ void DRUI::Init()
     connect(&engine, &CDownloadEngine::RunEnded, pExtractorManager, &CExtractorManager::RunsEnded,
             Qt::QueuedConnection);
     pExtractorManager->Start(s_bExtractorUpdates);
+    InitLinkSources();
 
     CURLConfig::GetInstance()->SetDataFolder(QstrDataDir);
     pVersionThread->SetFunc(&DRUI::_VersionSlot, this, QString());

@@ -4,6 +4,7 @@
 // the info files. The logic itself lives in the engine, store and tables libraries.
 
 #include "downloadengine.h"
+#include "links.h"
 #include "taskrows.h"
 #include "windowdrag.h"
 
@@ -91,6 +92,14 @@ public:
 
     static void _VersionSlot(void* pParams, QString QstrParams);
 
+    // Links dropped onto the window or copied to the clipboard open the add-video dialog with
+    // them analysed (the clipboard only while the user has asked for it).
+    void InitLinkSources();
+    void ClipboardChanged();
+    void OfferLinks(const QStringList& links);
+    CSeenLinks seenLinks;          // the clipboard's links offered so far
+    QStringList pendingLinks;      // what the next add-video dialog analyses at once
+
     // The settings dialog (menu entry Settings) over `owner` (the window when null); with
     // `bUpdate` it starts an update of the extractor at once.
     void OpenSettings(QWidget* owner = nullptr, bool bUpdate = false);
@@ -159,6 +168,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     Ui_DRUIClass ui;

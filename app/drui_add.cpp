@@ -4,8 +4,11 @@
 #include "infofiles.h"
 
 #include <QDateTime>
+#include <QLineEdit>
 #include <QStackedLayout>
 #include <QTableWidget>
+#include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -30,6 +33,11 @@ void DRUI::AddFiles()
     if (s_bExtractorUpdates)
         dialog.offerExtractorUpdate = [this, &dialog] { OpenSettings(&dialog, true); };
     dialog.InitDialog();
+    // Links dropped or copied: analysed as soon as the dialog shows.
+    if (const QStringList links = std::exchange(pendingLinks, {}); !links.isEmpty()) {
+        dialog.pUrlEdit->setText(links.join(QLatin1Char(' ')));
+        QTimer::singleShot(0, &dialog, &CDodivezParseUI::btnParseSlot);
+    }
     dialog.exec();
     if (dialog.nCancelled != 0)
         return;

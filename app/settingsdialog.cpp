@@ -92,7 +92,7 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     setWindowFlags(Qt::FramelessWindowHint | Qt::Dialog);
     setWindowTitle(Text("Settings/Title"));
     setAccessibleName(Text("Settings/Title"));
-    setFixedSize(620, 480);
+    setFixedSize(620, 580);
     setStyleSheet(MainStyle::WithToolTip(MainStyle::Main_BackGroud_style));
     choosePath = [](QWidget* owner, bool folder) {
         return folder ? QFileDialog::getExistingDirectory(owner)
@@ -218,6 +218,22 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     });
     connect(pCookiesBox, &QComboBox::currentIndexChanged, this,
             &CSettingsDialog::UpdateCookieFields);
+
+    // Downloads.
+    grid->addWidget(RowLabel(body, "Settings/AtOnce"), row, 0);
+    pAtOnceBox = Named(new QComboBox(body), "Settings/AtOnce", "Settings/TipAtOnce");
+    pAtOnceBox->addItem(Text("Settings/Unlimited"), 0);
+    for (int n = 1; n <= QuillaneSettings::kMaxDownloadsAtOnce; ++n)
+        pAtOnceBox->addItem(QString::number(n), n);
+    grid->addWidget(pAtOnceBox, row++, 1);
+    pClipboardCheck = Named(new QCheckBox(Text("Settings/WatchClipboard"), body),
+                            "Settings/WatchClipboard", "Settings/TipWatchClipboard");
+    SetWhiteText(pClipboardCheck);
+    grid->addWidget(pClipboardCheck, row++, 1, 1, 2);
+    pNotifyCheck = Named(new QCheckBox(Text("Settings/Notify"), body), "Settings/Notify",
+                         "Settings/TipNotify");
+    SetWhiteText(pNotifyCheck);
+    grid->addWidget(pNotifyCheck, row++, 1, 1, 2);
     grid->setRowStretch(row, 1);
 
     // OK and Cancel, as the message dialogs have them.
@@ -249,6 +265,9 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
                             ? pCookiesBox->findData(s.QstrCookiesBrowser)
                             : pCookiesBox->findData(QStringLiteral("file"));
     pCookiesBox->setCurrentIndex(qMax(0, cookies));
+    pAtOnceBox->setCurrentIndex(qMax(0, pAtOnceBox->findData(s.nDownloadsAtOnce)));
+    pClipboardCheck->setChecked(s.bWatchClipboard);
+    pNotifyCheck->setChecked(s.bNotifications);
     UpdateCookieFields();
     ShowExtractor();
     pUpdateButton->setEnabled(!m_manager->IsUpdating());
@@ -302,6 +321,9 @@ void CSettingsDialog::accept()
     s.QstrCookiesBrowser = cookies == QLatin1String("file") ? QString() : cookies;
     s.QstrCookiesProfile = s.QstrCookiesBrowser.isEmpty() ? QString() : pProfileEdit->text().trimmed();
     s.QstrCookiesFile = cookies == QLatin1String("file") ? pCookiesFileEdit->text().trimmed() : QString();
+    s.nDownloadsAtOnce = pAtOnceBox->currentData().toInt();
+    s.bWatchClipboard = pClipboardCheck->isChecked();
+    s.bNotifications = pNotifyCheck->isChecked();
     m_manager->ApplySettings(s);
     if (OutputPathFor(m_outputFolder) != ReadOutputPath(m_dataDir))
         WriteOutputPath(m_dataDir, m_outputFolder);

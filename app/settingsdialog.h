@@ -1,6 +1,6 @@
 #pragma once
 // The settings dialog: the output folder, the extractor (version, channel, updates, the return
-// to the bundled one), the JavaScript runtime and the browser cookies. In the program's own
+// to the bundled one), the JavaScript runtime, the browser cookies and the downloads. In the program's own
 // look: frameless, a black header, the message dialogs' buttons. OK stores the settings.
 
 #include "windowdrag.h"
@@ -39,6 +39,9 @@ public:
     QComboBox* pCookiesBox = nullptr;
     QLineEdit* pProfileEdit = nullptr;
     QLineEdit* pCookiesFileEdit = nullptr;
+    QComboBox* pAtOnceBox = nullptr;
+    QCheckBox* pClipboardCheck = nullptr;
+    QCheckBox* pNotifyCheck = nullptr;
     QPushButton* pOkButton = nullptr;
 
     // What "Update now" does.

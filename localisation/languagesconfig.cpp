@@ -218,6 +218,20 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "Settings/TipProfile",
         "Settings/TipCookiesFile",
         "Settings/TipBrowseCookies",
+        "Settings/AtOnce",
+        "Settings/TipAtOnce",
+        "Settings/Unlimited",
+        "Settings/WatchClipboard",
+        "Settings/TipWatchClipboard",
+        "Settings/Notify",
+        "Settings/TipNotify",
+        "Tasks/Waiting",
+        "Tasks/PauseAll",
+        "Tasks/ResumeAll",
+        "Tasks/Completed",
+        "Tasks/Failed",
+        "Tasks/AllEnded",
+        "Tasks/AllEndedBody",
     };
     return keys;
 }

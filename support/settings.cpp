@@ -25,6 +25,10 @@ QuillaneSettings LoadSettings(const QString& dataFolder)
         s.QstrCookiesBrowser = browser;
     s.QstrCookiesProfile = ini.value(QStringLiteral("Cookies/Profile")).toString();
     s.QstrCookiesFile = ini.value(QStringLiteral("Cookies/File")).toString();
+    const int atOnce = ini.value(QStringLiteral("Downloads/AtOnce"), 0).toInt();
+    s.nDownloadsAtOnce = atOnce >= 1 && atOnce <= QuillaneSettings::kMaxDownloadsAtOnce ? atOnce : 0;
+    s.bWatchClipboard = ini.value(QStringLiteral("Downloads/WatchClipboard"), false).toBool();
+    s.bNotifications = ini.value(QStringLiteral("Downloads/Notify"), true).toBool();
     return s;
 }
 
@@ -40,6 +44,9 @@ bool SaveSettings(const QString& dataFolder, const QuillaneSettings& s)
     ini.setValue(QStringLiteral("Cookies/Browser"), s.QstrCookiesBrowser);
     ini.setValue(QStringLiteral("Cookies/Profile"), s.QstrCookiesProfile);
     ini.setValue(QStringLiteral("Cookies/File"), s.QstrCookiesFile);
+    ini.setValue(QStringLiteral("Downloads/AtOnce"), s.nDownloadsAtOnce);
+    ini.setValue(QStringLiteral("Downloads/WatchClipboard"), s.bWatchClipboard);
+    ini.setValue(QStringLiteral("Downloads/Notify"), s.bNotifications);
     ini.sync();
     return ini.status() == QSettings::NoError;
 }

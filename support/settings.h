@@ -21,6 +21,14 @@ struct QuillaneSettings
     QString QstrCookiesProfile;
     QString QstrCookiesFile;
 
+    // Downloads: how many run at once (0: no limit, else 1 to kMaxDownloadsAtOnce), whether a
+    // video link copied to the clipboard is offered, and whether the desktop is told when
+    // downloads end.
+    static constexpr int kMaxDownloadsAtOnce = 10;
+    int nDownloadsAtOnce = 0;
+    bool bWatchClipboard = false;
+    bool bNotifications = true;
+
     bool operator==(const QuillaneSettings&) const = default;
 };
 

@@ -5,6 +5,7 @@
 #include "cmythread.h"
 #include "dodivezparseui.h"
 #include "drui.h"
+#include "extractormanager.h"
 #include "framefixture.h"
 #include "helpers.h"
 #include "infofiles.h"
@@ -17,11 +18,14 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMutexLocker>
 #include <QPushButton>
 #include <QRadioButton>
@@ -196,6 +200,8 @@ private Q_SLOTS:
     void addFilesStartsChosenTask();
     void addFilesWithoutOk_data();
     void addFilesWithoutOk();
+    void linksFromOutside_data();
+    void linksFromOutside();
 
 private:
     QString DataDir() const { return DataFolder(); }
@@ -606,6 +612,71 @@ void TestAddVideo::addFilesWithoutOk()
     QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore);
     QCOMPARE(FileNames(w.QstrDownloadingDir), filesBefore);
     QCOMPARE(w.pPageStack->currentWidget(), w.pFinishedPage);
+}
+
+// A link dropped onto the window or copied to the clipboard opens the add-video dialog with it
+// analysed; the clipboard only while watched, and a link only once.
+void TestAddVideo::linksFromOutside_data()
+{
+    QTest::addColumn<QString>("way"); // drop-urls, drop-text, clipboard
+    QTest::addColumn<bool>("bWatch");
+    QTest::addColumn<int>("nDialogs");
+    QTest::newRow("dropped link") << "drop-urls" << false << 1;
+    QTest::newRow("dropped text") << "drop-text" << false << 1;
+    QTest::newRow("copied, watched") << "clipboard" << true << 1;
+    QTest::newRow("copied, not watched") << "clipboard" << false << 0;
+}
+
+void TestAddVideo::linksFromOutside()
+{
+    QFETCH(QString, way);
+    QFETCH(bool, bWatch);
+    QFETCH(int, nDialogs);
+    DRUI w;
+    w.Init();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QuillaneSettings settings = w.pExtractorManager->Settings();
+    settings.bWatchClipboard = bWatch;
+    w.pExtractorManager->ApplySettings(settings);
+    const QString link = m_server.PageUrl(QStringLiteral("Dropped Clip"));
+
+    // Each dialog that opens is left once its analysis has listed the formats.
+    QStringList analysed;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        auto* d = qobject_cast<CDodivezParseUI*>(QApplication::activeModalWidget());
+        if (d && d->pFormatTable->rowCount() == 3) {
+            analysed << d->pUrlEdit->text();
+            d->close();
+        }
+    });
+    poll.start(20);
+    const int rowsBefore = w.pDownloadTable->rowCount();
+    for (int i = 0; i < 2; ++i) { // the same link twice: the clipboard offers it once
+        if (way == QLatin1String("clipboard")) {
+            QGuiApplication::clipboard()->setText(QStringLiteral("see ") + link + QStringLiteral(" here"));
+        } else {
+            QMimeData mime;
+            if (way == QLatin1String("drop-urls"))
+                mime.setUrls({QUrl(link)});
+            else
+                mime.setText(link + QStringLiteral("\nnot a link"));
+            QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&w, &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&w, &drop);
+        }
+        const int expected = way == QLatin1String("clipboard") ? nDialogs : nDialogs * (i + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(analysed.size(), expected, 60000);
+        QTest::qWait(300); // a dialog that should not open would be up by now
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(analysed.size(), expected);
+    }
+    for (const QString& text : analysed)
+        QCOMPARE(text, link);
+    QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore); // nothing without OK
 }
 
 QTEST_MAIN(TestAddVideo)

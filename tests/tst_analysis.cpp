@@ -1,6 +1,7 @@
 // Link analysis logic: durations, thumbnail paths, the extractor's argument lists, the
 // reading of real format listings, the output folder file, and whole analysis runs.
 
+#include "links.h"
 #include "listing.h"
 #include "outputpath.h"
 #include "testsupport.h"
@@ -104,6 +105,8 @@ private Q_SLOTS:
     void thumbnailBase_data();
     void thumbnailBase();
     void argumentLists();
+    void splitLinks_data();
+    void splitLinks();
 
     void parseListing_data();
     void parseListing();
@@ -176,6 +179,37 @@ void TestAnalysis::durationTransfer()
     QFETCH(QString, text);
     QFETCH(QString, expected);
     QCOMPARE(VideoDurationTransfer(text), expected);
+}
+
+void TestAnalysis::splitLinks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("links");
+    QTest::addColumn<QStringList>("fresh"); // what the clipboard offers after "seen" was offered
+    const QString a = "https://v.example/watch?v=a&list=1#t=3";
+    const QString b = "http://127.0.0.1:8080/page.html";
+    QTest::newRow("one") << a << QStringList{a} << QStringList{};
+    QTest::newRow("lines and blanks") << " " + a + "\r\n\t" + b + "  \n" << QStringList{a, b}
+                                      << QStringList{};
+    QTest::newRow("twice") << a + " " + a << QStringList{a} << QStringList{};
+    QTest::newRow("not links") << "hello ftp://x.example/f file:///etc/passwd https:// "
+                                  "javascript:alert(1) " + b
+                               << QStringList{b} << QStringList{};
+    QTest::newRow("a new one beside a seen one") << a + "\nhttps://v.example/new"
+                                                 << QStringList{a, "https://v.example/new"}
+                                                 << QStringList{"https://v.example/new"};
+}
+
+void TestAnalysis::splitLinks()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, links);
+    QCOMPARE(SplitLinks(text), links);
+    CSeenLinks seen;
+    seen.TakeNew("https://v.example/watch?v=a&list=1#t=3 http://127.0.0.1:8080/page.html");
+    QFETCH(QStringList, fresh);
+    QCOMPARE(seen.TakeNew(text), fresh);
+    QCOMPARE(seen.TakeNew(text), QStringList{});
 }
 
 void TestAnalysis::thumbnailFile_data()

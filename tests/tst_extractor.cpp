@@ -536,12 +536,16 @@ private Q_SLOTS:
         QVERIFY(!dialog.pCookiesFileEdit->isEnabled());
         dialog.pProfileEdit->setText(QStringLiteral("work"));
         dialog.pNeverCheck->setChecked(true);
+        dialog.pAtOnceBox->setCurrentIndex(dialog.pAtOnceBox->findData(3));
+        dialog.pNotifyCheck->setChecked(false);
         dialog.pOkButton->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         const QuillaneSettings stored = LoadSettings(data.path());
         QCOMPARE(stored.QstrCookiesBrowser, QStringLiteral("firefox"));
         QCOMPARE(stored.QstrCookiesProfile, QStringLiteral("work"));
         QVERIFY(stored.bNeverUpdate);
+        QCOMPARE(stored.nDownloadsAtOnce, 3);
+        QVERIFY(!stored.bNotifications);
         QCOMPARE(ReadOutputPath(data.path() + QLatin1Char('/')), data.filePath(QStringLiteral("out")) + QLatin1Char('/'));
         QCOMPARE(ExtractorRunOptions(QStringLiteral(QUILLANE_APP_DIR)),
                  (QStringList{"--cookies-from-browser", "firefox:work"}));

@@ -4,6 +4,7 @@
 #include "helpers.h"
 #include "paths.h"
 #include "platform.h"
+#include "settings.h"
 
 #include <QDate>
 #include <QDir>
@@ -314,6 +315,40 @@ private Q_SLOTS:
         QCOMPARE(calls, QStringList{QStringLiteral("systemctl|poweroff")});
         QCOMPARE(ShutdownProgram(), QStringLiteral("systemctl"));
         QCOMPARE(ShutdownArguments(), QStringList{QStringLiteral("poweroff")});
+    }
+
+    // The download settings as the file holds them, also when edited by hand.
+    void downloadSettings_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("atOnce");
+        QTest::addColumn<bool>("bClipboard");
+        QTest::addColumn<bool>("bNotify");
+        QTest::newRow("defaults") << QByteArray() << 0 << false << true;
+        QTest::newRow("set") << QByteArray("[Downloads]\nAtOnce=3\nWatchClipboard=true\nNotify=false\n")
+                             << 3 << true << false;
+        QTest::newRow("highest") << QByteArray("[Downloads]\nAtOnce=10\n") << 10 << false << true;
+        QTest::newRow("too many") << QByteArray("[Downloads]\nAtOnce=11\n") << 0 << false << true;
+        QTest::newRow("negative") << QByteArray("[Downloads]\nAtOnce=-2\n") << 0 << false << true;
+        QTest::newRow("not a number") << QByteArray("[Downloads]\nAtOnce=three\n") << 0 << false << true;
+    }
+    void downloadSettings()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, atOnce);
+        QFETCH(bool, bClipboard);
+        QFETCH(bool, bNotify);
+        QTemporaryDir data;
+        QFile ini(SettingsPath(data.path()));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write(file);
+        ini.close();
+        const QuillaneSettings read = LoadSettings(data.path());
+        QCOMPARE(read.nDownloadsAtOnce, atOnce);
+        QCOMPARE(read.bWatchClipboard, bClipboard);
+        QCOMPARE(read.bNotifications, bNotify);
+        QVERIFY(SaveSettings(data.path(), read));
+        QCOMPARE(LoadSettings(data.path()), read);
     }
 };
 
