@@ -102,6 +102,10 @@ void DRUI::Init()
     connect(&engine, &CDownloadEngine::RunEnded, pExtractorManager, &CExtractorManager::RunsEnded,
             Qt::QueuedConnection);
     pExtractorManager->Start(s_bExtractorUpdates);
+    // How many downloads run at once follows the settings.
+    engine.SetLimit(pExtractorManager->Settings().nDownloadsAtOnce);
+    connect(pExtractorManager, &CExtractorManager::Changed, this,
+            [this] { engine.SetLimit(pExtractorManager->Settings().nDownloadsAtOnce); });
     InitLinkSources();
 
     CURLConfig::GetInstance()->SetDataFolder(QstrDataDir);

@@ -2,6 +2,7 @@
 // controls (pause/resume, open folder, delete one, delete all).
 
 #include "drui.h"
+#include "languagesconfig.h"
 #include "lazyrows.h"
 #include "statusline.h"
 #include "tasktables.h"
@@ -55,6 +56,22 @@ void ShowProgress(const DownloadRowWidgets& row, const CDownloadTask& task,
         row.pStatusLabel->setText(task.IsPaused() ? StatusSizePart(text) : text);
 }
 
+// A task that waits in the queue says so; once it leaves the queue the row shows again what it
+// showed before (a run's reports then take over).
+void ShowQueued(const DownloadRowWidgets& row, bool bQueued)
+{
+    static const char* const kBefore = "statusBeforeWaiting";
+    QLabel* label = row.pStatusLabel;
+    const QString waiting = CLanguagesConfig::GetInstance()->ReadLanguageInfo("Tasks/Waiting");
+    if (bQueued) {
+        if (label->text() != waiting)
+            label->setProperty(kBefore, label->text());
+        label->setText(waiting);
+    } else if (label->text() == waiting) {
+        label->setText(label->property(kBefore).toString());
+    }
+}
+
 // The row's pause button follows the task; a held task's status keeps its size part only.
 void ShowState(const DownloadRowWidgets& row, const CDownloadTask& task)
 {
@@ -91,6 +108,13 @@ static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
                      });
     QObject::connect(task, &CDownloadTask::StateChanged, widgets.pRow,
                      [widgets, task] { ShowState(widgets, *task); });
+    QObject::connect(&window.engine, &CDownloadEngine::QueueChanged, widgets.pRow,
+                     [widgets, key](const QString& queuedKey, bool bQueued) {
+                         if (queuedKey == key)
+                             ShowQueued(widgets, bQueued);
+                     });
+    if (window.engine.IsQueued(key))
+        ShowQueued(widgets, true);
     item->setData(Qt::UserRole, QVariant::fromValue(Snapshot(*task, widgets)));
     PlaceRowWidget(table, row, widgets.pRow, window.vecDownloadSelected);
     return widgets.pRow;

@@ -71,6 +71,9 @@ QMenu* NewMenu(QWidget* parent, int itemWidth)
     return menu;
 }
 
+// Pause all waits this long for each run to stop.
+constexpr int kPauseAllWaitMs = 500;
+
 QAction* MenuEntry(QMenu* menu, const char* textKey, const QString& icon, const QString& data)
 {
     auto* action = new QAction(QIcon(icon), Text(textKey), menu);
@@ -274,6 +277,8 @@ void DRUI::InitMenu(QWidget* parent)
     }
     language->setMenu(languageMenu);
     MenuEntry(pMainMenu, "MainWnd/Settings", QString(), QStringLiteral("Settings"));
+    MenuEntry(pMainMenu, "Tasks/PauseAll", QString(), QStringLiteral("PauseAll"));
+    MenuEntry(pMainMenu, "Tasks/ResumeAll", QString(), QStringLiteral("ResumeAll"));
 
     connect(pMainMenu, &QMenu::triggered, this, &DRUI::SetMenuStatus);
 }
@@ -293,6 +298,14 @@ void DRUI::SetMenuStatus(QAction* action)
     }
     if (data == QLatin1String("Settings")) {
         OpenSettings();
+        return;
+    }
+    if (data == QLatin1String("PauseAll")) {
+        engine.PauseAll(kPauseAllWaitMs);
+        return;
+    }
+    if (data == QLatin1String("ResumeAll")) {
+        engine.ResumeAll();
         return;
     }
     if (data == QLatin1String("Language"))

@@ -55,7 +55,10 @@ CDownloadTask* CDownloadEngine::Add(const _VIDEO_FILE_INFO_& record, bool bResto
     const QString key = record.QstrTaskKey;
     connect(task, &CDownloadTask::Progress, this,
             [this, key](const ProgressReport& report) { Q_EMIT Progress(key, report); });
-    connect(task, &CDownloadTask::RunEnded, this, [this, key] { Q_EMIT RunEnded(key); });
+    connect(task, &CDownloadTask::RunEnded, this, [this, key] {
+        ScheduleQueue();
+        Q_EMIT RunEnded(key);
+    });
     connect(task, &CDownloadTask::Failed, this,
             [this, key](const ExtractorError& error) { Q_EMIT RunFailed(key, error); });
     connect(task, &CDownloadTask::Completed, this, [this, key] { Q_EMIT Completed(key); });
@@ -100,10 +103,84 @@ QStringList CDownloadEngine::Keys() const
     return keys;
 }
 
+void CDownloadEngine::SetLimit(int nLimit)
+{
+    m_nLimit = qMax(0, nLimit);
+    ScheduleQueue();
+}
+
+int CDownloadEngine::RunningCount() const
+{
+    return int(std::count_if(m_tasks.begin(), m_tasks.end(),
+                             [](const CDownloadTask* task) { return task->IsRunning(); }));
+}
+
 bool CDownloadEngine::Start(const QString& taskKey)
 {
     CDownloadTask* task = Find(taskKey);
-    return task && task->Start(m_appFolder);
+    if (!task || task->IsRunning() || task->State() == TaskState::Done)
+        return false;
+    // Earlier rows that wait go first.
+    if (!HasRoom() || std::any_of(m_tasks.begin(), m_tasks.begin() + IndexOf(taskKey),
+                                  [this](const CDownloadTask* t) { return IsQueued(t->Key()); })) {
+        if (!m_queued.contains(taskKey)) {
+            m_queued.insert(taskKey);
+            Q_EMIT QueueChanged(taskKey, true);
+        }
+        ScheduleQueue();
+        return false;
+    }
+    Dequeue(taskKey);
+    return task->Start(m_appFolder);
+}
+
+void CDownloadEngine::Dequeue(const QString& taskKey)
+{
+    if (m_queued.remove(taskKey))
+        Q_EMIT QueueChanged(taskKey, false);
+}
+
+void CDownloadEngine::ScheduleQueue()
+{
+    if (m_bQueueScheduled || m_queued.isEmpty())
+        return;
+    m_bQueueScheduled = true;
+    QMetaObject::invokeMethod(this, &CDownloadEngine::StartQueued, Qt::QueuedConnection);
+}
+
+void CDownloadEngine::StartQueued()
+{
+    m_bQueueScheduled = false;
+    for (size_t i = 0; i < m_tasks.size() && !m_queued.isEmpty() && HasRoom(); ++i) {
+        CDownloadTask* task = m_tasks[i];
+        const QString key = task->Key();
+        if (!m_queued.contains(key))
+            continue;
+        Dequeue(key);
+        const QPointer<CDownloadTask> alive(task);
+        task->Start(m_appFolder);
+        // A start may end at once and change the list: look again from the first row.
+        if (!alive || At(int(i)) != task)
+            i = size_t(-1);
+    }
+}
+
+void CDownloadEngine::PauseAll(int waitMs)
+{
+    for (const QString& key : Keys()) {
+        const CDownloadTask* task = Find(key);
+        if (task && (task->IsRunning() || IsQueued(key)))
+            Pause(key, waitMs);
+    }
+}
+
+void CDownloadEngine::ResumeAll()
+{
+    for (const QString& key : Keys()) {
+        const CDownloadTask* task = Find(key);
+        if (task && task->WaitsForUser())
+            Resume(key);
+    }
 }
 
 void CDownloadEngine::Pause(const QString& taskKey, int waitMs)
@@ -111,7 +188,9 @@ void CDownloadEngine::Pause(const QString& taskKey, int waitMs)
     const QPointer<CDownloadTask> task = Find(taskKey);
     if (!task)
         return;
+    Dequeue(taskKey);
     task->Pause(waitMs);
+    ScheduleQueue();
     // The info file keeps the percentage reached, so that a restart shows the bar where it
     // stopped (progress lines rewrite it only at even percentages).
     if (task && Find(taskKey) == task)
@@ -124,7 +203,7 @@ bool CDownloadEngine::Resume(const QString& taskKey)
     if (!task)
         return false;
     task->Release();
-    return task->Start(m_appFolder);
+    return Start(taskKey);
 }
 
 bool CDownloadEngine::Stop(const QString& taskKey, int waitMs)
@@ -140,6 +219,8 @@ int CDownloadEngine::Remove(const QString& taskKey)
         return -1;
     CDownloadTask* task = m_tasks[size_t(row)];
     m_tasks.erase(m_tasks.begin() + row);
+    m_queued.remove(taskKey);
+    ScheduleQueue();
     // Only the end of a run still ending is told; the rest of the task is silent now.
     disconnect(task, nullptr, this, nullptr);
     connect(task, &CDownloadTask::RunEnded, this, [this, taskKey] { Q_EMIT RunEnded(taskKey); });
@@ -155,6 +236,7 @@ void CDownloadEngine::Clear()
 {
     std::vector<CDownloadTask*> tasks;
     tasks.swap(m_tasks);
+    m_queued.clear();
     for (CDownloadTask* task : tasks) {
         disconnect(task, nullptr, this, nullptr);
         const QString key = task->Key();

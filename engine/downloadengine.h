@@ -10,6 +10,7 @@
 #include "videoinfo.h"
 
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <vector>
 
@@ -37,13 +38,29 @@ public:
     int Count() const { return int(m_tasks.size()); }
     QStringList Keys() const;
 
-    // Starts a run of the task unless it is running already or gone. True if one started.
+    // How many runs may go at once; 0: no limit. A task started while the limit is reached
+    // waits in the queue and starts, in the order of the rows, when a run ends, a task is
+    // paused or removed, or the limit grows.
+    void SetLimit(int nLimit);
+    int Limit() const { return m_nLimit; }
+    // Whether the task waits in the queue for its turn.
+    bool IsQueued(const QString& taskKey) const { return m_queued.contains(taskKey); }
+    // The runs in progress of the tasks in the list.
+    int RunningCount() const;
+
+    // Starts a run of the task unless it is running already or gone; beyond the limit the
+    // task waits in the queue instead. True if a run started.
     bool Start(const QString& taskKey);
-    // Holds the task and stops its run, waiting up to `waitMs` for its end; its info file
-    // then keeps the percentage reached.
+    // Holds the task (a waiting one leaves the queue) and stops its run, waiting up to
+    // `waitMs` for its end; its info file then keeps the percentage reached.
     void Pause(const QString& taskKey, int waitMs);
-    // Lets a paused or failed task go again and starts it. True if a run started.
+    // Lets a paused or failed task go again and starts it, or puts it back into the queue at
+    // its place. True if a run started.
     bool Resume(const QString& taskKey);
+    // Every task that runs or waits is held; every held or failed one goes again, in the order
+    // of the rows.
+    void PauseAll(int waitMs);
+    void ResumeAll();
     // Stops the task's run and waits up to `waitMs`; true once the run has ended.
     bool Stop(const QString& taskKey, int waitMs);
 
@@ -71,12 +88,24 @@ Q_SIGNALS:
     void RunFailed(QString taskKey, ExtractorError error);
     void Completed(QString taskKey);
     void OutputRead(QString taskKey, QByteArray bytes);
+    // The task has joined (true) or left (false) the queue.
+    void QueueChanged(QString taskKey, bool bQueued);
 
 private:
+    // Starts waiting tasks in row order while the limit leaves room; from the event loop, so
+    // that it never runs inside a task's own report.
+    void ScheduleQueue();
+    void StartQueued();
+    bool HasRoom() const { return m_nLimit <= 0 || RunningCount() < m_nLimit; }
+    void Dequeue(const QString& taskKey);
+
     QString m_appFolder;
     QString m_downloadingFolder;
     std::vector<CDownloadTask*> m_tasks; // in row order; children of the engine
     CInfoWriter m_writer;                // progress rewrites of the info files
+    int m_nLimit = 0;
+    QSet<QString> m_queued; // keys of the tasks that wait for a free place
+    bool m_bQueueScheduled = false;
 };
 
 // Deletes the files of a task in its output folder: every visible file of the folder the

@@ -4,11 +4,14 @@
 #include "dodivezparseui.h"
 #include "fixtures/adddialog.h"
 #include "outputpath.h"
+#include "settings.h"
 #include "statusline.h"
 #include "tablesfixture.h"
 #include "windowfixture.h"
 
+#include <QAction>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -352,6 +355,58 @@ private Q_SLOTS:
         QCOMPARE(FilesIn(DownloadingDir()), QStringList());
         QCOMPARE(QDir(m_outputDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // Four tasks come back from the last session; with two downloads at once "Resume all"
+    // starts them in the order of their rows, never more than two at a time. A waiting task
+    // that is paused leaves the queue and the next one takes its turn.
+    void queueKeepsLimitAndOrder()
+    {
+        QuillaneSettings settings;
+        settings.nDownloadsAtOnce = 2;
+        settings.bNeverUpdate = true;
+        QVERIFY(SaveSettings(DataFolder(), settings));
+        QStringList keys;
+        for (int n = 1; n <= 4; ++n) {
+            _VIDEO_FILE_INFO_ r = Record(n, QStringLiteral("Queued %1").arg(n));
+            r.QstrUrl = m_server.PageUrl(r.QstrTitle);
+            r.QstrFormatId = ClipFormats().at(0).id;
+            QCOMPARE(WriteInfoFile(DownloadingDir(), r.QstrTaskKey, DownloadInfoLine(r)), 0);
+            keys << r.QstrTaskKey;
+        }
+        QVERIFY(m_server.SetRate(kSlowRate));
+        auto w = MakeWindow();
+        QCOMPARE(w->engine.Keys(), keys);
+
+        QStringList started;
+        int nMostRunning = 0;
+        for (int i = 0; i < 4; ++i) {
+            connect(w->engine.At(i), &CDownloadTask::StateChanged, this,
+                    [&, key = keys[i]](TaskState state) {
+                        if (state == TaskState::Running)
+                            started << key;
+                        nMostRunning = qMax(nMostRunning, w->engine.RunningCount());
+                    });
+        }
+        QAction* resumeAll = nullptr;
+        for (QAction* action : w->pMainMenu->actions())
+            if (action->data().toString() == QLatin1String("ResumeAll"))
+                resumeAll = action;
+        QVERIFY(resumeAll && resumeAll->text() == Tr("Tasks/ResumeAll"));
+        resumeAll->trigger();
+        QCOMPARE(started, keys.mid(0, 2));
+        QCOMPARE(Task(*w, 2).pStatusLabel->text(), Tr("Tasks/Waiting"));
+        QCOMPARE(Task(*w, 3).pStatusLabel->text(), Tr("Tasks/Waiting"));
+
+        QTest::mouseClick(Task(*w, 2).pBtnPause, Qt::LeftButton); // out of the queue
+        QVERIFY(Task(*w, 2).bPaused);
+        QVERIFY(Task(*w, 2).pStatusLabel->text() != Tr("Tasks/Waiting"));
+        QVERIFY(m_server.SetRate(0));
+        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 3, kRunMs);
+        QCOMPARE(started, (QStringList{keys[0], keys[1], keys[3]}));
+        QCOMPARE(nMostRunning, 2);
+        QCOMPARE(w->engine.Keys(), QStringList{keys[2]});
+        QVERIFY(Task(*w, 0).bPaused);
     }
 
     void shutdownAfterLastTask_data()
