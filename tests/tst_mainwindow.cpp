@@ -422,7 +422,7 @@ void TestMainWindow::languageMenu()
     QList<QVariant> data;
     for (QAction* entry : w.pMainMenu->actions())
         data << entry->data();
-    QCOMPARE(data, (QList<QVariant>{"Help", "Support", "Language", "Settings"}));
+    QCOMPARE(data, (QList<QVariant>{"Help", "Support", "Language", "Settings", "PauseAll", "ResumeAll"}));
 
     QMenu* menu = LanguageMenu(w);
     QVERIFY(menu);
