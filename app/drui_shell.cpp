@@ -279,6 +279,12 @@ void DRUI::InitMenu(QWidget* parent)
     MenuEntry(pMainMenu, "MainWnd/Settings", QString(), QStringLiteral("Settings"));
     MenuEntry(pMainMenu, "Tasks/PauseAll", QString(), QStringLiteral("PauseAll"));
     MenuEntry(pMainMenu, "Tasks/ResumeAll", QString(), QStringLiteral("ResumeAll"));
+    // Wide enough for the longest entry of the active language.
+    const QFontMetrics metrics(pMainMenu->font());
+    int nWidest = 75;
+    for (const QAction* action : pMainMenu->actions())
+        nWidest = qMax(nWidest, metrics.horizontalAdvance(action->text()) + 30);
+    pMainMenu->setStyleSheet(MainStyle::Menu_style(nWidest));
 
     connect(pMainMenu, &QMenu::triggered, this, &DRUI::SetMenuStatus);
 }

@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
+#include <QFontMetrics>
 #include <QtTest>
 
 #include <csignal>
@@ -423,6 +424,12 @@ void TestMainWindow::languageMenu()
     for (QAction* entry : w.pMainMenu->actions())
         data << entry->data();
     QCOMPARE(data, (QList<QVariant>{"Help", "Support", "Language", "Settings", "PauseAll", "ResumeAll"}));
+    // Every entry shows its whole text in every language.
+    w.pMainMenu->ensurePolished();
+    for (QAction* entry : w.pMainMenu->actions())
+        QVERIFY2(w.pMainMenu->actionGeometry(entry).width() >
+                     QFontMetrics(w.pMainMenu->font()).horizontalAdvance(entry->text()) + 20,
+                 qPrintable(entry->text()));
 
     QMenu* menu = LanguageMenu(w);
     QVERIFY(menu);
