@@ -107,6 +107,7 @@ void DRUI::Init()
     connect(pExtractorManager, &CExtractorManager::Changed, this,
             [this] { engine.SetLimit(pExtractorManager->Settings().nDownloadsAtOnce); });
     InitLinkSources();
+    InitDesktop();
 
     CURLConfig::GetInstance()->SetDataFolder(QstrDataDir);
     pVersionThread->SetFunc(&DRUI::_VersionSlot, this, QString());

@@ -14,7 +14,10 @@
 #include <QString>
 #include <vector>
 
+class CDesktopBus;
+class CDownloadNotifier;
 class CExtractorManager;
+class CSleepInhibitor;
 class CMyThread;
 class QAction;
 class QCheckBox;
@@ -97,6 +100,16 @@ public:
     void InitLinkSources();
     void ClipboardChanged();
     void OfferLinks(const QStringList& links);
+    // The desktop: notifications when downloads end, no sleep while they run. Tests give the
+    // bus (the program the system's); without one nothing is sent.
+    void InitDesktop();
+    void DownloadsChanged();
+    void DownloadEnded(const QString& title, bool bCompleted, const QString& cause);
+    static CDesktopBus* s_pDesktopBus;
+    CDownloadNotifier* pNotifier = nullptr;
+    CSleepInhibitor* pInhibitor = nullptr;
+    int nEndedCompleted = 0; // downloads ended since the last time none ran
+    int nEndedFailed = 0;
     CSeenLinks seenLinks;          // the clipboard's links offered so far
     QStringList pendingLinks;      // what the next add-video dialog analyses at once
 

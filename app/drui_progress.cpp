@@ -13,9 +13,12 @@
 void DRUI::CompleteTask(_VIDEO_FILE_INFO_ record)
 {
     std::vector<_VIDEO_FILE_INFO_> list{record};
-    if (!FindFinishedTableItem(&list[0]))
+    const bool bNew = !FindFinishedTableItem(&list[0]);
+    if (bNew)
         RefreshFinishedTable(list, true);
     RemoveDownloadTableItem(&record);
+    if (bNew)
+        DownloadEnded(record.QstrTitle, true, QString());
     const bool bNoneLeft = pDownloadTable ? pDownloadTable->rowCount() == 0 : true;
     if (bNoneLeft && pShutdownCheckBox && pShutdownCheckBox->checkState() == Qt::Checked)
         RunShutdownCommand();
@@ -51,4 +54,5 @@ void DRUI::DownloadFailed(const QString& taskKey, const ExtractorError& error)
         widgets.pStatusLabel->setText(texts->ReadLanguageInfo("Errors/Failed") + cause);
     if (widgets.pBtnPause)
         SetPauseButtonState(widgets.pBtnPause, true);
+    DownloadEnded(task->Record().QstrTitle, false, cause);
 }

@@ -62,6 +62,8 @@ CDownloadTask* CDownloadEngine::Add(const _VIDEO_FILE_INFO_& record, bool bResto
     connect(task, &CDownloadTask::Failed, this,
             [this, key](const ExtractorError& error) { Q_EMIT RunFailed(key, error); });
     connect(task, &CDownloadTask::Completed, this, [this, key] { Q_EMIT Completed(key); });
+    connect(task, &CDownloadTask::StateChanged, this,
+            [this, key](TaskState state) { Q_EMIT TaskStateChanged(key, state); });
     connect(task, &CDownloadTask::OutputRead, this,
             [this, key](const QByteArray& bytes) { Q_EMIT OutputRead(key, bytes); });
     connect(task, &CDownloadTask::RecordChanged, this, [this, task] {

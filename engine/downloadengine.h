@@ -45,8 +45,9 @@ public:
     int Limit() const { return m_nLimit; }
     // Whether the task waits in the queue for its turn.
     bool IsQueued(const QString& taskKey) const { return m_queued.contains(taskKey); }
-    // The runs in progress of the tasks in the list.
+    // The runs in progress of the tasks in the list, and the tasks that wait for their turn.
     int RunningCount() const;
+    int QueuedCount() const { return int(m_queued.size()); }
 
     // Starts a run of the task unless it is running already or gone; beyond the limit the
     // task waits in the queue instead. True if a run started.
@@ -88,6 +89,7 @@ Q_SIGNALS:
     void RunFailed(QString taskKey, ExtractorError error);
     void Completed(QString taskKey);
     void OutputRead(QString taskKey, QByteArray bytes);
+    void TaskStateChanged(QString taskKey, TaskState state);
     // The task has joined (true) or left (false) the queue.
     void QueueChanged(QString taskKey, bool bQueued);
 

@@ -1,7 +1,9 @@
 // The main job from end to end: the window and its dialogs driven as a user drives them, the
 // real extractor and converter downloading from the loopback video site.
 
+#include "desktopservices.h"
 #include "dodivezparseui.h"
+#include "fixtures/fakebus.h"
 #include "fixtures/adddialog.h"
 #include "outputpath.h"
 #include "settings.h"
@@ -357,9 +359,10 @@ private Q_SLOTS:
                  QStringList());
     }
 
-    // Four tasks come back from the last session; with two downloads at once "Resume all"
+    // Five tasks come back from the last session; with two downloads at once "Resume all"
     // starts them in the order of their rows, never more than two at a time. A waiting task
-    // that is paused leaves the queue and the next one takes its turn.
+    // that is paused leaves the queue and the next one takes its turn. The desktop hears of
+    // each end, of the last one as a summary, and the computer stays awake until then.
     void queueKeepsLimitAndOrder()
     {
         QuillaneSettings settings;
@@ -367,20 +370,37 @@ private Q_SLOTS:
         settings.bNeverUpdate = true;
         QVERIFY(SaveSettings(DataFolder(), settings));
         QStringList keys;
-        for (int n = 1; n <= 4; ++n) {
+        for (int n = 1; n <= 5; ++n) {
             _VIDEO_FILE_INFO_ r = Record(n, QStringLiteral("Queued %1").arg(n));
-            r.QstrUrl = m_server.PageUrl(r.QstrTitle);
+            r.QstrUrl = n == 5 ? m_server.MissingUrl() : m_server.PageUrl(r.QstrTitle);
             r.QstrFormatId = ClipFormats().at(0).id;
             QCOMPARE(WriteInfoFile(DownloadingDir(), r.QstrTaskKey, DownloadInfoLine(r)), 0);
             keys << r.QstrTaskKey;
         }
+        CFakeBus bus;
+        std::vector<std::unique_ptr<PipeLock>> locks;
+        QStringList notices;
+        bus.onCall = [&](int i) {
+            const QDBusMessage& call = bus.calls[size_t(i)].message;
+            if (call.member() == QLatin1String("Inhibit")) {
+                locks.push_back(std::make_unique<PipeLock>());
+                bus.Answer(i, {locks.back()->Descriptor()});
+            } else if (call.member() == QLatin1String("Notify")) {
+                notices << call.arguments().at(3).toString() + QLatin1Char('|') +
+                               call.arguments().at(4).toString();
+                bus.Answer(i, {quint32(i)});
+            }
+        };
+        DRUI::s_pDesktopBus = &bus;
         QVERIFY(m_server.SetRate(kSlowRate));
         auto w = MakeWindow();
+        DRUI::s_pDesktopBus = nullptr;
+        w->pNotifier->SetWindowActive([] { return false; });
         QCOMPARE(w->engine.Keys(), keys);
 
         QStringList started;
         int nMostRunning = 0;
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 5; ++i) {
             connect(w->engine.At(i), &CDownloadTask::StateChanged, this,
                     [&, key = keys[i]](TaskState state) {
                         if (state == TaskState::Running)
@@ -395,18 +415,25 @@ private Q_SLOTS:
         QVERIFY(resumeAll && resumeAll->text() == Tr("Tasks/ResumeAll"));
         resumeAll->trigger();
         QCOMPARE(started, keys.mid(0, 2));
-        QCOMPARE(Task(*w, 2).pStatusLabel->text(), Tr("Tasks/Waiting"));
-        QCOMPARE(Task(*w, 3).pStatusLabel->text(), Tr("Tasks/Waiting"));
+        for (int i = 2; i < 5; ++i)
+            QCOMPARE(Task(*w, i).pStatusLabel->text(), Tr("Tasks/Waiting"));
+        QVERIFY(w->pInhibitor->IsHeld());
 
         QTest::mouseClick(Task(*w, 2).pBtnPause, Qt::LeftButton); // out of the queue
         QVERIFY(Task(*w, 2).bPaused);
         QVERIFY(Task(*w, 2).pStatusLabel->text() != Tr("Tasks/Waiting"));
         QVERIFY(m_server.SetRate(0));
-        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 3, kRunMs);
-        QCOMPARE(started, (QStringList{keys[0], keys[1], keys[3]}));
+        QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 4, kRunMs);
+        QCOMPARE(w->pFinishedTable->rowCount(), 3);
+        QCOMPARE(started, (QStringList{keys[0], keys[1], keys[3], keys[4]}));
         QCOMPARE(nMostRunning, 2);
-        QCOMPARE(w->engine.Keys(), QStringList{keys[2]});
-        QVERIFY(Task(*w, 0).bPaused);
+        QCOMPARE(w->engine.Keys(), (QStringList{keys[2], keys[4]}));
+        QCOMPARE(notices.filter(Tr("Tasks/Completed") + QLatin1Char('|')).size(), 2);
+        QCOMPARE(notices.last(), Tr("Tasks/AllEnded") + QLatin1Char('|') +
+                                     Tr("Tasks/AllEndedBody").arg(3).arg(1));
+        QVERIFY(!w->pInhibitor->IsHeld());
+        for (auto& lock : locks)
+            QVERIFY(lock->Released());
     }
 
     void shutdownAfterLastTask_data()
