@@ -160,13 +160,14 @@ public Q_SLOTS:
     void btnHelpSlot();
     void btnSupportSlot();
     void btnOpenDownloadFile(const QString& taskKey);
-    void btnOpenFinishedFile();
+    // The row buttons of a finished task, named by its finish time.
+    void btnOpenFinishedFile(const QString& finishTime);
     void AddFiles();
     // The row buttons of a downloading task.
     void PauseDownload(const QString& taskKey);
     void DelDownload(const QString& taskKey);
     void DelAllDownload();
-    void DelFinished();
+    void DelFinished(const QString& finishTime);
     void DelAllFinished();
     void PDFTableItemPress(int row, int col);
     void VersionSlot();

@@ -576,6 +576,7 @@ void TestMainWindow::rebuild()
     QTemporaryDir noExtractor;
     w.engine.SetFolders(noExtractor.path(), w.QstrDownloadingDir);
     QVERIFY(w.engine.Resume(keys[1]));
+    QTRY_VERIFY(!w.engine.At(1)->IsRunning());
     QVERIFY(!w.engine.At(1)->IsPaused());
     QPointer<const QProcess> oldProcess = &w.engine.At(0)->Process();
     QPointer<QWidget> oldPages[] = {w.pDownloadingPage, w.pFinishedPage};
