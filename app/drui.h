@@ -106,6 +106,7 @@ public:
     void DownloadsChanged();
     void DownloadEnded(const QString& title, bool bCompleted, const QString& cause);
     static CDesktopBus* s_pDesktopBus;
+    CDesktopBus* pDesktopBus = nullptr; // the bus this window was made with
     CDownloadNotifier* pNotifier = nullptr;
     CSleepInhibitor* pInhibitor = nullptr;
     int nEndedCompleted = 0; // downloads ended since the last time none ran
@@ -162,6 +163,7 @@ public Q_SLOTS:
     void btnOpenDownloadFile(const QString& taskKey);
     // The row buttons of a finished task, named by its finish time.
     void btnOpenFinishedFile(const QString& finishTime);
+    void FinishedTableItemDoubleClicked(int row);
     void AddFiles();
     // The row buttons of a downloading task.
     void PauseDownload(const QString& taskKey);

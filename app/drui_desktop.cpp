@@ -38,6 +38,7 @@ void ShowFromTray(QWidget* window, const QString& summary, const QString& body)
 void DRUI::InitDesktop()
 {
     // Windows that tests make talk to the bus a test gives them, or to none.
+    pDesktopBus = s_pDesktopBus;
     pNotifier = new CDownloadNotifier(s_pDesktopBus, this);
     pNotifier->SetWindowActive([this] { return isActiveWindow(); });
 #ifndef Q_OS_MACOS

@@ -1,6 +1,7 @@
 // The finished table: completed tasks (newest at the top), their folders, and their deletion
 // with or without the downloaded file.
 
+#include "desktopservices.h"
 #include "drui.h"
 #include "druistartup.h"
 #include "helpers.h"
@@ -8,11 +9,14 @@
 #include "lazyrows.h"
 #include "tasktables.h"
 
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
@@ -67,6 +71,8 @@ QTableWidget* DRUI::CreateFinishedTable(QWidget* container)
 {
     pFinishedTable = CreateTaskTable(container, width() - 40);
     connect(pFinishedTable, &QTableWidget::cellClicked, this, &DRUI::FinishedTableItemPress);
+    connect(pFinishedTable, &QTableWidget::cellDoubleClicked, this,
+            [this](int row) { FinishedTableItemDoubleClicked(row); });
     new CLazyRows(pFinishedTable, [this](int row, Thumbnail thumbnail) {
         return BuildFinishedRowAt(*this, row, thumbnail);
     });
@@ -139,15 +145,39 @@ void DRUI::FinishedTableItemPress(int row, int col)
 
 void DRUI::btnOpenFinishedFile(const QString& finishTime)
 {
-    QString folder;
+    _VIDEO_FILE_INFO_ info;
     {
         QMutexLocker locker(&mutexFinished);
         const int index = IndexOfFinished(vecFinishedList, finishTime);
         if (index < 0)
             return;
-        folder = vecFinishedList[index].VideoFileInfo.QstrOutputDir;
+        info = vecFinishedList[index].VideoFileInfo;
     }
-    OpenFolder(folder);
+    // The file selected in its folder where the file manager offers that, else the folder.
+    const QString folder = info.QstrOutputDir;
+    if (info.QstrFilePath.isEmpty() || !QFileInfo::exists(info.QstrFilePath)) {
+        OpenFolder(folder);
+        return;
+    }
+    ShowFileInFolder(pDesktopBus, info.QstrFilePath, [folder] { OpenFolder(folder); });
+}
+
+void DRUI::FinishedTableItemDoubleClicked(int row)
+{
+    QString file;
+    QString folder;
+    {
+        QMutexLocker locker(&mutexFinished);
+        if (row < 0 || row >= int(vecFinishedList.size()))
+            return;
+        file = vecFinishedList[size_t(row)].VideoFileInfo.QstrFilePath;
+        folder = vecFinishedList[size_t(row)].VideoFileInfo.QstrOutputDir;
+    }
+    // The video in the user's own player; a file that has gone: its folder.
+    if (!file.isEmpty() && QFileInfo::exists(file))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    else
+        OpenFolder(folder);
 }
 
 void DRUI::DelFinished(const QString& finishTime)

@@ -6,6 +6,7 @@
 #include "helpers.h"
 #include "paths.h"
 #include "statusline.h"
+#include "fixtures/fakebus.h"
 #include "tablesfixture.h"
 #include "tasktables.h"
 #include "testsupport.h"
@@ -624,27 +625,67 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("finished");
         QTest::addColumn<bool>("folderExists");
-        QTest::newRow("downloading") << false << true;
-        QTest::newRow("downloading, folder missing") << false << false;
-        QTest::newRow("finished") << true << true;
-        QTest::newRow("finished, folder missing") << true << false;
+        QTest::addColumn<QString>("way");  // "button" or "double-click"
+        QTest::addColumn<QString>("file"); // "none", "there" (a finished file), "gone"
+        QTest::addColumn<QString>("bus");  // "none", "shows" (ShowItems works), "fails"
+        QTest::addColumn<QString>("opened"); // "folder", "file" or "" (shown by the bus)
+        QTest::newRow("downloading") << false << true << "button" << "none" << "none" << "folder";
+        QTest::newRow("downloading, folder missing") << false << false << "button" << "none" << "none" << "folder";
+        QTest::newRow("finished") << true << true << "button" << "none" << "none" << "folder";
+        QTest::newRow("finished, folder missing") << true << false << "button" << "none" << "none" << "folder";
+        QTest::newRow("finished, file selected") << true << true << "button" << "there" << "shows" << "";
+        QTest::newRow("finished, no ShowItems") << true << true << "button" << "there" << "fails" << "folder";
+        QTest::newRow("finished, file gone") << true << true << "button" << "gone" << "shows" << "folder";
+        QTest::newRow("double-click plays") << true << true << "double-click" << "there" << "none" << "file";
+        QTest::newRow("double-click, file gone") << true << true << "double-click" << "gone" << "none" << "folder";
     }
     void openFolder()
     {
         QFETCH(bool, finished);
         QFETCH(bool, folderExists);
+        QFETCH(QString, way);
+        QFETCH(QString, file);
+        QFETCH(QString, bus);
+        QFETCH(QString, opened);
         _VIDEO_FILE_INFO_ info = Record(1);
         info.QstrOutputDir = m_work->path() + QStringLiteral("/videos/mine/");
         if (folderExists)
             QVERIFY(QDir().mkpath(info.QstrOutputDir));
+        if (file != QLatin1String("none"))
+            info.QstrFilePath = DownloadOutputFile(info);
+        if (file == QLatin1String("there"))
+            WriteFile(info.QstrFilePath, "video");
         if (finished)
             WriteFinishedInfo(info, QStringLiteral("2026-03-02-08-00-00"));
+        fixture::CFakeBus fakeBus;
+        fakeBus.onCall = [&](int i) {
+            if (bus == QLatin1String("shows"))
+                fakeBus.Answer(i, {});
+            else
+                fakeBus.Fail(i);
+        };
+        DRUI::s_pDesktopBus = bus == QLatin1String("none") ? nullptr : &fakeBus;
         auto w = MakeWindow();
+        DRUI::s_pDesktopBus = nullptr;
         if (!finished)
             AddTasks(*w, {info}, true);
-        QPushButton* button = finished ? w->vecFinishedList.at(0).pBtnOpen : Task(*w, 0).pBtnOpen;
-        button->click();
-        QCOMPARE(m_recorder.urls, QList<QUrl>{QUrl::fromLocalFile(info.QstrOutputDir)});
+        if (way == QLatin1String("button")) {
+            QPushButton* button = finished ? w->vecFinishedList.at(0).pBtnOpen : Task(*w, 0).pBtnOpen;
+            button->click();
+        } else {
+            // On the row's title, as a user double-clicks it.
+            QWidget* rowWidget = w->pFinishedTable->cellWidget(0, 0);
+            QWidget* title = rowWidget->childAt(rowWidget->rect().center());
+            QTest::mouseClick(title ? title : rowWidget, Qt::LeftButton);
+            QTest::mouseDClick(title ? title : rowWidget, Qt::LeftButton);
+        }
+        const QList<QUrl> urls{QUrl::fromLocalFile(opened == QLatin1String("file") ? info.QstrFilePath
+                                                                                   : info.QstrOutputDir)};
+        QCOMPARE(m_recorder.urls, opened.isEmpty() ? QList<QUrl>() : urls);
+        QCOMPARE(int(fakeBus.calls.size()), file == QLatin1String("there") && bus != QLatin1String("none") ? 1 : 0);
+        if (!fakeBus.calls.empty())
+            QCOMPARE(fakeBus.calls[0].message.arguments().at(0).toStringList(),
+                     QStringList{QUrl::fromLocalFile(info.QstrFilePath).toString(QUrl::FullyEncoded)});
         QVERIFY(QDir(info.QstrOutputDir).exists());
     }
 
