@@ -95,12 +95,6 @@ void DRUI::Init()
     engine.SetFolders(AppFolder(), QstrDownloadingDir);
 
     connect(this, &DRUI::VersionSignal, this, &DRUI::VersionSignalSlot);
-    // The engine reports through the window's signal; the slot always runs later, from the
-    // event loop, so a report never re-enters the code that sent it.
-    connect(&engine, &CDownloadEngine::ProgressSignal, this, &DRUI::ProgressSignal);
-    connect(this, &DRUI::ProgressSignal, this, &DRUI::ProgressSignalSlot, Qt::QueuedConnection);
-    connect(&engine, &CDownloadEngine::RunFailed, this, &DRUI::DownloadFailed,
-            Qt::QueuedConnection);
 
     // The newest extractor this user has, and a JavaScript runtime; runs started before they
     // are known use the bundled extractor. A verified update waits for the runs to end.
@@ -110,7 +104,12 @@ void DRUI::Init()
     connect(&engine, &CDownloadEngine::RunEnded, pExtractorManager, &CExtractorManager::RunsEnded,
             Qt::QueuedConnection);
     pExtractorManager->Start(s_bExtractorUpdates);
+    // How many downloads run at once follows the settings.
+    engine.SetLimit(pExtractorManager->Settings().nDownloadsAtOnce);
+    connect(pExtractorManager, &CExtractorManager::Changed, this,
+            [this] { engine.SetLimit(pExtractorManager->Settings().nDownloadsAtOnce); });
     InitLinkSources();
+    InitDesktop();
 
     CURLConfig::GetInstance()->SetDataFolder(QstrDataDir);
     pVersionThread->SetFunc(&DRUI::_VersionSlot, this, QString());
@@ -124,9 +123,9 @@ void DRUI::InitWidget()
     delete pPageStack;
     pPageStack = new QStackedLayout;
 
-    // The rows go with the old pages; the engine frees their process objects once control is
-    // back in the event loop (the caller has stopped their runs).
-    engine.ClearTasks();
+    // The rows go with the old pages; the engine frees their tasks once control is back in
+    // the event loop (the caller has stopped their runs).
+    engine.Clear();
     {
         QMutexLocker locker(&mutexFinished);
         vecFinishedList.clear();

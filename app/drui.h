@@ -5,7 +5,7 @@
 
 #include "downloadengine.h"
 #include "links.h"
-#include "videoinfo.h"
+#include "taskrows.h"
 #include "windowdrag.h"
 
 #include <QMainWindow>
@@ -16,8 +16,11 @@
 #include <QString>
 #include <vector>
 
+class CDesktopBus;
+class CDownloadNotifier;
 class CExtractorManager;
 class CMessageBox;
+class CSleepInhibitor;
 class CMyThread;
 class QAction;
 class QCheckBox;
@@ -58,7 +61,10 @@ public:
     // Downloading table.
     QTableWidget* CreateDownloadTable(QWidget* container);
     void RefreshDownloadTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bRestored);
-    _VIDEO_DOWNLOAD_INFO_* GetTableItemDownloadInfo(QTableWidgetItem* item);
+    // The task of a row's item (by the key and link it carries), or null.
+    CDownloadTask* GetTableItemDownloadInfo(QTableWidgetItem* item);
+    // What row `row` shows of its task, with the row's widgets (null until it is built).
+    _VIDEO_DOWNLOAD_INFO_ DownloadInfoAt(int row);
 
     // Finished table.
     QTableWidget* CreateFinishedTable(QWidget* container);
@@ -73,9 +79,9 @@ public:
     void InitDownloadVideoInfo();
     void InitFinishedVideoInfo();
 
-    // Runs of a task. The callback form is kept so that a task is always started by its key.
-    static void _DoStartDownload(void* pParams, QString QstrParams);
-    void DoStartDownload(_VIDEO_DOWNLOAD_INFO_* info);
+    // Runs of a task, always started by its key.
+    static void _DoStartDownload(DRUI* window, const QString& taskKey);
+    void DoStartDownload(const _VIDEO_DOWNLOAD_INFO_* info);
 
     // Removes a downloading task: row, list entry and info file.
     void RemoveDownloadTableItem(_VIDEO_FILE_INFO_* info);
@@ -101,6 +107,17 @@ public:
     void InitLinkSources();
     void ClipboardChanged();
     void OfferLinks(const QStringList& links);
+    // The desktop: notifications when downloads end, no sleep while they run. Tests give the
+    // bus (the program the system's); without one nothing is sent.
+    void InitDesktop();
+    void DownloadsChanged();
+    void DownloadEnded(const QString& title, bool bCompleted, const QString& cause);
+    static CDesktopBus* s_pDesktopBus;
+    CDesktopBus* pDesktopBus = nullptr; // the bus this window was made with
+    CDownloadNotifier* pNotifier = nullptr;
+    CSleepInhibitor* pInhibitor = nullptr;
+    int nEndedCompleted = 0; // downloads ended since the last time none ran
+    int nEndedFailed = 0;
     CSeenLinks seenLinks;          // the clipboard's links offered so far
     QStringList pendingLinks;      // what the next add-video dialog analyses at once
 
@@ -118,7 +135,7 @@ public:
     QString QstrDownloadingDir;
     QString QstrFinishedDir;
     CMyThread* pVersionThread = nullptr;
-    CDownloadEngine engine; // owns the downloading list and its mutex
+    CDownloadEngine engine{this}; // the downloading list: its tasks and their runs
     CExtractorManager* pExtractorManager = nullptr; // which extractor and runtime runs use
     QPointer<CMessageBox> pFixNotice;               // the open notice of OfferFix
     QSet<QString> setDeclinedOffers;                // classes whose fix the user declined
@@ -146,7 +163,6 @@ public:
     CWindowDrag dragState;
 
 Q_SIGNALS:
-    void ProgressSignal(void* pProcess, int nProValue, int nType, QString QstrLabel);
     void VersionSignal();
 
 public Q_SLOTS:
@@ -155,19 +171,20 @@ public Q_SLOTS:
     void btnCloseSlot();
     void btnHelpSlot();
     void btnSupportSlot();
-    void btnOpenDownloadFile();
-    void btnOpenFinishedFile();
+    void btnOpenDownloadFile(const QString& taskKey);
+    // The row buttons of a finished task, named by its finish time.
+    void btnOpenFinishedFile(const QString& finishTime);
+    void FinishedTableItemDoubleClicked(int row);
     void AddFiles();
-    void PauseDownload();
-    void DelDownload();
+    // The row buttons of a downloading task.
+    void PauseDownload(const QString& taskKey);
+    void DelDownload(const QString& taskKey);
     void DelAllDownload();
-    void DelFinished();
+    void DelFinished(const QString& finishTime);
     void DelAllFinished();
     void PDFTableItemPress(int row, int col);
     void VersionSlot();
-    void ProgressSignalSlot(void* pProcess, int nProValue, int nType, QString QstrLabel);
     void VersionSignalSlot();
-    void DownloadReadOutput();
     void Downloading();
     void Finished();
     void FinishedTableItemPress(int row, int col);

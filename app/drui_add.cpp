@@ -53,7 +53,7 @@ void DRUI::AddFiles()
 
     // The key names the task's info file and its output file: never reuse one in use.
     QString key = FreeFinishStamp(QstrDownloadingDir, CurrentTimeStamp());
-    while (engine.IndexOfKey(key) >= 0) {
+    while (engine.IndexOf(key) >= 0) {
         const QString next = NextSecond(key);
         if (next.isEmpty())
             break;
@@ -64,11 +64,6 @@ void DRUI::AddFiles()
     std::vector<_VIDEO_FILE_INFO_> list{info};
     RefreshDownloadTable(list, false);
 
-    const int lastRow = pDownloadTable->rowCount() - 1;
-    if (const _VIDEO_DOWNLOAD_INFO_* task =
-            GetTableItemDownloadInfo(pDownloadTable->item(lastRow, 0))) {
-        const QString taskKey = task->VideoFileInfo.QstrTaskKey;
-        engine.StartRun(taskKey);
-    }
+    engine.Start(key);
     pPageStack->setCurrentWidget(pDownloadingPage);
 }

@@ -1,13 +1,14 @@
-// The downloading table: its rows and list entries, selection colours, and the task
+// The downloading table: its rows, each tied to its own task, selection colours, and the task
 // controls (pause/resume, open folder, delete one, delete all).
 
 #include "drui.h"
+#include "languagesconfig.h"
 #include "lazyrows.h"
+#include "statusline.h"
 #include "tasktables.h"
 
-#include <QMutexLocker>
+#include <QLabel>
 #include <QPointer>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -19,76 +20,102 @@ namespace {
 constexpr int kStopWaitMs = 1000;
 constexpr int kStopAllWaitMs = 500;
 
-// A snapshot of one entry, taken under the mutex and used after it is released.
-struct TaskSnapshot
+// A removal names its task by link, duration, size and format code as well as by key.
+bool SameTask(const _VIDEO_FILE_INFO_& a, const _VIDEO_FILE_INFO_& b)
 {
-    bool bFound = false;
-    bool bPaused = false;
-    QProcess* pProcess = nullptr;
-    _VIDEO_FILE_INFO_ info;
-};
+    return a.QstrUrl == b.QstrUrl && a.QstrDuration == b.QstrDuration && a.QstrSize == b.QstrSize &&
+           a.QstrFormatId == b.QstrFormatId && a.QstrTaskKey == b.QstrTaskKey;
+}
+
+// What a row shows of its task, with the row's widgets.
+_VIDEO_DOWNLOAD_INFO_ Snapshot(const CDownloadTask& task, const DownloadRowWidgets& widgets)
+{
+    _VIDEO_DOWNLOAD_INFO_ info;
+    info.bRunning = task.IsRunning();
+    info.bHasProgress = task.HasProgress();
+    info.bPaused = task.WaitsForUser();
+    info.VideoFileInfo = task.Record();
+    info.pProcess = &task.Process();
+    info.pProgressBar = widgets.pProgressBar;
+    info.pStatusLabel = widgets.pStatusLabel;
+    info.pBtnPause = widgets.pBtnPause;
+    info.pBtnDelete = widgets.pBtnDelete;
+    info.pBtnOpen = widgets.pBtnOpen;
+    return info;
+}
+
+// A report on the row: the bar, and the status line unless the report leaves it alone. Output
+// read while a paused task's run ends still moves the bar, so it shows the paused status (the
+// size part) of the same line.
+void ShowProgress(const DownloadRowWidgets& row, const CDownloadTask& task,
+                  const ProgressReport& report)
+{
+    row.pProgressBar->setValue(report.nProValue);
+    const QString text = StatusLineText(report, LanguageStatusWords());
+    if (!text.isEmpty())
+        row.pStatusLabel->setText(task.IsPaused() ? StatusSizePart(text) : text);
+}
+
+// A task that waits in the queue says so; once it leaves the queue the row shows again what it
+// showed before (a run's reports then take over).
+void ShowQueued(const DownloadRowWidgets& row, bool bQueued)
+{
+    static const char* const kBefore = "statusBeforeWaiting";
+    QLabel* label = row.pStatusLabel;
+    const QString waiting = CLanguagesConfig::GetInstance()->ReadLanguageInfo("Tasks/Waiting");
+    if (bQueued) {
+        if (label->text() != waiting)
+            label->setProperty(kBefore, label->text());
+        label->setText(waiting);
+    } else if (label->text() == waiting) {
+        label->setText(label->property(kBefore).toString());
+    }
+}
+
+// The row's pause button follows the task; a held task's status keeps its size part only.
+void ShowState(const DownloadRowWidgets& row, const CDownloadTask& task)
+{
+    SetPauseButtonState(row.pBtnPause, task.WaitsForUser());
+    if (task.IsPaused())
+        row.pStatusLabel->setText(StatusSizePart(row.pStatusLabel->text()));
+}
 
 } // namespace
 
-// The first entry whose button of the given kind is `button`, copied under the mutex.
-static TaskSnapshot FindByButton(CDownloadEngine& engine, QObject* button,
-                                 QPushButton* _VIDEO_DOWNLOAD_INFO_::*member)
-{
-    TaskSnapshot snap;
-    if (!button)
-        return snap;
-    QMutexLocker locker(&engine.Mutex());
-    for (const _VIDEO_DOWNLOAD_INFO_& task : engine.Tasks()) {
-        if (task.*member == button) {
-            snap.bFound = true;
-            snap.bPaused = task.bPaused;
-            snap.pProcess = task.pProcess;
-            snap.info = task.VideoFileInfo;
-            break;
-        }
-    }
-    return snap;
-}
-
-// Builds the widgets of one downloading row and hands them to the row's list entry. Rows are
-// built when they first come into view (or at once for a new task).
+// Builds the widgets of one downloading row and ties them to the row's task. Rows are built
+// when they first come into view (or at once for a new task).
 static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
 {
     QTableWidget* table = window.pDownloadTable;
     QTableWidgetItem* item = table ? table->item(row, 0) : nullptr;
-    if (!item || table->cellWidget(row, 0))
+    CDownloadTask* task = window.engine.At(row);
+    if (!item || !task || table->cellWidget(row, 0))
         return nullptr;
-    _VIDEO_DOWNLOAD_INFO_ task;
-    {
-        QMutexLocker locker(&window.engine.Mutex());
-        const auto& tasks = window.engine.Tasks();
-        if (row >= int(tasks.size()))
-            return nullptr;
-        task = tasks[size_t(row)];
-    }
     // A new task shows 0 and the pause picture; a restored one its stored percentage and,
-    // while it is paused, the play picture.
+    // while it is held, the play picture.
     const DownloadRowWidgets widgets =
-        BuildDownloadRow(task.VideoFileInfo, task.bPaused, table->viewport(), thumbnail);
-    QObject::connect(widgets.pBtnPause, &QPushButton::clicked, &window, &DRUI::PauseDownload);
-    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window, &DRUI::btnOpenDownloadFile);
-    QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window, &DRUI::DelDownload);
-    {
-        QMutexLocker locker(&window.engine.Mutex());
-        auto& tasks = window.engine.Tasks();
-        if (row >= int(tasks.size()) || tasks[size_t(row)].pProcess != task.pProcess) {
-            delete widgets.pRow;
-            return nullptr;
-        }
-        _VIDEO_DOWNLOAD_INFO_& entry = tasks[size_t(row)];
-        entry.pProgressBar = widgets.pProgressBar;
-        entry.pStatusLabel = widgets.pStatusLabel;
-        entry.pBtnPause = widgets.pBtnPause;
-        entry.pBtnDelete = widgets.pBtnDelete;
-        entry.pBtnOpen = widgets.pBtnOpen;
-        task = entry;
-    }
-    item->setData(Qt::UserRole, QVariant::fromValue(task));
+        BuildDownloadRow(task->Record(), task->WaitsForUser(), table->viewport(), thumbnail);
+    const QString key = task->Key();
+    QObject::connect(widgets.pBtnPause, &QPushButton::clicked, &window,
+                     [&window, key] { window.PauseDownload(key); });
+    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window,
+                     [&window, key] { window.btnOpenDownloadFile(key); });
+    QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window,
+                     [&window, key] { window.DelDownload(key); });
+    QObject::connect(task, &CDownloadTask::Progress, widgets.pRow,
+                     [widgets, task](const ProgressReport& report) {
+                         ShowProgress(widgets, *task, report);
+                     });
+    QObject::connect(task, &CDownloadTask::StateChanged, widgets.pRow,
+                     [widgets, task] { ShowState(widgets, *task); });
+    QObject::connect(&window.engine, &CDownloadEngine::QueueChanged, widgets.pRow,
+                     [widgets, key](const QString& queuedKey, bool bQueued) {
+                         if (queuedKey == key)
+                             ShowQueued(widgets, bQueued);
+                     });
+    if (window.engine.IsQueued(key))
+        ShowQueued(widgets, true);
+    item->setData(Qt::UserRole, QVariant::fromValue(Snapshot(*task, widgets)));
     PlaceRowWidget(table, row, widgets.pRow, window.vecDownloadSelected);
     return widgets.pRow;
 }
@@ -111,17 +138,30 @@ void DRUI::RefreshDownloadTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bRest
     pDownloadTable->setRowCount(first + static_cast<int>(list.size()));
     for (size_t k = 0; k < list.size(); ++k) {
         const int row = first + static_cast<int>(k);
-        _VIDEO_DOWNLOAD_INFO_ task;
-        task.bRunning = false;
-        task.bHasProgress = bRestored;
-        task.bPaused = bRestored;
-        task.VideoFileInfo = list[k];
-        task.pProcess = new QProcess(this);
+        CDownloadTask* task = engine.Add(list[k], bRestored); // a new task gets its info file
+        const QString key = task->Key();
+        // The window moves a task on once control is back in the event loop, so that this
+        // never runs inside the task's own report. A task that has left the list meanwhile
+        // (removed, or the rows rebuilt) is no longer the window's.
+        const QPointer<CDownloadTask> guard(task);
+        connect(
+            task, &CDownloadTask::Completed, this,
+            [this, guard] {
+                if (guard && engine.Find(guard->Key()) == guard && guard->HasCompleted())
+                    CompleteTask(guard->Record());
+            },
+            Qt::QueuedConnection);
+        connect(
+            task, &CDownloadTask::Failed, this,
+            [this, guard](const ExtractorError& error) {
+                if (guard && engine.Find(guard->Key()) == guard)
+                    DownloadFailed(guard->Key(), error);
+            },
+            Qt::QueuedConnection);
 
         auto* item = new QTableWidgetItem;
-        item->setData(Qt::UserRole, QVariant::fromValue(task));
+        item->setData(Qt::UserRole, QVariant::fromValue(Snapshot(*task, {})));
         pDownloadTable->setItem(row, 0, item);
-        engine.AppendTask(task, !bRestored); // a new task gets its info file
         // A new task shows its progress from the start; restored ones wait until in view.
         if (!bRestored)
             BuildDownloadRowAt(*this, row, Thumbnail::Now);
@@ -132,18 +172,22 @@ void DRUI::RefreshDownloadTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bRest
         pDownloadCleanButton->setEnabled(pDownloadTable->rowCount() > 0);
 }
 
-_VIDEO_DOWNLOAD_INFO_* DRUI::GetTableItemDownloadInfo(QTableWidgetItem* item)
+CDownloadTask* DRUI::GetTableItemDownloadInfo(QTableWidgetItem* item)
 {
     if (!item)
         return nullptr;
     const auto data = item->data(Qt::UserRole).value<VIDEO_DOWNLOAD_INFO>();
-    QMutexLocker locker(&engine.Mutex());
-    for (_VIDEO_DOWNLOAD_INFO_& task : engine.Tasks()) {
-        if (task.VideoFileInfo.QstrUrl == data.VideoFileInfo.QstrUrl &&
-            task.VideoFileInfo.QstrTaskKey == data.VideoFileInfo.QstrTaskKey)
-            return &task;
-    }
-    return nullptr;
+    CDownloadTask* task = engine.Find(data.VideoFileInfo.QstrTaskKey);
+    return task && task->Record().QstrUrl == data.VideoFileInfo.QstrUrl ? task : nullptr;
+}
+
+_VIDEO_DOWNLOAD_INFO_ DRUI::DownloadInfoAt(int row)
+{
+    const CDownloadTask* task = engine.At(row);
+    if (!task)
+        return {};
+    return Snapshot(*task, DownloadRowOf(pDownloadTable ? pDownloadTable->cellWidget(row, 0)
+                                                        : nullptr));
 }
 
 void DRUI::PDFTableItemPress(int row, int col)
@@ -151,69 +195,41 @@ void DRUI::PDFTableItemPress(int row, int col)
     PaintRowSelection(pDownloadTable, vecDownloadSelected, row, col);
 }
 
-void DRUI::btnOpenDownloadFile()
+void DRUI::btnOpenDownloadFile(const QString& taskKey)
 {
-    const TaskSnapshot snap = FindByButton(engine, sender(), &_VIDEO_DOWNLOAD_INFO_::pBtnOpen);
-    if (snap.bFound)
-        OpenFolder(snap.info.QstrOutputDir);
+    if (const CDownloadTask* task = engine.Find(taskKey))
+        OpenFolder(task->Record().QstrOutputDir);
 }
 
-void DRUI::PauseDownload()
+void DRUI::PauseDownload(const QString& taskKey)
 {
-    auto* button = qobject_cast<QPushButton*>(sender());
-    const TaskSnapshot snap = FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnPause);
-    if (!snap.bFound)
+    const CDownloadTask* task = engine.Find(taskKey);
+    if (!task)
         return;
-    auto setPaused = [this, button](bool bPaused) {
-        QMutexLocker locker(&engine.Mutex());
-        for (_VIDEO_DOWNLOAD_INFO_& task : engine.Tasks()) {
-            if (task.pBtnPause == button) {
-                task.bPaused = bPaused;
-                break;
-            }
-        }
-    };
-    if (snap.bPaused) {
-        SetPauseButtonState(button, false);
-        setPaused(false);
-        engine.StartRun(snap.info.QstrTaskKey);
-        return;
-    }
-    // Paused before the stop, so that output read while the run ends leaves the text alone.
-    setPaused(true);
-    engine.StopRun(snap.pProcess, kStopWaitMs);
-    // The info file keeps the percentage reached, so that a restart shows the bar where it
-    // stopped (progress lines rewrite it only at even percentages).
-    const TaskSnapshot stopped = FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnPause);
-    if (stopped.bFound)
-        engine.WriteDownloadVideoInfo(stopped.info);
-    SetPauseButtonState(button, true);
-    Q_EMIT ProgressSignal(snap.pProcess, 0, 3, QString());
+    // A task that waits for the user (paused, or failed) is resumed; any other is held.
+    if (task->WaitsForUser())
+        engine.Resume(taskKey);
+    else
+        engine.Pause(taskKey, kStopWaitMs);
 }
 
-void DRUI::DelDownload()
+void DRUI::DelDownload(const QString& taskKey)
 {
-    const QPointer<QObject> button = sender();
-    const TaskSnapshot clicked = FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnDelete);
-    if (!clicked.bFound)
+    if (!engine.Find(taskKey))
         return;
     bool bDeleteFiles = false;
     if (!ConfirmTaskDeletion(this, bDeleteFiles))
         return;
-    // The task may have completed (and its row gone) while the dialog was open, and a row
-    // built meanwhile may have a button where the clicked one was: only the same button of
-    // the same task counts.
-    if (!button)
+    // The task may have completed (and its row gone) while the dialog was open.
+    const CDownloadTask* task = engine.Find(taskKey);
+    if (!task)
         return;
-    const TaskSnapshot snap = FindByButton(engine, button, &_VIDEO_DOWNLOAD_INFO_::pBtnDelete);
-    if (!snap.bFound || snap.info.QstrTaskKey != clicked.info.QstrTaskKey)
-        return;
-    engine.StopRun(snap.pProcess, kStopWaitMs);
-    if (snap.info.QstrTaskKey.isEmpty())
+    _VIDEO_FILE_INFO_ info = task->Record();
+    engine.Stop(taskKey, kStopWaitMs);
+    if (info.QstrTaskKey.isEmpty())
         return;
     if (bDeleteFiles)
-        DeleteTaskFiles(snap.info);
-    _VIDEO_FILE_INFO_ info = snap.info;
+        DeleteTaskFiles(info);
     RemoveDownloadTableItem(&info);
 }
 
@@ -222,22 +238,20 @@ void DRUI::DelAllDownload()
     bool bDeleteFiles = false;
     if (!ConfirmTaskDeletion(this, bDeleteFiles))
         return;
-    std::vector<TaskSnapshot> tasks;
-    {
-        QMutexLocker locker(&engine.Mutex());
-        for (const _VIDEO_DOWNLOAD_INFO_& task : engine.Tasks())
-            tasks.push_back({true, task.bPaused, task.pProcess, task.VideoFileInfo});
-    }
-    for (TaskSnapshot& snap : tasks) {
-        engine.StopRun(snap.pProcess, kStopAllWaitMs);
-        if (snap.info.QstrTaskKey.isEmpty())
+    for (const QString& key : engine.Keys()) {
+        const CDownloadTask* task = engine.Find(key);
+        if (!task)
+            continue;
+        _VIDEO_FILE_INFO_ info = task->Record();
+        engine.Stop(key, kStopAllWaitMs);
+        if (key.isEmpty())
             continue;
         if (bDeleteFiles)
-            DeleteTaskFiles(snap.info);
-        RemoveDownloadTableItem(&snap.info);
+            DeleteTaskFiles(info);
+        RemoveDownloadTableItem(&info);
     }
     // Whatever is left (tasks without a key) goes from the list and the table as well.
-    engine.ClearTasks();
+    engine.Clear();
     vecDownloadSelected.clear();
     if (pDownloadTable)
         pDownloadTable->setRowCount(0);
@@ -247,7 +261,8 @@ void DRUI::DelAllDownload()
 
 void DRUI::RemoveDownloadTableItem(_VIDEO_FILE_INFO_* info)
 {
-    const int row = info ? engine.RemoveTask(*info) : -1;
+    const CDownloadTask* task = info ? engine.Find(info->QstrTaskKey) : nullptr;
+    const int row = task && SameTask(task->Record(), *info) ? engine.Remove(info->QstrTaskKey) : -1;
     if (row >= 0 && pDownloadTable) {
         pDownloadTable->removeRow(row);
         ShiftSelectionForRemoval(vecDownloadSelected, row);
@@ -258,24 +273,18 @@ void DRUI::RemoveDownloadTableItem(_VIDEO_FILE_INFO_* info)
 
 void DRUI::StopAllRuns()
 {
-    std::vector<QProcess*> processes;
-    {
-        QMutexLocker locker(&engine.Mutex());
-        for (const _VIDEO_DOWNLOAD_INFO_& task : engine.Tasks())
-            processes.push_back(task.pProcess);
-    }
-    for (QProcess* process : processes)
-        engine.StopRun(process, kStopWaitMs);
+    for (const QString& key : engine.Keys())
+        engine.Stop(key, kStopWaitMs);
 }
 
-void DRUI::_DoStartDownload(void* pParams, QString QstrParams)
+void DRUI::_DoStartDownload(DRUI* window, const QString& taskKey)
 {
-    if (pParams)
-        static_cast<DRUI*>(pParams)->engine.StartRun(QstrParams);
+    if (window)
+        window->engine.Start(taskKey);
 }
 
-void DRUI::DoStartDownload(_VIDEO_DOWNLOAD_INFO_* info)
+void DRUI::DoStartDownload(const _VIDEO_DOWNLOAD_INFO_* info)
 {
     if (info)
-        engine.StartRun(info->VideoFileInfo.QstrTaskKey);
+        engine.Start(info->VideoFileInfo.QstrTaskKey);
 }

@@ -1,6 +1,7 @@
 // The finished table: completed tasks (newest at the top), their folders, and their deletion
 // with or without the downloaded file.
 
+#include "desktopservices.h"
 #include "drui.h"
 #include "druistartup.h"
 #include "helpers.h"
@@ -8,24 +9,24 @@
 #include "lazyrows.h"
 #include "tasktables.h"
 
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTableWidgetItem>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
 
-// Index of the first finished entry whose button of the given kind is `button`, or -1.
+// Index of the finished entry of this finish time (which names its info file), or -1.
 // The caller holds the finished mutex.
-int IndexOfButton(const std::vector<_VIDEO_FINISHED_INFO_>& list, const QObject* button,
-                  QPushButton* _VIDEO_FINISHED_INFO_::*member)
+int IndexOfFinished(const std::vector<_VIDEO_FINISHED_INFO_>& list, const QString& finishTime)
 {
-    if (!button)
-        return -1;
     for (size_t i = 0; i < list.size(); ++i) {
-        if (list[i].*member == button)
+        if (list[i].VideoFileInfo.QstrFinishTime == finishTime)
             return static_cast<int>(i);
     }
     return -1;
@@ -44,8 +45,11 @@ static QWidget* BuildFinishedRowAt(DRUI& window, int row, Thumbnail thumbnail)
     _VIDEO_FINISHED_INFO_ entry = item->data(Qt::UserRole).value<VIDEO_FINISHED_INFO>();
     const FinishedRowWidgets widgets =
         BuildFinishedRow(entry.VideoFileInfo, window.width() - 250, table->viewport(), thumbnail);
-    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window, &DRUI::btnOpenFinishedFile);
-    QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window, &DRUI::DelFinished);
+    const QString finishTime = entry.VideoFileInfo.QstrFinishTime;
+    QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window,
+                     [&window, finishTime] { window.btnOpenFinishedFile(finishTime); });
+    QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window,
+                     [&window, finishTime] { window.DelFinished(finishTime); });
     {
         QMutexLocker locker(&window.mutexFinished);
         auto& list = window.vecFinishedList;
@@ -67,6 +71,8 @@ QTableWidget* DRUI::CreateFinishedTable(QWidget* container)
 {
     pFinishedTable = CreateTaskTable(container, width() - 40);
     connect(pFinishedTable, &QTableWidget::cellClicked, this, &DRUI::FinishedTableItemPress);
+    connect(pFinishedTable, &QTableWidget::cellDoubleClicked, this,
+            [this](int row) { FinishedTableItemDoubleClicked(row); });
     new CLazyRows(pFinishedTable, [this](int row, Thumbnail thumbnail) {
         return BuildFinishedRowAt(*this, row, thumbnail);
     });
@@ -137,44 +143,59 @@ void DRUI::FinishedTableItemPress(int row, int col)
     PaintRowSelection(pFinishedTable, vecFinishedSelected, row, col);
 }
 
-void DRUI::btnOpenFinishedFile()
+void DRUI::btnOpenFinishedFile(const QString& finishTime)
 {
+    _VIDEO_FILE_INFO_ info;
+    {
+        QMutexLocker locker(&mutexFinished);
+        const int index = IndexOfFinished(vecFinishedList, finishTime);
+        if (index < 0)
+            return;
+        info = vecFinishedList[index].VideoFileInfo;
+    }
+    // The file selected in its folder where the file manager offers that, else the folder.
+    const QString folder = info.QstrOutputDir;
+    if (info.QstrFilePath.isEmpty() || !QFileInfo::exists(info.QstrFilePath)) {
+        OpenFolder(folder);
+        return;
+    }
+    ShowFileInFolder(pDesktopBus, info.QstrFilePath, [folder] { OpenFolder(folder); });
+}
+
+void DRUI::FinishedTableItemDoubleClicked(int row)
+{
+    QString file;
     QString folder;
     {
         QMutexLocker locker(&mutexFinished);
-        const int index =
-            IndexOfButton(vecFinishedList, sender(), &_VIDEO_FINISHED_INFO_::pBtnOpen);
-        if (index < 0)
+        if (row < 0 || row >= int(vecFinishedList.size()))
             return;
-        folder = vecFinishedList[index].VideoFileInfo.QstrOutputDir;
+        file = vecFinishedList[size_t(row)].VideoFileInfo.QstrFilePath;
+        folder = vecFinishedList[size_t(row)].VideoFileInfo.QstrOutputDir;
     }
-    OpenFolder(folder);
+    // The video in the user's own player; a file that has gone: its folder.
+    if (!file.isEmpty() && QFileInfo::exists(file))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+    else
+        OpenFolder(folder);
 }
 
-void DRUI::DelFinished()
+void DRUI::DelFinished(const QString& finishTime)
 {
-    const QPointer<QObject> button = sender();
-    QString finishTime;
     {
         QMutexLocker locker(&mutexFinished);
-        const int index =
-            IndexOfButton(vecFinishedList, button, &_VIDEO_FINISHED_INFO_::pBtnDelete);
-        if (index < 0)
+        if (IndexOfFinished(vecFinishedList, finishTime) < 0)
             return;
-        finishTime = vecFinishedList[size_t(index)].VideoFileInfo.QstrFinishTime;
     }
     // The finished mutex is never held while the dialog runs: a download can complete
     // inside its event loop and take the same mutex.
     bool bDeleteFiles = false;
     if (!ConfirmTaskDeletion(this, bDeleteFiles))
         return;
-    // Rows may have moved, or gone, while the dialog was open: find the entry again, by the
-    // same button still alive and the same finish time.
-    if (!button)
-        return;
+    // Rows may have moved, or gone, while the dialog was open: find the entry again.
     QMutexLocker locker(&mutexFinished);
-    const int index = IndexOfButton(vecFinishedList, button, &_VIDEO_FINISHED_INFO_::pBtnDelete);
-    if (index < 0 || vecFinishedList[size_t(index)].VideoFileInfo.QstrFinishTime != finishTime)
+    const int index = IndexOfFinished(vecFinishedList, finishTime);
+    if (index < 0)
         return;
     DeleteFinishedTaskFiles(vecFinishedList[index].VideoFileInfo, QstrFinishedDir, bDeleteFiles);
     vecFinishedList.erase(vecFinishedList.begin() + index);

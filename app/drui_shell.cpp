@@ -71,6 +71,9 @@ QMenu* NewMenu(QWidget* parent, int itemWidth)
     return menu;
 }
 
+// Pause all waits this long for each run to stop.
+constexpr int kPauseAllWaitMs = 500;
+
 QAction* MenuEntry(QMenu* menu, const char* textKey, const QString& icon, const QString& data)
 {
     auto* action = new QAction(QIcon(icon), Text(textKey), menu);
@@ -274,6 +277,14 @@ void DRUI::InitMenu(QWidget* parent)
     }
     language->setMenu(languageMenu);
     MenuEntry(pMainMenu, "MainWnd/Settings", QString(), QStringLiteral("Settings"));
+    MenuEntry(pMainMenu, "Tasks/PauseAll", QString(), QStringLiteral("PauseAll"));
+    MenuEntry(pMainMenu, "Tasks/ResumeAll", QString(), QStringLiteral("ResumeAll"));
+    // Wide enough for the longest entry of the active language.
+    const QFontMetrics metrics(pMainMenu->font());
+    int nWidest = 75;
+    for (const QAction* action : pMainMenu->actions())
+        nWidest = qMax(nWidest, metrics.horizontalAdvance(action->text()) + 30);
+    pMainMenu->setStyleSheet(MainStyle::Menu_style(nWidest));
 
     connect(pMainMenu, &QMenu::triggered, this, &DRUI::SetMenuStatus);
 }
@@ -295,6 +306,14 @@ void DRUI::SetMenuStatus(QAction* action)
         OpenSettings();
         return;
     }
+    if (data == QLatin1String("PauseAll")) {
+        engine.PauseAll(kPauseAllWaitMs);
+        return;
+    }
+    if (data == QLatin1String("ResumeAll")) {
+        engine.ResumeAll();
+        return;
+    }
     if (data == QLatin1String("Language"))
         return; // the entry that only holds the language menu
     CLanguagesConfig::GetInstance()->SetLanguage(data);
@@ -314,11 +333,7 @@ void DRUI::btnMinSlot()
 
 void DRUI::btnCloseSlot()
 {
-    bool bEmpty = true;
-    {
-        QMutexLocker locker(&engine.Mutex());
-        bEmpty = engine.Tasks().empty();
-    }
+    const bool bEmpty = engine.Count() == 0;
     if (!bEmpty) {
         CMessageBox box;
         box.setFixedSize(400, 180);

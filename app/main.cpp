@@ -1,3 +1,4 @@
+#include "desktopbus.h"
 #include "drui.h"
 #include "fonts.h"
 #include "platform.h"
@@ -18,7 +19,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     Q_INIT_RESOURCE(drui);
-    RegisterVideoInfoTypes();
+    RegisterTaskRowTypes();
 
     if (DecideStartMode(argc) == StartMode::Relaunch) {
         // Started without the one argument: start again as it should be, show nothing.
@@ -28,6 +29,8 @@ int main(int argc, char** argv)
 
     QApplication::setFont(CalibriFont(10));
     DRUI::s_bExtractorUpdates = true;
+    CSystemDesktopBus desktopBus;
+    DRUI::s_pDesktopBus = &desktopBus;
     DRUI window;
     window.Init();
     window.show();

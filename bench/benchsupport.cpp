@@ -119,7 +119,7 @@ void AddAndStart(DRUI& window, const _VIDEO_FILE_INFO_& task)
 {
     std::vector<_VIDEO_FILE_INFO_> list{task};
     window.RefreshDownloadTable(list, false);
-    window.engine.StartRun(task.QstrTaskKey);
+    window.engine.Start(task.QstrTaskKey);
 }
 
 bool IsFinished(DRUI& window, const QString& taskKey)

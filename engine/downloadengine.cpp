@@ -8,22 +8,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QPointer>
-#include <QProcess>
 
 #include <algorithm>
-#include <csignal>
-#include <sys/types.h>
-#include <unistd.h>
 
 namespace {
-
-bool SameTask(const _VIDEO_FILE_INFO_& a, const _VIDEO_FILE_INFO_& b)
-{
-    return a.QstrUrl == b.QstrUrl && a.QstrDuration == b.QstrDuration && a.QstrSize == b.QstrSize &&
-           a.QstrFormatId == b.QstrFormatId && a.QstrTaskKey == b.QstrTaskKey;
-}
 
 // An info file name must stay inside the downloading folder.
 bool IsPlainName(const QString& name)
@@ -38,22 +27,12 @@ CDownloadEngine::CDownloadEngine(QObject* parent) : QObject(parent) {}
 
 CDownloadEngine::~CDownloadEngine()
 {
-    // Nothing a run started outlives the engine.
-    for (auto it = m_runs.cbegin(); it != m_runs.cend(); ++it) {
-        if (it->pid > 0)
-            ::kill(pid_t(-it->pid), SIGKILL);
-    }
-    // The processes still listed go with it; their last signals find no engine.
-    std::vector<_VIDEO_DOWNLOAD_INFO_> tasks;
-    {
-        QMutexLocker lock(&m_mutex);
-        tasks.swap(m_tasks);
-    }
-    for (const _VIDEO_DOWNLOAD_INFO_& task : tasks) {
-        if (task.pProcess) {
-            disconnect(task.pProcess, nullptr, this, nullptr);
-            delete task.pProcess;
-        }
+    // The tasks go with the engine, and nothing their runs started outlives them.
+    const QList<CDownloadTask*> tasks = findChildren<CDownloadTask*>(Qt::FindDirectChildrenOnly);
+    m_tasks.clear();
+    for (CDownloadTask* task : tasks) {
+        disconnect(task, nullptr, this, nullptr);
+        delete task;
     }
 }
 
@@ -70,346 +49,209 @@ QString CDownloadEngine::DownloadingFolder() const
     return m_downloadingFolder;
 }
 
-std::vector<_VIDEO_DOWNLOAD_INFO_>& CDownloadEngine::Tasks()
+CDownloadTask* CDownloadEngine::Add(const _VIDEO_FILE_INFO_& record, bool bRestored)
 {
-    return m_tasks;
+    auto* task = new CDownloadTask(record, bRestored, this);
+    const QString key = record.QstrTaskKey;
+    connect(task, &CDownloadTask::Progress, this,
+            [this, key](const ProgressReport& report) { Q_EMIT Progress(key, report); });
+    connect(task, &CDownloadTask::RunEnded, this, [this, key] {
+        ScheduleQueue();
+        Q_EMIT RunEnded(key);
+    });
+    connect(task, &CDownloadTask::Failed, this,
+            [this, key](const ExtractorError& error) { Q_EMIT RunFailed(key, error); });
+    connect(task, &CDownloadTask::Completed, this, [this, key] { Q_EMIT Completed(key); });
+    connect(task, &CDownloadTask::StateChanged, this,
+            [this, key](TaskState state) { Q_EMIT TaskStateChanged(key, state); });
+    connect(task, &CDownloadTask::OutputRead, this,
+            [this, key](const QByteArray& bytes) { Q_EMIT OutputRead(key, bytes); });
+    connect(task, &CDownloadTask::RecordChanged, this, [this, task] {
+        const _VIDEO_FILE_INFO_& info = task->Record();
+        if (IsPlainName(info.QstrTaskKey) && !m_downloadingFolder.isEmpty())
+            m_writer.Queue(m_downloadingFolder, info.QstrTaskKey, DownloadInfoLine(info));
+    });
+    m_tasks.push_back(task);
+    if (!bRestored)
+        WriteDownloadVideoInfo(record);
+    return task;
 }
 
-QMutex& CDownloadEngine::Mutex()
+CDownloadTask* CDownloadEngine::Find(const QString& taskKey) const
 {
-    return m_mutex;
+    const int row = IndexOf(taskKey);
+    return row < 0 ? nullptr : m_tasks[size_t(row)];
 }
 
-void CDownloadEngine::AppendTask(const _VIDEO_DOWNLOAD_INFO_& task, bool writeInfo)
+int CDownloadEngine::IndexOf(const QString& taskKey) const
 {
-    {
-        QMutexLocker lock(&m_mutex);
-        m_tasks.push_back(task);
-    }
-    if (writeInfo)
-        WriteDownloadVideoInfo(task.VideoFileInfo);
-}
-
-int CDownloadEngine::IndexOf(const std::function<bool(const _VIDEO_DOWNLOAD_INFO_&)>& match)
-{
-    QMutexLocker lock(&m_mutex);
     for (size_t i = 0; i < m_tasks.size(); ++i) {
-        if (match(m_tasks[i]))
+        if (m_tasks[i]->Key() == taskKey)
             return int(i);
     }
     return -1;
 }
 
-int CDownloadEngine::IndexOfKey(const QString& taskKey)
+CDownloadTask* CDownloadEngine::At(int row) const
 {
-    return IndexOf(
-        [&](const _VIDEO_DOWNLOAD_INFO_& t) { return t.VideoFileInfo.QstrTaskKey == taskKey; });
+    return row >= 0 && row < Count() ? m_tasks[size_t(row)] : nullptr;
 }
 
-int CDownloadEngine::IndexOfProcess(const QObject* process)
+QStringList CDownloadEngine::Keys() const
 {
-    QMutexLocker lock(&m_mutex);
-    return FindProcessLocked(process);
+    QStringList keys;
+    for (const CDownloadTask* task : m_tasks)
+        keys << task->Key();
+    return keys;
 }
 
-int CDownloadEngine::FindProcessLocked(const QObject* process) const
+void CDownloadEngine::SetLimit(int nLimit)
 {
-    if (!process)
+    m_nLimit = qMax(0, nLimit);
+    ScheduleQueue();
+}
+
+int CDownloadEngine::RunningCount() const
+{
+    return int(std::count_if(m_tasks.begin(), m_tasks.end(),
+                             [](const CDownloadTask* task) { return task->IsRunning(); }));
+}
+
+bool CDownloadEngine::Start(const QString& taskKey)
+{
+    CDownloadTask* task = Find(taskKey);
+    if (!task || task->IsRunning() || task->State() == TaskState::Done)
+        return false;
+    // Earlier rows that wait go first.
+    if (!HasRoom() || std::any_of(m_tasks.begin(), m_tasks.begin() + IndexOf(taskKey),
+                                  [this](const CDownloadTask* t) { return IsQueued(t->Key()); })) {
+        if (!m_queued.contains(taskKey)) {
+            m_queued.insert(taskKey);
+            Q_EMIT QueueChanged(taskKey, true);
+        }
+        ScheduleQueue();
+        return false;
+    }
+    Dequeue(taskKey);
+    return task->Start(m_appFolder);
+}
+
+void CDownloadEngine::Dequeue(const QString& taskKey)
+{
+    if (m_queued.remove(taskKey))
+        Q_EMIT QueueChanged(taskKey, false);
+}
+
+void CDownloadEngine::ScheduleQueue()
+{
+    if (m_bQueueScheduled || m_queued.isEmpty())
+        return;
+    m_bQueueScheduled = true;
+    QMetaObject::invokeMethod(this, &CDownloadEngine::StartQueued, Qt::QueuedConnection);
+}
+
+void CDownloadEngine::StartQueued()
+{
+    m_bQueueScheduled = false;
+    for (size_t i = 0; i < m_tasks.size() && !m_queued.isEmpty() && HasRoom(); ++i) {
+        CDownloadTask* task = m_tasks[i];
+        const QString key = task->Key();
+        if (!m_queued.contains(key))
+            continue;
+        Dequeue(key);
+        const QPointer<CDownloadTask> alive(task);
+        task->Start(m_appFolder);
+        // A start may end at once and change the list: look again from the first row.
+        if (!alive || At(int(i)) != task)
+            i = size_t(-1);
+    }
+}
+
+void CDownloadEngine::PauseAll(int waitMs)
+{
+    for (const QString& key : Keys()) {
+        const CDownloadTask* task = Find(key);
+        if (task && (task->IsRunning() || IsQueued(key)))
+            Pause(key, waitMs);
+    }
+}
+
+void CDownloadEngine::ResumeAll()
+{
+    for (const QString& key : Keys()) {
+        const CDownloadTask* task = Find(key);
+        if (task && task->WaitsForUser())
+            Resume(key);
+    }
+}
+
+void CDownloadEngine::Pause(const QString& taskKey, int waitMs)
+{
+    const QPointer<CDownloadTask> task = Find(taskKey);
+    if (!task)
+        return;
+    Dequeue(taskKey);
+    task->Pause(waitMs);
+    ScheduleQueue();
+    // The info file keeps the percentage reached, so that a restart shows the bar where it
+    // stopped (progress lines rewrite it only at even percentages).
+    if (task && Find(taskKey) == task)
+        WriteDownloadVideoInfo(task->Record());
+}
+
+bool CDownloadEngine::Resume(const QString& taskKey)
+{
+    CDownloadTask* task = Find(taskKey);
+    if (!task)
+        return false;
+    task->Release();
+    return Start(taskKey);
+}
+
+bool CDownloadEngine::Stop(const QString& taskKey, int waitMs)
+{
+    CDownloadTask* task = Find(taskKey);
+    return !task || task->Stop(waitMs);
+}
+
+int CDownloadEngine::Remove(const QString& taskKey)
+{
+    const int row = IndexOf(taskKey);
+    if (row < 0)
         return -1;
-    for (size_t i = 0; i < m_tasks.size(); ++i) {
-        if (m_tasks[i].pProcess == process)
-            return int(i);
-    }
-    return -1;
-}
-
-void CDownloadEngine::PrepareProcess(QProcess* process)
-{
-    if (m_prepared.contains(process))
-        return;
-    m_prepared.insert(process);
-    process->setProcessChannelMode(QProcess::SeparateChannels);
-    // The error channel is read as it comes, so that it never fills and stalls the
-    // extractor; only its messages are kept, to tell why a run failed.
-    // A process group of its own, so that stopping the run stops the converter too; the
-    // extractor also dies with the program, so that it never downloads on beside the next
-    // start's run of the same task.
-    BindToProgram(*process, true);
-    connect(process, &QProcess::readyReadStandardOutput, this,
-            [this, process] { ReadOutput(process); });
-    connect(process, &QProcess::readyReadStandardError, this,
-            [this, process] { ReadErrors(process); });
-    connect(process, &QProcess::finished, this, [this, process] { OnProcessEnded(process); });
-    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            OnProcessEnded(process);
-    });
-    connect(process, &QObject::destroyed, this, [this](QObject* gone) {
-        m_prepared.remove(gone);
-        m_buffers.remove(gone);
-        m_runs.remove(gone);
-        m_judgements.remove(gone);
-    });
-}
-
-bool CDownloadEngine::StartRun(const QString& taskKey)
-{
-    QProcess* process = nullptr;
-    _VIDEO_FILE_INFO_ info;
-    {
-        QMutexLocker lock(&m_mutex);
-        auto it = std::find_if(m_tasks.begin(), m_tasks.end(), [&](const auto& t) {
-            return t.VideoFileInfo.QstrTaskKey == taskKey;
-        });
-        if (it == m_tasks.end() || it->bRunning || !it->pProcess ||
-            it->pProcess->state() != QProcess::NotRunning)
-            return false;
-        it->bRunning = true;
-        process = it->pProcess;
-        info = it->VideoFileInfo;
-    }
-    PrepareProcess(process);
-    m_buffers[process] = COutputReader();
-    m_runs.insert(process, Run{taskKey, 0, {}, {}});
-    process->setProcessEnvironment(
-        DownloadEnvironment(info, QProcessEnvironment::systemEnvironment()));
-    process->start(ExtractorPath(m_appFolder), BuildDownloadArgs(info, m_appFolder));
-    // A start that failed at once has ended the run already.
-    auto run = m_runs.find(process);
-    if (run != m_runs.end()) {
-        run->pid = process->processId();
-        process->closeWriteChannel();
-    }
-    return true;
-}
-
-void CDownloadEngine::ReadOutput(QProcess* process)
-{
-    if (!process)
-        return;
-    const QByteArray bytes = process->readAllStandardOutput();
-    Q_EMIT OutputRead(process, bytes);
-    JudgeLines(process, m_buffers[process].Read(bytes));
-}
-
-void CDownloadEngine::JudgeLines(QProcess* process, const QByteArray& lines)
-{
-    if (lines.isEmpty())
-        return;
-    TaskOutputState state;
-    {
-        QMutexLocker lock(&m_mutex);
-        const int i = FindProcessLocked(process);
-        if (i < 0)
-            return; // the row has gone: the output is dropped
-        const _VIDEO_DOWNLOAD_INFO_& t = m_tasks[size_t(i)];
-        state.QstrExt = t.VideoFileInfo.QstrExt;
-        state.QstrSize = t.VideoFileInfo.QstrSize;
-        state.QstrFormatId = t.VideoFileInfo.QstrFormatId;
-        state.QstrTaskKey = t.VideoFileInfo.QstrTaskKey;
-        state.QstrPercent = t.VideoFileInfo.QstrPercent;
-        state.QstrFilePath = t.VideoFileInfo.QstrFilePath;
-        state.bHasProgress = t.bHasProgress;
-        state.bRunning = t.bRunning;
-    }
-    const auto reader = m_buffers.find(process);
-    if (reader != m_buffers.end())
-        state.eStream = reader->eStream;
-    const ChunkOutcome outcome = JudgeOutput(lines, state);
-    if (reader != m_buffers.end())
-        reader->eStream = state.eStream;
-
-    // A receiver of a report may call back into the engine: stop the run (whose end then
-    // judges later output), remove the task, even delete the process. The entry is looked
-    // up again after every report, and once later output has been judged meanwhile, what
-    // is left of this judgement is old news.
-    const quint64 judgement = ++m_judgements[process];
-    const QPointer<QProcess> alive(process);
-    auto writeBack = [&](const QString& percent, const QString& path, bool hasProgress) {
-        QMutexLocker lock(&m_mutex);
-        const int i = FindProcessLocked(process);
-        if (i < 0)
-            return false;
-        _VIDEO_DOWNLOAD_INFO_& t = m_tasks[size_t(i)];
-        t.VideoFileInfo.QstrPercent = percent;
-        t.VideoFileInfo.QstrFilePath = path;
-        t.bHasProgress = hasProgress;
-        return true;
-    };
-    for (const ProgressReport& r : outcome.reports) {
-        if (!writeBack(r.QstrPercent, r.QstrFilePath, r.bHasProgress))
-            return;
-        Q_EMIT ProgressSignal(process, r.nProValue, r.nType, r.QstrLabel);
-        if (!alive || m_judgements.value(process) != judgement)
-            return;
-    }
-    if (!writeBack(state.QstrPercent, state.QstrFilePath, state.bHasProgress))
-        return;
-    if (outcome.bRewriteInfo) {
-        _VIDEO_FILE_INFO_ record;
-        {
-            QMutexLocker lock(&m_mutex);
-            const int i = FindProcessLocked(process);
-            if (i < 0)
-                return;
-            record = m_tasks[size_t(i)].VideoFileInfo;
-        }
-        if (IsPlainName(record.QstrTaskKey) && !m_downloadingFolder.isEmpty())
-            m_writer.Queue(m_downloadingFolder, record.QstrTaskKey, DownloadInfoLine(record));
-    }
-}
-
-void CDownloadEngine::OnProcessEnded(QProcess* process)
-{
-    auto run = m_runs.find(process);
-    if (run == m_runs.end())
-        return; // this run's end has been handled already
-    ReadErrors(process, true);
-    const QString taskKey = run->taskKey;
-    const QStringList messages = run->messages;
-    m_runs.erase(run);
-    // A run the program stopped was killed; one that ended by itself with an error failed.
-    const bool bEndedByItself = process->exitStatus() == QProcess::NormalExit ||
-                                process->error() == QProcess::FailedToStart;
-
-    // What the run printed last is judged before its end.
-    const QPointer<QProcess> alive(process);
-    const QByteArray bytes = process->readAllStandardOutput();
-    Q_EMIT OutputRead(process, bytes);
-    COutputReader& reader = m_buffers[process];
-    const QByteArray lines = reader.Read(bytes);
-    JudgeLines(process, lines + reader.Finish());
-    if (!alive) {
-        Q_EMIT RunEnded(taskKey);
-        return;
-    }
-
-    bool complete = false;
-    {
-        QMutexLocker lock(&m_mutex);
-        const int i = FindProcessLocked(process);
-        if (i >= 0) {
-            _VIDEO_DOWNLOAD_INFO_& t = m_tasks[size_t(i)];
-            t.bRunning = false;
-            complete = t.VideoFileInfo.QstrPercent == QLatin1String("100") &&
-                       !t.VideoFileInfo.QstrFilePath.isEmpty();
-        }
-    }
-    if (complete) {
-        Q_EMIT ProgressSignal(process, 100, 1, QString());
-    } else if (bEndedByItself) {
-        ExtractorError error = ClassifyExtractorErrors(messages);
-        if (!error.IsFailure()) {
-            // Nothing said why: a missing extractor, or one that stopped without a word.
-            error.QstrClass = QStringLiteral("Unknown");
-            error.QstrLine = process->errorString();
-        }
-        Q_EMIT RunFailed(taskKey, error);
-    }
-    Q_EMIT RunEnded(taskKey);
-}
-
-void CDownloadEngine::ReadErrors(QProcess* process, bool bEnd)
-{
-    const QByteArray bytes = process->readAllStandardError();
-    auto run = m_runs.find(process);
-    if (run == m_runs.end())
-        return;
-    // Only whole lines count, and only messages at a line's start; the rest is dropped.
-    QByteArray text = run->errorRest + bytes;
-    const qsizetype end = bEnd ? text.size() : text.lastIndexOf('\n') + 1;
-    run->errorRest = text.mid(end);
-    text.truncate(end);
-    for (const QByteArray& line : text.split('\n')) {
-        if (line.startsWith("ERROR:") || line.startsWith("WARNING:"))
-            run->messages << QString::fromUtf8(line.trimmed());
-    }
-    constexpr int kKeep = 20;
-    if (run->messages.size() > kKeep)
-        run->messages = run->messages.mid(run->messages.size() - kKeep);
-}
-
-bool CDownloadEngine::StopRun(QProcess* process, int waitMs)
-{
-    if (!process)
-        return true;
-    if (process->state() == QProcess::NotRunning) {
-        OnProcessEnded(process); // nothing if the end has been handled
-        return true;
-    }
-    KillRun(process);
-    const QPointer<QProcess> alive(process);
-    process->waitForFinished(waitMs);
-    return !alive || process->state() == QProcess::NotRunning;
-}
-
-void CDownloadEngine::KillRun(QProcess* process)
-{
-    const Run run = m_runs.value(process);
-    const qint64 pid = run.pid > 0 ? run.pid : process->processId();
-    // The leader has not been reaped yet, so its id still names its group.
-    if (pid > 0)
-        ::kill(pid_t(-pid), SIGKILL);
-    process->kill();
-}
-
-void CDownloadEngine::ReleaseProcess(QProcess* process)
-{
-    if (!process)
-        return;
-    // Deleted from the event loop, never inside a signal of its own or a caller's loop over
-    // the list. A run of a task that has gone is stopped; its end is handled first
-    // (OnProcessEnded finds no entry), then the process goes.
-    if (process->state() == QProcess::NotRunning) {
-        process->deleteLater();
-        return;
-    }
-    KillRun(process);
-    connect(process, &QProcess::stateChanged, process, [process](QProcess::ProcessState state) {
-        if (state == QProcess::NotRunning)
-            process->deleteLater();
-    });
-}
-
-int CDownloadEngine::RemoveTask(const _VIDEO_FILE_INFO_& info)
-{
-    int index = -1;
-    QString taskKey;
-    QProcess* process = nullptr;
-    {
-        QMutexLocker lock(&m_mutex);
-        for (size_t i = 0; i < m_tasks.size(); ++i) {
-            if (SameTask(m_tasks[i].VideoFileInfo, info)) {
-                index = int(i);
-                taskKey = m_tasks[i].VideoFileInfo.QstrTaskKey;
-                process = m_tasks[i].pProcess;
-                m_tasks.erase(m_tasks.begin() + qsizetype(i));
-                break;
-            }
-        }
-    }
-    ReleaseProcess(process);
-    if (index >= 0 && IsPlainName(taskKey) && !m_downloadingFolder.isEmpty()) {
+    CDownloadTask* task = m_tasks[size_t(row)];
+    m_tasks.erase(m_tasks.begin() + row);
+    m_queued.remove(taskKey);
+    ScheduleQueue();
+    // Only the end of a run still ending is told; the rest of the task is silent now.
+    disconnect(task, nullptr, this, nullptr);
+    connect(task, &CDownloadTask::RunEnded, this, [this, taskKey] { Q_EMIT RunEnded(taskKey); });
+    task->Discard();
+    if (IsPlainName(taskKey) && !m_downloadingFolder.isEmpty()) {
         m_writer.Settle(m_downloadingFolder, taskKey);
         QFile::remove(m_downloadingFolder + taskKey);
     }
-    return index;
+    return row;
 }
 
-void CDownloadEngine::ClearTasks()
+void CDownloadEngine::Clear()
 {
-    std::vector<_VIDEO_DOWNLOAD_INFO_> tasks;
-    {
-        QMutexLocker lock(&m_mutex);
-        tasks.swap(m_tasks);
+    std::vector<CDownloadTask*> tasks;
+    tasks.swap(m_tasks);
+    m_queued.clear();
+    for (CDownloadTask* task : tasks) {
+        disconnect(task, nullptr, this, nullptr);
+        const QString key = task->Key();
+        connect(task, &CDownloadTask::RunEnded, this, [this, key] { Q_EMIT RunEnded(key); });
+        task->Discard();
     }
-    for (const _VIDEO_DOWNLOAD_INFO_& task : tasks)
-        ReleaseProcess(task.pProcess);
 }
 
-int CDownloadEngine::ProcessTableEntries() const
+bool CDownloadEngine::HasRunsInProgress() const
 {
-    return int(m_buffers.size() + m_runs.size() + m_judgements.size() + m_prepared.size());
+    const QList<CDownloadTask*> tasks = findChildren<CDownloadTask*>(Qt::FindDirectChildrenOnly);
+    return std::any_of(tasks.begin(), tasks.end(),
+                       [](const CDownloadTask* task) { return task->IsRunning(); });
 }
 
 int CDownloadEngine::WriteDownloadVideoInfo(const _VIDEO_FILE_INFO_& info)

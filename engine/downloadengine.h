@@ -1,26 +1,18 @@
 #pragma once
-// The downloading list and the runs of its tasks.
+// The downloading list: its tasks by key, in row order, and their info files.
 //
-// Every QProcess is driven on the thread of the engine (the GUI thread) through its
-// signals: a run starts, its output is read as it arrives, and when the process has ended
-// the rest of its output is read before the end check judges the run. A task never runs
-// twice at once: bRunning is set when a run starts and cleared when it has ended.
-// Each run is started in a process group of its own, so that stopping it also stops the
-// converter it started.
+// Each task (CDownloadTask) owns its process and run; the engine keeps them in the order of
+// the table's rows, starts, pauses, resumes and removes them by key, and rewrites their info
+// files in the background as their runs progress.
 
-#include "extractorerrors.h"
+#include "downloadtask.h"
 #include "infowriter.h"
-#include "outputparser.h"
 #include "videoinfo.h"
 
-#include <QHash>
-#include <QMutex>
 #include <QObject>
 #include <QSet>
-#include <functional>
+#include <QStringList>
 #include <vector>
-
-class QProcess;
 
 class CDownloadEngine : public QObject
 {
@@ -33,44 +25,54 @@ public:
     void SetFolders(const QString& appFolder, const QString& downloadingFolder);
     QString DownloadingFolder() const;
 
-    // The list: entry i belongs to table row i. Read and change it only with Mutex() held,
-    // and never hold the mutex while calling the engine.
-    std::vector<_VIDEO_DOWNLOAD_INFO_>& Tasks();
-    QMutex& Mutex();
+    // Appends a task of `record` at the end of the list; a restored task starts paused, a new
+    // one gets its info file. Returns the task, owned by the engine. Keys name the info files,
+    // so the caller keeps them apart; where two are alike, the first in the list is found.
+    CDownloadTask* Add(const _VIDEO_FILE_INFO_& record, bool bRestored);
 
-    // Appends a task (its pProcess must be set). The engine owns that process from now on:
-    // it is freed when its entry goes (RemoveTask, ClearTasks), once its run has ended, or
-    // with the engine. Writes the info file when `writeInfo` is true (a new task).
-    void AppendTask(const _VIDEO_DOWNLOAD_INFO_& task, bool writeInfo);
+    // The task with this key, or null; its row (index in the list), or -1.
+    CDownloadTask* Find(const QString& taskKey) const;
+    int IndexOf(const QString& taskKey) const;
+    // The task of row `row`, or null.
+    CDownloadTask* At(int row) const;
+    int Count() const { return int(m_tasks.size()); }
+    QStringList Keys() const;
 
-    // Index of the first entry that matches, or -1.
-    int IndexOf(const std::function<bool(const _VIDEO_DOWNLOAD_INFO_&)>& match);
-    int IndexOfKey(const QString& taskKey);
-    int IndexOfProcess(const QObject* process);
+    // How many runs may go at once; 0: no limit. A task started while the limit is reached
+    // waits in the queue and starts, in the order of the rows, when a run ends, a task is
+    // paused or removed, or the limit grows.
+    void SetLimit(int nLimit);
+    int Limit() const { return m_nLimit; }
+    // Whether the task waits in the queue for its turn.
+    bool IsQueued(const QString& taskKey) const { return m_queued.contains(taskKey); }
+    // The runs in progress of the tasks in the list, and the tasks that wait for their turn.
+    int RunningCount() const;
+    int QueuedCount() const { return int(m_queued.size()); }
 
-    // Starts a run of the task with this key unless it is running already or gone.
-    // Returns true if a run was started.
-    bool StartRun(const QString& taskKey);
+    // Starts a run of the task unless it is running already or gone; beyond the limit the
+    // task waits in the queue instead. True if a run started.
+    bool Start(const QString& taskKey);
+    // Holds the task (a waiting one leaves the queue) and stops its run, waiting up to
+    // `waitMs` for its end; its info file then keeps the percentage reached.
+    void Pause(const QString& taskKey, int waitMs);
+    // Lets a paused or failed task go again and starts it, or puts it back into the queue at
+    // its place. True if a run started.
+    bool Resume(const QString& taskKey);
+    // Every task that runs or waits is held; every held or failed one goes again, in the order
+    // of the rows.
+    void PauseAll(int waitMs);
+    void ResumeAll();
+    // Stops the task's run and waits up to `waitMs`; true once the run has ended.
+    bool Stop(const QString& taskKey, int waitMs);
 
-    // Whether any task's run is in progress.
-    bool HasRunsInProgress() const { return !m_runs.isEmpty(); }
+    // Removes the task and deletes its info file; a run of it is stopped, and the task is
+    // freed once that run has ended. Returns the removed row, or -1.
+    int Remove(const QString& taskKey);
+    // Removes every task (their runs are stopped first by the caller); the info files stay.
+    void Clear();
 
-    // Reads what the process has printed and judges its whole lines.
-    void ReadOutput(QProcess* process);
-
-    // Stops the task's run (the whole process group) and waits up to `waitMs` for it to
-    // end; the end check has run when this returns true.
-    bool StopRun(QProcess* process, int waitMs);
-
-    // Removes the entry of this record (link, duration, size, format code and task key
-    // must match) and deletes its info file. Returns the removed index, or -1.
-    int RemoveTask(const _VIDEO_FILE_INFO_& info);
-
-    // Removes every entry (their processes are stopped first by the caller).
-    void ClearTasks();
-
-    // How many entries the per-process tables hold; they empty as the processes go.
-    int ProcessTableEntries() const;
+    // Whether any task's run is in progress (removed tasks' ending runs included).
+    bool HasRunsInProgress() const;
 
     // Rewrites the info file of a task now (a run's progress rewrites it in the background).
     int WriteDownloadVideoInfo(const _VIDEO_FILE_INFO_& info);
@@ -80,51 +82,32 @@ public:
     void FlushInfoFiles();
 
 Q_SIGNALS:
-    // Kind 1: progress (bar value, optional status text); the completion report is
-    // (100, 1, "") once the record holds "100" and the file path.
-    void ProgressSignal(void* pProcess, int nProValue, int nType, QString QstrLabel);
-    // A run has ended (after the end check); for observers and tests.
+    // Every task's signals, by key, for observers and tests. RunEnded also comes for a task
+    // that has been removed while its run was ending.
+    void Progress(QString taskKey, ProgressReport report);
     void RunEnded(QString taskKey);
-    // Each read of a run's output, just before it is judged; for observers and tests.
-    void OutputRead(void* pProcess, QByteArray bytes);
-    // A run ended on its own without completing its task (not stopped by the program); the
-    // error says why, in the user's terms. Sent before RunEnded.
     void RunFailed(QString taskKey, ExtractorError error);
+    void Completed(QString taskKey);
+    void OutputRead(QString taskKey, QByteArray bytes);
+    void TaskStateChanged(QString taskKey, TaskState state);
+    // The task has joined (true) or left (false) the queue.
+    void QueueChanged(QString taskKey, bool bQueued);
 
 private:
-    struct Run
-    {
-        QString taskKey;
-        qint64 pid = 0;       // also the id of the run's process group
-        QStringList messages; // the last "ERROR:" and "WARNING:" lines of its error channel
-        QByteArray errorRest; // the error channel's unfinished last line
-    };
-
-    void PrepareProcess(QProcess* process);
-    // Kills the run's whole process group and the process itself; returns at once.
-    void KillRun(QProcess* process);
-    // Frees the process of an entry that has gone: now if it is not running, else it stops
-    // the run and frees the process once the run has ended (a stopped run may still be
-    // ending).
-    void ReleaseProcess(QProcess* process);
-    void OnProcessEnded(QProcess* process);
-    // Keeps the messages among the whole lines of the error channel; `bEnd`: the run has
-    // ended, so its unfinished last line is whole too.
-    void ReadErrors(QProcess* process, bool bEnd = false);
-    // Judges whole lines as the extractor printed them (see JudgeOutput).
-    void JudgeLines(QProcess* process, const QByteArray& lines);
-    // Index of the entry of this process; call with the mutex held.
-    int FindProcessLocked(const QObject* process) const;
+    // Starts waiting tasks in row order while the limit leaves room; from the event loop, so
+    // that it never runs inside a task's own report.
+    void ScheduleQueue();
+    void StartQueued();
+    bool HasRoom() const { return m_nLimit <= 0 || RunningCount() < m_nLimit; }
+    void Dequeue(const QString& taskKey);
 
     QString m_appFolder;
     QString m_downloadingFolder;
-    std::vector<_VIDEO_DOWNLOAD_INFO_> m_tasks;
-    QMutex m_mutex;
-    QHash<const QObject*, COutputReader> m_buffers;
-    QHash<const QObject*, Run> m_runs;           // runs in progress, by process
-    QHash<const QObject*, quint64> m_judgements; // counts the judgements of each process
-    QSet<const QObject*> m_prepared;             // processes whose signals are connected
-    CInfoWriter m_writer;                        // progress rewrites of the info files
+    std::vector<CDownloadTask*> m_tasks; // in row order; children of the engine
+    CInfoWriter m_writer;                // progress rewrites of the info files
+    int m_nLimit = 0;
+    QSet<QString> m_queued; // keys of the tasks that wait for a free place
+    bool m_bQueueScheduled = false;
 };
 
 // Deletes the files of a task in its output folder: every visible file of the folder the

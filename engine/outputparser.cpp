@@ -22,7 +22,6 @@ namespace {
 
 using namespace outputlines;
 
-const QString kGap = QStringLiteral("      ");
 constexpr Text kMetadata = "Adding metadata to ";
 constexpr Text kAlready = "has already been downloaded";
 constexpr Text kDestination = "[download] Destination: ";
@@ -115,22 +114,22 @@ struct Judge
     TaskOutputState& s;
     ChunkOutcome& out;
 
-    void Report(int value, const QString& label)
+    ProgressReport& Report(ReportKind kind, int value)
     {
         ProgressReport r;
+        r.eKind = kind;
         r.nProValue = value;
-        r.nType = 1;
-        r.QstrLabel = label;
         r.QstrPercent = s.QstrPercent;
         r.QstrFilePath = s.QstrFilePath;
         r.bHasProgress = s.bHasProgress;
         out.reports << r;
+        return out.reports.last();
     }
 
     void AlreadyDownloaded()
     {
         s.QstrPercent = QStringLiteral("100");
-        Report(100, QString());
+        Report(ReportKind::Bar, 100);
     }
 
     void Progress(const ProgressLine& p)
@@ -138,7 +137,7 @@ struct Judge
         s.bHasProgress = true;
         if (p.percent == "100%") {
             s.QstrPercent = QStringLiteral("100");
-            Report(100, QString());
+            Report(ReportKind::Bar, 100);
             return;
         }
         Text percent = p.percent;
@@ -169,40 +168,30 @@ struct Judge
             break;
         }
 
-        // "done/total      Completed: 45.3%      ETA      speed", put together as UTF-8.
-        QVarLengthArray<char, 256> status;
-        auto add = [&status](Text piece) { status.append(piece.data(), qsizetype(piece.size())); };
+        // The parts of "done/total      Completed: 45.3%      ETA      speed".
         // Plain numbers can still be absurdly large; the conversions stay in range.
         constexpr double kMostBytes = double(qint64(1) << 62);
-        const std::string doneText = ProgressSizeText(done < kMostBytes ? qint64(done) : 0);
-        const Text gap = "      ";
-        add(doneText);
-        add("/");
-        add(number);
-        add(unit);
-        add(gap);
-        add("Completed: ");
-        add(percent);
-        add("%");
-        add(gap);
-        add(p.eta);
-        add(gap);
+        QVarLengthArray<char, 64> speed;
         for (qsizetype i = p.speedFrom; i >= 0 && i < p.speedTo; ++i) {
             if (i > p.speedFrom)
-                add(" ");
-            add(p.words[i]);
+                speed.append(' ');
+            speed.append(p.words[i].data(), qsizetype(p.words[i].size()));
         }
         s.QstrPercent = Decode(percent);
         const int whole = int(qBound(0.0, value, 100.0));
         if (whole % 2 == 0)
             out.bRewriteInfo = true;
-        Report(whole, QString::fromUtf8(status.constData(), status.size()));
+        ProgressReport& r = Report(ReportKind::Progress, whole);
+        r.nDoneBytes = done < kMostBytes ? qint64(done) : 0;
+        r.QstrTotal = Decode(number) + Decode(unit);
+        r.QstrEta = Decode(p.eta);
+        r.QstrSpeed = QString::fromUtf8(speed.constData(), speed.size());
     }
 
     void Metadata(Text line)
     {
         if (s.QstrPercent == QLatin1String("100"))
-            Report(100, QStringLiteral("Adding metadata"));
+            Report(ReportKind::AddingMetadata, 100);
         QString path = Decode(line.substr(TagEnd(line) + kMetadata.size())).trimmed();
         if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) &&
             path.endsWith(QLatin1Char('"')))
@@ -210,7 +199,7 @@ struct Judge
         s.QstrFilePath = path;
         // The run's end check has passed already: this line completes the task.
         if (!s.bRunning)
-            Report(100, QString());
+            Report(ReportKind::Bar, 100);
     }
 };
 
@@ -379,7 +368,7 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
         }
     }
     if (!progress.Valid() && alreadyLines.isEmpty() && !state.bHasProgress)
-        judge.Report(0, QStringLiteral("Analyzing..."));
+        judge.Report(ReportKind::Analyzing, 0);
     return out;
 }
 
@@ -407,10 +396,4 @@ std::string ProgressSizeText(qint64 bytes)
         return std::string(text, size_t(length));
     }
     return GetFileSizeString(bytes);
-}
-
-QString StatusSizePart(const QString& statusLine)
-{
-    const int gap = statusLine.indexOf(kGap);
-    return gap < 0 ? statusLine : statusLine.left(gap);
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -71,23 +72,41 @@ struct TaskOutputState
     bool bRunning = true;
 };
 
-// One report for the window: progress (kind 1) with a bar value and an optional status text.
+// What a report says about the task. The engine composes no display text: the window makes
+// its status line of the kind and the parts.
+enum class ReportKind {
+    Bar,            // only the bar moves (the stream is complete, or the run was judged after
+                    // its end); the status line stays as it is
+    Analyzing,      // no progress line of the task's own stream yet: bar 0
+    Progress,       // a progress line of the task's own stream: the bar and the parts below
+    AddingMetadata, // the finished file is being written: bar 100
+};
+
+// One report for the window: the bar value and, for progress, the parts of the status line.
 struct ProgressReport
 {
+    ReportKind eKind = ReportKind::Bar;
     int nProValue = 0;
-    int nType = 1;
-    QString QstrLabel;
+    // Progress only: the bytes done (total times percentage), the total as the line shows it
+    // with its unit shortened ("123.45MB"), the time left and the speed as printed. The
+    // percentage as printed, without "%", is QstrPercent below.
+    qint64 nDoneBytes = 0;
+    QString QstrTotal;
+    QString QstrEta;
+    QString QstrSpeed;
     // The task's state as it stood when the report was made: the receiver of a report may
     // read the task record, so it is written back before the report is sent.
     QString QstrPercent;
     QString QstrFilePath;
     bool bHasProgress = false;
-    // Compares the report itself, not the state it was made in.
     bool operator==(const ProgressReport& o) const
     {
-        return nProValue == o.nProValue && nType == o.nType && QstrLabel == o.QstrLabel;
+        return eKind == o.eKind && nProValue == o.nProValue && nDoneBytes == o.nDoneBytes &&
+               QstrTotal == o.QstrTotal && QstrEta == o.QstrEta && QstrSpeed == o.QstrSpeed &&
+               (eKind != ReportKind::Progress || QstrPercent == o.QstrPercent);
     }
 };
+Q_DECLARE_METATYPE(ProgressReport)
 
 struct ChunkOutcome
 {
@@ -114,6 +133,3 @@ ChunkOutcome JudgeOutput(QByteArrayView lines, TaskOutputState& state);
 // The text GetFileSizeString gives for `bytes` ("55.92 MB"), made without the C library's
 // floating-point formatting, which would be the dearest part of judging a progress line.
 std::string ProgressSizeText(qint64 bytes);
-
-// The done/total part of a status line: the text before its first gap of six blanks.
-QString StatusSizePart(const QString& statusLine);

@@ -9,6 +9,4 @@ bool VideoInfoCompare(const _VIDEO_FILE_INFO_& a, const _VIDEO_FILE_INFO_& b)
 void RegisterVideoInfoTypes()
 {
     qRegisterMetaType<VIDEO_FILE_INFO>("VIDEO_FILE_INFO");
-    qRegisterMetaType<VIDEO_DOWNLOAD_INFO>("VIDEO_DOWNLOAD_INFO");
-    qRegisterMetaType<VIDEO_FINISHED_INFO>("VIDEO_FINISHED_INFO");
 }

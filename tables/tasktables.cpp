@@ -203,6 +203,25 @@ DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestore
     buttons->addWidget(w.pBtnOpen);
     buttons->addWidget(w.pBtnDelete);
     layout->addLayout(buttons);
+    w.pProgressBar->setObjectName(QStringLiteral("progress"));
+    w.pStatusLabel->setObjectName(QStringLiteral("status"));
+    w.pBtnPause->setObjectName(QStringLiteral("pause"));
+    w.pBtnOpen->setObjectName(QStringLiteral("open"));
+    w.pBtnDelete->setObjectName(QStringLiteral("delete"));
+    return w;
+}
+
+DownloadRowWidgets DownloadRowOf(QWidget* row)
+{
+    DownloadRowWidgets w;
+    if (!row)
+        return w;
+    w.pRow = row;
+    w.pProgressBar = row->findChild<QProgressBar*>(QStringLiteral("progress"));
+    w.pStatusLabel = row->findChild<QLabel*>(QStringLiteral("status"));
+    w.pBtnPause = row->findChild<QPushButton*>(QStringLiteral("pause"));
+    w.pBtnOpen = row->findChild<QPushButton*>(QStringLiteral("open"));
+    w.pBtnDelete = row->findChild<QPushButton*>(QStringLiteral("delete"));
     return w;
 }
 

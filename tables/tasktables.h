@@ -4,7 +4,7 @@
 // of file handling that both tables share. The main window keeps the lists and the
 // slots; everything that only shapes widgets lives here.
 
-#include "videoinfo.h"
+#include "taskrows.h"
 
 #include <QSize>
 #include <QString>
@@ -56,6 +56,9 @@ enum class Thumbnail { Now, Later };
 DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestored,
                                     QWidget* parent = nullptr,
                                     Thumbnail thumbnail = Thumbnail::Now);
+
+// The named parts of a row widget made by BuildDownloadRow (none for any other widget).
+DownloadRowWidgets DownloadRowOf(QWidget* row);
 
 // The widgets of one finished row.
 struct FinishedRowWidgets

@@ -83,7 +83,7 @@ int main(int argc, char** argv)
     fixture::IsolateHome(home.path());
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(drui);
-    RegisterVideoInfoTypes();
+    RegisterTaskRowTypes();
     SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
     const QString outDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(outDir);
@@ -167,12 +167,11 @@ int main(int argc, char** argv)
         live.QstrUrl = server.PageUrl(live.QstrTitle);
         std::vector<_VIDEO_FILE_INFO_> list{live};
         window.RefreshDownloadTable(list, false);
-        window.engine.StartRun(live.QstrTaskKey);
+        window.engine.Start(live.QstrTaskKey);
     }
     WaitUntil([&] {
-        QMutexLocker locker(&window.engine.Mutex());
-        const auto& tasks = window.engine.Tasks();
-        return !tasks.empty() && tasks.back().VideoFileInfo.QstrPercent.toDouble() > 30;
+        const CDownloadTask* last = window.engine.At(window.engine.Count() - 1);
+        return last && last->Record().QstrPercent.toDouble() > 30;
     }, 120000);
     Save(&window, outDir + QStringLiteral("/main-window.png"));
     window.Finished();

@@ -112,13 +112,11 @@ inline QString FinishedDir()
 
 inline _VIDEO_DOWNLOAD_INFO_ Task(DRUI& w, int i)
 {
-    QMutexLocker locker(&w.engine.Mutex());
-    return w.engine.Tasks().at(size_t(i));
+    return w.DownloadInfoAt(i);
 }
 inline int TaskCount(DRUI& w)
 {
-    QMutexLocker locker(&w.engine.Mutex());
-    return int(w.engine.Tasks().size());
+    return w.engine.Count();
 }
 inline void AddTasks(DRUI& w, std::vector<_VIDEO_FILE_INFO_> list, bool bRestored)
 {
@@ -127,18 +125,16 @@ inline void AddTasks(DRUI& w, std::vector<_VIDEO_FILE_INFO_> list, bool bRestore
 // What the output parser would have recorded for a run.
 inline void SetRunState(DRUI& w, int i, const QString& percent, const QString& filePath)
 {
-    QMutexLocker locker(&w.engine.Mutex());
-    w.engine.Tasks().at(size_t(i)).VideoFileInfo.QstrPercent = percent;
-    w.engine.Tasks().at(size_t(i)).VideoFileInfo.QstrFilePath = filePath;
+    w.engine.At(i)->SetProgressState(percent, filePath);
 }
-// A completed run: the file exists and the record says so; then the completion report.
+// A completed run: the file exists and the record says so; then the run's end is judged.
 inline void Complete(DRUI& w, int i)
 {
     const _VIDEO_FILE_INFO_ info = Task(w, i).VideoFileInfo;
     const QString file = DownloadOutputFile(info);
     WriteFile(file, "video");
     SetRunState(w, i, QStringLiteral("100"), file);
-    w.ProgressSignalSlot(Task(w, i).pProcess, 100, 1, QString());
+    w.CompleteEndedTasks();
 }
 // The files a run of this task leaves in the output folder.
 inline QStringList MakeTaskFiles(const _VIDEO_FILE_INFO_& info)
@@ -180,7 +176,7 @@ protected:
         fixture::IsolateHome(m_home.path());
         SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
         Q_INIT_RESOURCE(drui); // outside any namespace: it declares the resource's loader
-        RegisterVideoInfoTypes();
+        RegisterTaskRowTypes();
         KeepOnThisMachine(&m_recorder, m_home.path() + QLatin1Char('/'),
                           [this] { ++m_nShutdowns; });
         return DataFolder().startsWith(m_home.path());

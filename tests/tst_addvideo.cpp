@@ -219,7 +219,7 @@ void TestAddVideo::initTestCase()
     SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
     QDir().mkpath(DataDir());
     QVERIFY(!Text("Messages/MSG0108").isEmpty());
-    RegisterVideoInfoTypes();
+    RegisterTaskRowTypes();
     // The main window's update check and shut-down never leave this machine.
     CURLConfig::Overrides overrides;
     overrides.site1 = QStringLiteral("http://127.0.0.1:9");
@@ -573,12 +573,8 @@ void TestAddVideo::addFilesStartsChosenTask()
     w.AddFiles();
 
     QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore + 1);
-    _VIDEO_DOWNLOAD_INFO_ task;
-    {
-        QMutexLocker locker(&w.engine.Mutex());
-        QCOMPARE(int(w.engine.Tasks().size()), rowsBefore + 1);
-        task = w.engine.Tasks().back();
-    }
+    QCOMPARE(w.engine.Count(), rowsBefore + 1);
+    const _VIDEO_DOWNLOAD_INFO_ task = w.DownloadInfoAt(rowsBefore);
     const QString key = task.VideoFileInfo.QstrTaskKey;
     QVERIFY2(QRegularExpression("^\\d{4}(-\\d\\d){5}$").match(key).hasMatch(), qPrintable(key));
     QVERIFY2(!taken.contains(key), qPrintable(key));

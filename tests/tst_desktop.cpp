@@ -1,65 +1,11 @@
 // Notifications, the sleep lock and "show in folder" against a bus that the test answers.
 #include "desktopservices.h"
+#include "fixtures/fakebus.h"
 
 #include <QtTest>
-#include <fcntl.h>
-#include <unistd.h>
 
-namespace {
 
-struct SentCall
-{
-    BusKind bus;
-    QDBusMessage message;
-    CDesktopBus::ReplyHandler onReply;
-};
-
-class CFakeBus : public CDesktopBus
-{
-public:
-    void Call(BusKind bus, const QDBusMessage& call, ReplyHandler onReply) override
-    {
-        calls.push_back({bus, call, std::move(onReply)});
-    }
-    void Answer(int i, const QVariantList& args) { calls[i].onReply(calls[i].message.createReply(args)); }
-    void Fail(int i)
-    {
-        calls[i].onReply(calls[i].message.createErrorReply(QDBusError::ServiceUnknown, "none"));
-    }
-    std::vector<SentCall> calls;
-};
-
-// A lock as logind hands it out: the write end of a pipe. The read end sees its end once every
-// copy of the write end has been closed, that is once the lock has been let go.
-struct PipeLock
-{
-    int fds[2] = {-1, -1};
-    PipeLock()
-    {
-        QVERIFY(pipe(fds) == 0);
-        fcntl(fds[0], F_SETFL, O_NONBLOCK);
-    }
-    ~PipeLock()
-    {
-        for (int fd : fds)
-            if (fd >= 0)
-                close(fd);
-    }
-    QVariant Descriptor()
-    {
-        QDBusUnixFileDescriptor descriptor(fds[1]); // keeps a copy of its own
-        close(fds[1]);
-        fds[1] = -1;
-        return QVariant::fromValue(descriptor);
-    }
-    bool Released()
-    {
-        char c;
-        return read(fds[0], &c, 1) == 0;
-    }
-};
-
-} // namespace
+using namespace fixture;
 
 class TestDesktop : public QObject
 {

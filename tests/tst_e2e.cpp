@@ -1,13 +1,19 @@
 // The main job from end to end: the window and its dialogs driven as a user drives them, the
 // real extractor and converter downloading from the loopback video site.
 
+#include "desktopservices.h"
 #include "dodivezparseui.h"
+#include "fixtures/fakebus.h"
 #include "fixtures/adddialog.h"
 #include "outputpath.h"
+#include "settings.h"
+#include "statusline.h"
 #include "tablesfixture.h"
 #include "windowfixture.h"
 
+#include <QAction>
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
@@ -74,7 +80,7 @@ void CheckCompleted(DRUI& w, const _VIDEO_FILE_INFO_& task, _VIDEO_FILE_INFO_& d
     done = w.vecFinishedList.front().VideoFileInfo;
     QCOMPARE(done.QstrTaskKey, task.QstrTaskKey);
     QVERIFY(w.pFinishedTable->cellWidget(0, 0));
-    QCOMPARE(w.engine.IndexOfKey(task.QstrTaskKey), -1);
+    QCOMPARE(w.engine.IndexOf(task.QstrTaskKey), -1);
     QVERIFY(!QFile::exists(DownloadingDir() + task.QstrTaskKey));
 
     const QString expectedFile = DownloadOutputFile(task);
@@ -113,7 +119,7 @@ private Q_SLOTS:
         IsolateHome(m_home.path()); // before anything asks for a standard location
         SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
         Q_INIT_RESOURCE(drui);
-        RegisterVideoInfoTypes();
+        RegisterTaskRowTypes();
         KeepOnThisMachine(&m_recorder, DataFolder(), [this] { ++m_nShutdowns; });
         const QString media = MakeMedia();
         QVERIFY(!media.isEmpty());
@@ -260,12 +266,13 @@ private Q_SLOTS:
         int checked = 0;
         QString mismatch;
         QObject guard; // goes first: no report reaches the variables above once they are gone
-        connect(&w->engine, &CDownloadEngine::OutputRead, &guard, [&](void* p, QByteArray bytes) {
+        const QString key = task.VideoFileInfo.QstrTaskKey;
+        connect(&w->engine, &CDownloadEngine::OutputRead, &guard, [&](QString from, QByteArray bytes) {
             // The row as the reads before this one left it.
             const QList<QByteArray> lines =
                 QByteArray(output).replace('\r', '\n').trimmed().split('\n');
             const auto m = whole.match(QString::fromUtf8(lines.last()));
-            if (p == task.pProcess && m.hasMatch() && m.captured(2) == ExtractorSizeText(size)) {
+            if (from == key && m.hasMatch() && m.captured(2) == ExtractorSizeText(size)) {
                 ++checked;
                 const QString shown =
                     QStringLiteral("Completed: %1%      %2").arg(m.captured(1), m.captured(3));
@@ -277,7 +284,7 @@ private Q_SLOTS:
             }
             output += bytes;
         });
-        QSignalSpy reports(&w->engine, &CDownloadEngine::ProgressSignal);
+        QSignalSpy reports(&w->engine, &CDownloadEngine::Progress);
         QVERIFY(m_server.SetRate(kSlowRate));
         QTest::mouseClick(task.pBtnPause, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(checked >= 5, kRunMs);
@@ -288,11 +295,10 @@ private Q_SLOTS:
         QString label;
         int value = -1;
         for (const QList<QVariant>& r : std::as_const(reports)) {
-            if (r.at(2).toInt() != 1)
-                continue;
-            value = r.at(1).toInt();
-            if (!r.at(3).toString().isEmpty())
-                label = r.at(3).toString();
+            const auto report = r.at(1).value<ProgressReport>();
+            value = report.nProValue;
+            if (!StatusLineText(report).isEmpty())
+                label = StatusLineText(report);
         }
         QTRY_COMPARE(task.pStatusLabel->text(), StatusSizePart(label)); // reports are queued
         QCOMPARE(task.pProgressBar->value(), value);
@@ -308,8 +314,9 @@ private Q_SLOTS:
         int audioMoves = 0;
         QObject guard; // goes first: no report reaches the variables above once they are gone
         connect(&w->engine, &CDownloadEngine::OutputRead, &guard,
-                [&](void*, QByteArray bytes) { output += bytes; });
-        connect(&w->engine, &CDownloadEngine::ProgressSignal, &guard, [&](void*, int value) {
+                [&](QString, QByteArray bytes) { output += bytes; });
+        connect(&w->engine, &CDownloadEngine::Progress, &guard, [&](QString, ProgressReport r) {
+            const int value = r.nProValue;
             // The stream being fetched is the one the newest "Destination:" line names.
             const QByteArray named = output.mid(output.lastIndexOf("Destination: ")).split('\n')[0];
             if (value > 0 && !named.trimmed().endsWith(".mp4"))
@@ -350,6 +357,83 @@ private Q_SLOTS:
         QCOMPARE(FilesIn(DownloadingDir()), QStringList());
         QCOMPARE(QDir(m_outputDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
                  QStringList());
+    }
+
+    // Five tasks come back from the last session; with two downloads at once "Resume all"
+    // starts them in the order of their rows, never more than two at a time. A waiting task
+    // that is paused leaves the queue and the next one takes its turn. The desktop hears of
+    // each end, of the last one as a summary, and the computer stays awake until then.
+    void queueKeepsLimitAndOrder()
+    {
+        QuillaneSettings settings;
+        settings.nDownloadsAtOnce = 2;
+        settings.bNeverUpdate = true;
+        QVERIFY(SaveSettings(DataFolder(), settings));
+        QStringList keys;
+        for (int n = 1; n <= 5; ++n) {
+            _VIDEO_FILE_INFO_ r = Record(n, QStringLiteral("Queued %1").arg(n));
+            r.QstrUrl = n == 5 ? m_server.MissingUrl() : m_server.PageUrl(r.QstrTitle);
+            r.QstrFormatId = ClipFormats().at(0).id;
+            QCOMPARE(WriteInfoFile(DownloadingDir(), r.QstrTaskKey, DownloadInfoLine(r)), 0);
+            keys << r.QstrTaskKey;
+        }
+        CFakeBus bus;
+        std::vector<std::unique_ptr<PipeLock>> locks;
+        QStringList notices;
+        bus.onCall = [&](int i) {
+            const QDBusMessage& call = bus.calls[size_t(i)].message;
+            if (call.member() == QLatin1String("Inhibit")) {
+                locks.push_back(std::make_unique<PipeLock>());
+                bus.Answer(i, {locks.back()->Descriptor()});
+            } else if (call.member() == QLatin1String("Notify")) {
+                notices << call.arguments().at(3).toString() + QLatin1Char('|') +
+                               call.arguments().at(4).toString();
+                bus.Answer(i, {quint32(i)});
+            }
+        };
+        DRUI::s_pDesktopBus = &bus;
+        QVERIFY(m_server.SetRate(kSlowRate));
+        auto w = MakeWindow();
+        DRUI::s_pDesktopBus = nullptr;
+        w->pNotifier->SetWindowActive([] { return false; });
+        QCOMPARE(w->engine.Keys(), keys);
+
+        QStringList started;
+        int nMostRunning = 0;
+        for (int i = 0; i < 5; ++i) {
+            connect(w->engine.At(i), &CDownloadTask::StateChanged, this,
+                    [&, key = keys[i]](TaskState state) {
+                        if (state == TaskState::Running)
+                            started << key;
+                        nMostRunning = qMax(nMostRunning, w->engine.RunningCount());
+                    });
+        }
+        QAction* resumeAll = nullptr;
+        for (QAction* action : w->pMainMenu->actions())
+            if (action->data().toString() == QLatin1String("ResumeAll"))
+                resumeAll = action;
+        QVERIFY(resumeAll && resumeAll->text() == Tr("Tasks/ResumeAll"));
+        resumeAll->trigger();
+        QCOMPARE(started, keys.mid(0, 2));
+        for (int i = 2; i < 5; ++i)
+            QCOMPARE(Task(*w, i).pStatusLabel->text(), Tr("Tasks/Waiting"));
+        QVERIFY(w->pInhibitor->IsHeld());
+
+        QTest::mouseClick(Task(*w, 2).pBtnPause, Qt::LeftButton); // out of the queue
+        QVERIFY(Task(*w, 2).bPaused);
+        QVERIFY(Task(*w, 2).pStatusLabel->text() != Tr("Tasks/Waiting"));
+        QVERIFY(m_server.SetRate(0));
+        QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 4, kRunMs);
+        QCOMPARE(w->pFinishedTable->rowCount(), 3);
+        QCOMPARE(started, (QStringList{keys[0], keys[1], keys[3], keys[4]}));
+        QCOMPARE(nMostRunning, 2);
+        QCOMPARE(w->engine.Keys(), (QStringList{keys[2], keys[4]}));
+        QCOMPARE(notices.filter(Tr("Tasks/Completed") + QLatin1Char('|')).size(), 2);
+        QCOMPARE(notices.last(), Tr("Tasks/AllEnded") + QLatin1Char('|') +
+                                     Tr("Tasks/AllEndedBody").arg(3).arg(1));
+        QVERIFY(!w->pInhibitor->IsHeld());
+        for (auto& lock : locks)
+            QVERIFY(lock->Released());
     }
 
     void shutdownAfterLastTask_data()
@@ -426,7 +510,7 @@ private Q_SLOTS:
             });
         QCOMPARE(added.nFormats, 3);
         const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
-        const QPointer<QProcess> process(task.pProcess);
+        const QPointer<const QProcess> process(task.pProcess);
         const QString key = task.VideoFileInfo.QstrTaskKey;
         QCOMPARE(task.VideoFileInfo.QstrTitle, kSubFolderTitle);
         QCOMPARE(task.VideoFileInfo.QstrOutputDir, out + QLatin1Char('/'));

@@ -3,6 +3,7 @@
 
 #include "command.h"
 #include "outputparser.h"
+#include "statusline.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -32,8 +33,7 @@ QStringList Describe(const QList<ProgressReport>& reports)
 {
     QStringList out;
     for (const ProgressReport& r : reports) {
-        out << QString::number(r.nProValue) + QLatin1Char('|') + r.QstrLabel +
-                   (r.nType == 1 ? QString() : QStringLiteral(" (kind %1)").arg(r.nType));
+        out << QString::number(r.nProValue) + QLatin1Char('|') + StatusLineText(r);
     }
     return out;
 }

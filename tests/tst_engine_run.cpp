@@ -80,12 +80,16 @@ private Q_SLOTS:
     void removeTaskTellsKeysApart();
     void deleteTaskFiles_data();
     void deleteTaskFiles();
+    void taskStates_data();
+    void taskStates();
+    void outputAfterTheEndCompletes_data();
+    void outputAfterTheEndCompletes();
 
 private:
     // A task of the clip's 640x360 format, appended to the engine with its info file.
-    _VIDEO_DOWNLOAD_INFO_ AddTask(const QString& title, const QString& key,
-                                  const QString& url = QString());
-    _VIDEO_DOWNLOAD_INFO_ Entry(const QString& key);
+    _VIDEO_FILE_INFO_ AddTask(const QString& title, const QString& key,
+                              const QString& url = QString());
+    const CDownloadTask& Entry(const QString& key);
 
     QTemporaryDir m_home;
     QString m_media;
@@ -94,10 +98,9 @@ private:
     // Per test.
     QTemporaryDir* m_work = nullptr;
     CDownloadEngine* m_engine = nullptr;
-    QList<QPointer<QProcess>> m_processes; // the engine owns them
-    QStringList m_reports;                 // "key value|label" of each report
-    int m_completions = 0;                 // reports that complete a task
-    std::function<void(QProcess*, int, const QString&)> m_onReport;
+    QStringList m_reports; // "key value|kind" of each report, and "key 100|" for a completion
+    int m_completions = 0; // completed tasks
+    std::function<void(const QString&, int)> m_onReport;
     qint64 m_strayPid = 0; // a child of the stand-in extractor, ended whatever the outcome
 };
 
@@ -128,41 +131,30 @@ void TestEngineRun::init()
     m_reports.clear();
     m_completions = 0;
     m_onReport = nullptr;
-    connect(m_engine, &CDownloadEngine::ProgressSignal, m_engine,
-            [this](void* p, int value, int type, QString label) {
-                auto* process = static_cast<QProcess*>(p);
-                QString key;
-                bool complete = false;
-                {
-                    QMutexLocker lock(&m_engine->Mutex());
-                    for (const auto& t : m_engine->Tasks()) {
-                        if (t.pProcess != process)
-                            continue;
-                        key = t.VideoFileInfo.QstrTaskKey;
-                        // The window's completion test.
-                        complete = value == 100 && type == 1 &&
-                                   t.VideoFileInfo.QstrPercent == QLatin1String("100") &&
-                                   !t.VideoFileInfo.QstrFilePath.isEmpty();
-                    }
-                }
-                m_reports << key + QLatin1Char(' ') + QString::number(value) + QLatin1Char('|') +
-                                 label;
-                if (complete)
-                    ++m_completions;
+    connect(m_engine, &CDownloadEngine::Progress, m_engine,
+            [this](const QString& key, const ProgressReport& report) {
+                static const QHash<ReportKind, QString> kinds = {
+                    {ReportKind::Bar, QString()},
+                    {ReportKind::Analyzing, QStringLiteral("Analyzing...")},
+                    {ReportKind::Progress, QStringLiteral("progress")},
+                    {ReportKind::AddingMetadata, QStringLiteral("Adding metadata")}};
+                m_reports << key + QLatin1Char(' ') + QString::number(report.nProValue) +
+                                 QLatin1Char('|') + kinds.value(report.eKind);
                 if (m_onReport)
-                    m_onReport(process, value, label);
+                    m_onReport(key, report.nProValue);
             });
+    connect(m_engine, &CDownloadEngine::Completed, m_engine, [this](const QString& key) {
+        m_reports << key + QStringLiteral(" 100|");
+        ++m_completions;
+    });
 }
 
 void TestEngineRun::cleanup()
 {
-    for (const QPointer<QProcess>& p : std::as_const(m_processes))
-        m_engine->StopRun(p, 30000);
-    delete m_engine;
+    for (const QString& key : m_engine->Keys())
+        m_engine->Stop(key, 30000);
+    delete m_engine; // with the tasks it has released, not yet freed by the event loop
     m_engine = nullptr;
-    for (const QPointer<QProcess>& p : std::as_const(m_processes))
-        delete p.data(); // released by the engine, not yet freed by the event loop
-    m_processes.clear();
     delete m_work;
     m_work = nullptr;
     if (m_strayPid > 0 && IsAlive(m_strayPid))
@@ -170,33 +162,28 @@ void TestEngineRun::cleanup()
     m_strayPid = 0;
 }
 
-_VIDEO_DOWNLOAD_INFO_ TestEngineRun::AddTask(const QString& title, const QString& key,
-                                             const QString& url)
+_VIDEO_FILE_INFO_ TestEngineRun::AddTask(const QString& title, const QString& key,
+                                         const QString& url)
 {
     const qint64 size = QFileInfo(m_media + QStringLiteral("/v360.mp4")).size();
-    _VIDEO_DOWNLOAD_INFO_ task;
-    task.VideoFileInfo.QstrFormatId = kVideoId;
-    task.VideoFileInfo.QstrExt = QStringLiteral("mp4");
-    task.VideoFileInfo.QstrSize = fixture::RecordSizeText(size);
-    task.VideoFileInfo.QstrDuration = QStringLiteral("00:00:08");
-    task.VideoFileInfo.QstrTitle = title;
-    task.VideoFileInfo.QstrOutputDir = m_work->path() + QStringLiteral("/out/");
-    task.VideoFileInfo.QstrTaskKey = key;
-    task.VideoFileInfo.QstrUrl = url.isNull() ? m_server.PageUrl(title) : url;
-    task.pProcess = new QProcess;
-    m_processes << task.pProcess;
-    m_engine->AppendTask(task, true);
+    _VIDEO_FILE_INFO_ task;
+    task.QstrFormatId = kVideoId;
+    task.QstrExt = QStringLiteral("mp4");
+    task.QstrSize = fixture::RecordSizeText(size);
+    task.QstrDuration = QStringLiteral("00:00:08");
+    task.QstrTitle = title;
+    task.QstrOutputDir = m_work->path() + QStringLiteral("/out/");
+    task.QstrTaskKey = key;
+    task.QstrUrl = url.isNull() ? m_server.PageUrl(title) : url;
+    m_engine->Add(task, false);
     return task;
 }
 
-_VIDEO_DOWNLOAD_INFO_ TestEngineRun::Entry(const QString& key)
+const CDownloadTask& TestEngineRun::Entry(const QString& key)
 {
-    QMutexLocker lock(&m_engine->Mutex());
-    for (const auto& t : m_engine->Tasks()) {
-        if (t.VideoFileInfo.QstrTaskKey == key)
-            return t;
-    }
-    return {};
+    const CDownloadTask* task = m_engine->Find(key);
+    Q_ASSERT(task);
+    return *task;
 }
 
 void TestEngineRun::wholeDownload_data()
@@ -212,28 +199,29 @@ void TestEngineRun::wholeDownload()
 {
     QFETCH(QString, title);
     const QString key = QStringLiteral("2024-01-01-10-00-00");
-    const _VIDEO_DOWNLOAD_INFO_ task = AddTask(title, key);
+    const _VIDEO_FILE_INFO_ task = AddTask(title, key);
     QSignalSpy ended(m_engine, &CDownloadEngine::RunEnded);
 
-    QVERIFY(m_engine->StartRun(key));
-    QVERIFY(Entry(key).bRunning);
+    QVERIFY(m_engine->Start(key));
+    QVERIFY(Entry(key).IsRunning());
     QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= 1, kRunMs);
 
-    const _VIDEO_DOWNLOAD_INFO_ done = Entry(key);
+    const CDownloadTask& done = Entry(key);
     QCOMPARE(ended.count(), 1);
     QCOMPARE(ended.first().first().toString(), key);
-    QVERIFY(!done.bRunning);
-    QVERIFY(done.bHasProgress);
+    QVERIFY(!done.IsRunning());
+    QVERIFY(done.HasProgress());
     QCOMPARE(m_completions, 1);
     QCOMPARE(m_reports.last(), key + QStringLiteral(" 100|"));
     QVERIFY(m_reports.contains(key + QStringLiteral(" 100|Adding metadata")));
-    QCOMPARE(done.VideoFileInfo.QstrPercent, QStringLiteral("100"));
+    QCOMPARE(done.Record().QstrPercent, QStringLiteral("100"));
+    QCOMPARE(done.State(), TaskState::Done);
 
     // The file is where the engine says, under the title's literal name.
-    const QString file = DownloadOutputFile(task.VideoFileInfo);
-    QCOMPARE(done.VideoFileInfo.QstrFilePath, file);
+    const QString file = DownloadOutputFile(task);
+    QCOMPARE(done.Record().QstrFilePath, file);
     QVERIFY2(QFileInfo::exists(file), qPrintable(file));
-    QCOMPARE(QDir(DownloadOutputFolder(task.VideoFileInfo)).entryList(QDir::Files),
+    QCOMPARE(QDir(DownloadOutputFolder(task)).entryList(QDir::Files),
              QStringList{QFileInfo(file).fileName()});
 
     const fixture::ProbeInfo probe = fixture::Probe(file);
@@ -248,45 +236,45 @@ void TestEngineRun::wholeDownload()
     std::vector<_VIDEO_FILE_INFO_> infos = LoadDownloadInfos(m_engine->DownloadingFolder());
     QCOMPARE(infos.size(), size_t(1));
     QCOMPARE(infos[0].QstrTaskKey, key);
-    QCOMPARE(infos[0].QstrTitle, task.VideoFileInfo.QstrTitle);
+    QCOMPARE(infos[0].QstrTitle, task.QstrTitle);
 }
 
 void TestEngineRun::stopAndResume()
 {
     // The reference: the same format downloaded in one go.
     const QString refKey = QStringLiteral("2024-01-01-11-00-00");
-    const _VIDEO_DOWNLOAD_INFO_ ref = AddTask(QStringLiteral("Reference"), refKey);
+    const _VIDEO_FILE_INFO_ ref = AddTask(QStringLiteral("Reference"), refKey);
     QSignalSpy ended(m_engine, &CDownloadEngine::RunEnded);
-    QVERIFY(m_engine->StartRun(refKey));
+    QVERIFY(m_engine->Start(refKey));
     QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= 1, kRunMs);
     QCOMPARE(m_completions, 1);
-    const QString refFile = DownloadOutputFile(ref.VideoFileInfo);
+    const QString refFile = DownloadOutputFile(ref);
 
     // The same, stopped half-way by a throttled site.
     const QString key = QStringLiteral("2024-01-01-11-00-01");
-    const _VIDEO_DOWNLOAD_INFO_ task = AddTask(QStringLiteral("Resumed"), key);
+    const _VIDEO_FILE_INFO_ task = AddTask(QStringLiteral("Resumed"), key);
     QVERIFY(m_server.SetRate(300000));
     ended.clear();
     m_completions = 0;
-    QVERIFY(m_engine->StartRun(key));
-    QTRY_VERIFY_WITH_TIMEOUT(Entry(key).VideoFileInfo.QstrPercent.toDouble() >= 15, kRunMs);
-    QVERIFY(m_engine->StopRun(task.pProcess, 30000));
+    QVERIFY(m_engine->Start(key));
+    QTRY_VERIFY_WITH_TIMEOUT(Entry(key).Record().QstrPercent.toDouble() >= 15, kRunMs);
+    QVERIFY(m_engine->Stop(key, 30000));
     QCOMPARE(ended.count(), 1);
-    const _VIDEO_DOWNLOAD_INFO_ stopped = Entry(key);
-    QVERIFY(!stopped.bRunning);
+    const CDownloadTask& stopped = Entry(key);
+    QVERIFY(!stopped.IsRunning());
     QCOMPARE(m_completions, 0);
-    QVERIFY(stopped.VideoFileInfo.QstrFilePath.isEmpty());
-    const double stoppedAt = stopped.VideoFileInfo.QstrPercent.toDouble();
+    QVERIFY(stopped.Record().QstrFilePath.isEmpty());
+    const double stoppedAt = stopped.Record().QstrPercent.toDouble();
     QVERIFY(stoppedAt < 100);
-    const QString part = DownloadOutputFolder(task.VideoFileInfo) +
-                         QFileInfo(DownloadOutputFile(task.VideoFileInfo)).completeBaseName() +
+    const QString part = DownloadOutputFolder(task) +
+                         QFileInfo(DownloadOutputFile(task)).completeBaseName() +
                          QStringLiteral(".f134.mp4.part");
     QVERIFY2(QFileInfo(part).size() > 0, qPrintable(part));
 
     // Started again, the run goes on from the partial file.
     QVERIFY(m_server.SetRate(0));
     const int reportsBefore = m_reports.size();
-    QVERIFY(m_engine->StartRun(key));
+    QVERIFY(m_engine->Start(key));
     QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= 2, kRunMs);
     QCOMPARE(m_completions, 1);
     const QStringList later = m_reports.mid(reportsBefore);
@@ -295,8 +283,8 @@ void TestEngineRun::stopAndResume()
         later.first().section(QLatin1Char(' '), 1).section(QLatin1Char('|'), 0, 0);
     QVERIFY2(first.toInt() >= int(stoppedAt), qPrintable(later.first()));
 
-    const QString file = DownloadOutputFile(task.VideoFileInfo);
-    QCOMPARE(Entry(key).VideoFileInfo.QstrFilePath, file);
+    const QString file = DownloadOutputFile(task);
+    QCOMPARE(Entry(key).Record().QstrFilePath, file);
     QVERIFY(!QFileInfo::exists(part));
     const fixture::ProbeInfo probe = fixture::Probe(file);
     const fixture::ProbeInfo refProbe = fixture::Probe(refFile);
@@ -324,11 +312,10 @@ void TestEngineRun::stopEndsTheProcessGroup()
     m_engine->SetFolders(app.path(), m_work->path() + QStringLiteral("/downloading/"));
     const QString pidFile = m_work->path() + QStringLiteral("/child.pid");
     const QString key = QStringLiteral("2024-01-01-12-00-00");
-    const _VIDEO_DOWNLOAD_INFO_ task =
-        AddTask(QStringLiteral("Group"), key, QStringLiteral("standin:spawn?pidfile=") + pidFile);
+    const _VIDEO_FILE_INFO_ task = AddTask(QStringLiteral("Group"), key, QStringLiteral("standin:spawn?pidfile=") + pidFile);
     QSignalSpy ended(m_engine, &CDownloadEngine::RunEnded);
 
-    QVERIFY(m_engine->StartRun(key));
+    QVERIFY(m_engine->Start(key));
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(pidFile), kRunMs);
     QFile f(pidFile);
     QVERIFY(f.open(QIODevice::ReadOnly));
@@ -338,9 +325,9 @@ void TestEngineRun::stopEndsTheProcessGroup()
     QVERIFY(IsAlive(child));
     QTRY_VERIFY_WITH_TIMEOUT(!m_reports.isEmpty(), kRunMs);
 
-    QVERIFY(m_engine->StopRun(task.pProcess, 30000));
+    QVERIFY(m_engine->Stop(key, 30000));
     QCOMPARE(ended.count(), 1);
-    QVERIFY(!Entry(key).bRunning);
+    QVERIFY(!Entry(key).IsRunning());
     QTRY_VERIFY_WITH_TIMEOUT(!IsAlive(child), 30000);
 }
 
@@ -364,19 +351,26 @@ void TestEngineRun::failedRun()
     const QString key = QStringLiteral("2024-01-01-13-00-00");
     AddTask(QStringLiteral("Failing"), key, url);
     QSignalSpy ended(m_engine, &CDownloadEngine::RunEnded);
+    QSignalSpy failed(m_engine, &CDownloadEngine::RunFailed);
 
-    QVERIFY(m_engine->StartRun(key));
+    QVERIFY(m_engine->Start(key));
     QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= 1, kRunMs);
     QCOMPARE(ended.count(), 1);
-    const _VIDEO_DOWNLOAD_INFO_ entry = Entry(key);
-    QVERIFY(!entry.bRunning);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toString(), key);
+    QVERIFY(failed.first().at(1).value<ExtractorError>().IsFailure());
+    const CDownloadTask& entry = Entry(key);
+    QVERIFY(!entry.IsRunning());
+    // A failed task waits for the user as a paused one does.
+    QCOMPARE(entry.State(), TaskState::Failed);
+    QVERIFY(entry.WaitsForUser() && !entry.IsPaused());
     QCOMPARE(m_completions, 0);
-    QVERIFY(entry.VideoFileInfo.QstrPercent != QLatin1String("100"));
-    QVERIFY(entry.VideoFileInfo.QstrFilePath.isEmpty());
+    QVERIFY(entry.Record().QstrPercent != QLatin1String("100"));
+    QVERIFY(entry.Record().QstrFilePath.isEmpty());
     QVERIFY(Tree(m_work->path() + QStringLiteral("/out")).isEmpty());
 
     // A failed run can be started again.
-    QVERIFY(m_engine->StartRun(key));
+    QVERIFY(m_engine->Start(key));
     QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= 2, kRunMs);
 }
 
@@ -384,18 +378,18 @@ void TestEngineRun::startWhileRunningDoesNothing()
 {
     QVERIFY(m_server.SetRate(200000));
     const QString key = QStringLiteral("2024-01-01-14-00-00");
-    const _VIDEO_DOWNLOAD_INFO_ task = AddTask(QStringLiteral("Busy"), key);
+    const _VIDEO_FILE_INFO_ task = AddTask(QStringLiteral("Busy"), key);
     QSignalSpy ended(m_engine, &CDownloadEngine::RunEnded);
-    QVERIFY(!m_engine->StartRun(QStringLiteral("no-such-key")));
-    QVERIFY(m_engine->StartRun(key));
-    QTRY_VERIFY_WITH_TIMEOUT(task.pProcess->state() == QProcess::Running, kRunMs);
-    const qint64 pid = task.pProcess->processId();
-    QVERIFY(!m_engine->StartRun(key));
-    QCOMPARE(task.pProcess->processId(), pid);
-    QVERIFY(Entry(key).bRunning);
-    QVERIFY(m_engine->StopRun(task.pProcess, 30000));
+    QVERIFY(!m_engine->Start(QStringLiteral("no-such-key")));
+    QVERIFY(m_engine->Start(key));
+    QTRY_VERIFY_WITH_TIMEOUT(Entry(key).Process().state() == QProcess::Running, kRunMs);
+    const qint64 pid = Entry(key).Process().processId();
+    QVERIFY(!m_engine->Start(key));
+    QCOMPARE(Entry(key).Process().processId(), pid);
+    QVERIFY(Entry(key).IsRunning());
+    QVERIFY(m_engine->Stop(key, 30000));
     QCOMPARE(ended.count(), 1);
-    QVERIFY(!Entry(key).bRunning);
+    QVERIFY(!Entry(key).IsRunning());
     QCOMPARE(m_completions, 0);
 }
 
@@ -405,27 +399,27 @@ void TestEngineRun::receiverRemovesTaskDuringRun()
     // has ended its process is freed with what the engine kept of it.
     QVERIFY(m_server.SetRate(600000));
     const QString key = QStringLiteral("2024-01-01-15-00-00");
-    const _VIDEO_DOWNLOAD_INFO_ task = AddTask(QStringLiteral("Removed"), key);
-    const QPointer<QProcess> process(task.pProcess);
+    const _VIDEO_FILE_INFO_ task = AddTask(QStringLiteral("Removed"), key);
+    const QPointer<const QProcess> process(&Entry(key).Process());
     QSignalSpy ended(m_engine, &CDownloadEngine::RunEnded);
     int removed = -2;
     qsizetype reportsAtRemoval = -1;
-    m_onReport = [&](QProcess*, int value, const QString&) {
+    m_onReport = [&](const QString&, int value) {
         if (value > 0 && removed == -2) {
-            removed = m_engine->RemoveTask(task.VideoFileInfo);
+            removed = m_engine->Remove(key);
             reportsAtRemoval = m_reports.size();
         }
     };
-    QVERIFY(m_engine->StartRun(key));
+    QVERIFY(m_engine->Start(key));
     QTRY_VERIFY_WITH_TIMEOUT(ended.count() >= 1, kRunMs);
     QCOMPARE(removed, 0);
-    QCOMPARE(m_engine->IndexOfKey(key), -1);
+    QCOMPARE(m_engine->IndexOf(key), -1);
     // Output of a removed task is read and dropped.
     QCOMPARE(m_reports.size(), reportsAtRemoval);
     QCOMPARE(m_completions, 0);
     QVERIFY(!QFileInfo::exists(m_engine->DownloadingFolder() + key));
     QTRY_VERIFY(!process);
-    QCOMPARE(m_engine->ProcessTableEntries(), 0);
+    QCOMPARE(m_engine->findChildren<CDownloadTask*>().size(), 0);
 }
 
 void TestEngineRun::removeTaskTellsKeysApart_data()
@@ -441,22 +435,22 @@ void TestEngineRun::removeTaskTellsKeysApart()
     const QString url = m_server.PageUrl(QStringLiteral("Same"));
     const QStringList keys = {QStringLiteral("2024-01-01-16-00-00"),
                               QStringLiteral("2024-01-01-16-00-01")};
-    QList<_VIDEO_DOWNLOAD_INFO_> tasks;
+    QList<_VIDEO_FILE_INFO_> tasks;
     for (const QString& key : keys)
         tasks << AddTask(QStringLiteral("Same"), key, url);
     const QString folder = m_engine->DownloadingFolder();
     QVERIFY(QFileInfo::exists(folder + keys[0]) && QFileInfo::exists(folder + keys[1]));
 
-    _VIDEO_FILE_INFO_ stranger = tasks[0].VideoFileInfo;
+    _VIDEO_FILE_INFO_ stranger = tasks[0];
     stranger.QstrTaskKey = QStringLiteral("2024-01-01-16-00-02");
-    QCOMPARE(m_engine->RemoveTask(stranger), -1);
+    QCOMPARE(m_engine->Remove(stranger.QstrTaskKey), -1);
 
-    QCOMPARE(m_engine->RemoveTask(tasks[which].VideoFileInfo), which);
-    QCOMPARE(m_engine->IndexOfKey(keys[which]), -1);
-    QCOMPARE(m_engine->IndexOfKey(keys[1 - which]), 0);
+    QCOMPARE(m_engine->Remove(tasks[which].QstrTaskKey), which);
+    QCOMPARE(m_engine->IndexOf(keys[which]), -1);
+    QCOMPARE(m_engine->IndexOf(keys[1 - which]), 0);
     QVERIFY(!QFileInfo::exists(folder + keys[which]));
     QVERIFY(QFileInfo::exists(folder + keys[1 - which]));
-    QCOMPARE(m_engine->RemoveTask(tasks[which].VideoFileInfo), -1);
+    QCOMPARE(m_engine->Remove(tasks[which].QstrTaskKey), -1);
 }
 
 void TestEngineRun::deleteTaskFiles_data()
@@ -534,6 +528,102 @@ void TestEngineRun::deleteTaskFiles()
     QVERIFY(DownloadOutputFile(info).startsWith(info.QstrOutputDir));
     DeleteTaskFiles(info);
     QCOMPARE(Tree(scratch.path()), left);
+}
+
+void TestEngineRun::taskStates_data()
+{
+    // Without an extractor every run fails at once. Steps: "pause", "resume", "start".
+    QTest::addColumn<bool>("restored");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("states"); // after each step
+    QTest::newRow("new task fails and waits")
+        << false << QStringList{"start"} << QStringList{"Failed"};
+    QTest::newRow("restored task resumed")
+        << true << QStringList{"start", "resume"} << QStringList{"Paused", "Failed"};
+    QTest::newRow("failed task paused and resumed")
+        << false << QStringList{"start", "pause", "resume"}
+        << QStringList{"Failed", "Paused", "Failed"};
+    QTest::newRow("waiting task paused")
+        << false << QStringList{"pause", "start", "resume"}
+        << QStringList{"Paused", "Paused", "Failed"};
+}
+
+void TestEngineRun::taskStates()
+{
+    QFETCH(bool, restored);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, states);
+    static const QHash<TaskState, QString> names = {
+        {TaskState::Waiting, "Waiting"}, {TaskState::Running, "Running"},
+        {TaskState::Paused, "Paused"},   {TaskState::Failed, "Failed"},
+        {TaskState::Done, "Done"}};
+    QTemporaryDir emptyApp;
+    m_engine->SetFolders(emptyApp.path(), m_work->path() + QStringLiteral("/downloading/"));
+    _VIDEO_FILE_INFO_ info;
+    info.QstrTaskKey = QStringLiteral("2024-01-01-17-00-00");
+    info.QstrOutputDir = m_work->path() + QStringLiteral("/out/");
+    CDownloadTask* task = m_engine->Add(info, restored);
+    QCOMPARE(task->State(), restored ? TaskState::Paused : TaskState::Waiting);
+    QCOMPARE(task->HasProgress(), restored);
+    // A restored task has its info file already; a new one gets it.
+    QCOMPARE(QFileInfo::exists(m_engine->DownloadingFolder() + info.QstrTaskKey), !restored);
+    QSignalSpy changes(task, &CDownloadTask::StateChanged);
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        changes.clear();
+        if (steps[i] == QLatin1String("pause"))
+            m_engine->Pause(info.QstrTaskKey, 1000);
+        else if (steps[i] == QLatin1String("resume"))
+            QVERIFY(m_engine->Resume(info.QstrTaskKey));
+        else
+            QVERIFY(m_engine->Start(info.QstrTaskKey)); // a held task runs when told to
+        QTRY_VERIFY(!task->IsRunning()); // a start that fails is told from the event loop
+        QCOMPARE(names.value(task->State()), states[i]);
+        // Every change is told, the last one as it stands.
+        if (!changes.isEmpty())
+            QCOMPARE(changes.last().first().value<TaskState>(), task->State());
+        QVERIFY(!m_engine->HasRunsInProgress());
+    }
+}
+
+void TestEngineRun::outputAfterTheEndCompletes_data()
+{
+    QTest::addColumn<QString>("percent");
+    QTest::addColumn<QStringList>("kinds");
+    QTest::addColumn<bool>("completes");
+    // The metadata line judged after the run's end completes the task.
+    QTest::newRow("stream complete") << "100" << QStringList{"metadata", "bar"} << true;
+    QTest::newRow("stream not complete") << "50.0" << QStringList{"bar"} << false;
+}
+
+void TestEngineRun::outputAfterTheEndCompletes()
+{
+    QFETCH(QString, percent);
+    QFETCH(QStringList, kinds);
+    QFETCH(bool, completes);
+    _VIDEO_FILE_INFO_ info;
+    info.QstrTaskKey = QStringLiteral("2024-01-01-18-00-00");
+    info.QstrExt = QStringLiteral("mp4");
+    CDownloadTask* task = m_engine->Add(info, true);
+    task->SetProgressState(percent, QString());
+    QSignalSpy progress(task, &CDownloadTask::Progress);
+    QSignalSpy completed(m_engine, &CDownloadEngine::Completed);
+    task->ReadOutput("[Metadata] Adding metadata to \"/out/C-1.mp4\"\n");
+    QStringList seen;
+    for (const QList<QVariant>& r : std::as_const(progress)) {
+        const auto kind = r.first().value<ProgressReport>().eKind;
+        seen << (kind == ReportKind::AddingMetadata ? "metadata"
+                 : kind == ReportKind::Bar          ? "bar"
+                                                    : "other");
+    }
+    QCOMPARE(seen, kinds);
+    QCOMPARE(task->Record().QstrFilePath, QStringLiteral("/out/C-1.mp4"));
+    QCOMPARE(completed.count(), completes ? 1 : 0);
+    QCOMPARE(task->State(), completes ? TaskState::Done : TaskState::Paused);
+    // Once done, a task neither completes again nor starts.
+    task->ReadOutput("[Metadata] Adding metadata to \"/out/C-1.mp4\"\n");
+    QCOMPARE(completed.count(), completes ? 1 : 0);
+    if (completes)
+        QVERIFY(!m_engine->Resume(info.QstrTaskKey));
 }
 
 QTEST_GUILESS_MAIN(TestEngineRun)

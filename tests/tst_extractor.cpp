@@ -424,16 +424,15 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(changed.size(), 1, 60000);
         QVERIFY(manager.IsBundled());
         if (downloading) {
-            _VIDEO_DOWNLOAD_INFO_ task;
-            task.VideoFileInfo.QstrTaskKey = QStringLiteral("2026-12-09-16-00-00");
-            task.VideoFileInfo.QstrFormatId = QStringLiteral("160");
-            task.VideoFileInfo.QstrExt = QStringLiteral("mp4");
-            task.VideoFileInfo.QstrTitle = QStringLiteral("Running");
-            task.VideoFileInfo.QstrOutputDir = data.path() + QLatin1Char('/');
-            task.VideoFileInfo.QstrUrl = site.PageUrl(QStringLiteral("Running"));
-            task.pProcess = new QProcess;
-            engine.AppendTask(task, true);
-            QVERIFY(engine.StartRun(task.VideoFileInfo.QstrTaskKey));
+            _VIDEO_FILE_INFO_ task;
+            task.QstrTaskKey = QStringLiteral("2026-12-09-16-00-00");
+            task.QstrFormatId = QStringLiteral("160");
+            task.QstrExt = QStringLiteral("mp4");
+            task.QstrTitle = QStringLiteral("Running");
+            task.QstrOutputDir = data.path() + QLatin1Char('/');
+            task.QstrUrl = site.PageUrl(QStringLiteral("Running"));
+            engine.Add(task, true);
+            QVERIFY(engine.Resume(task.QstrTaskKey));
         }
         manager.UpdateNow();
         if (downloading) {
@@ -550,11 +549,8 @@ private Q_SLOTS:
         QSignalSpy ended(&w.engine, &CDownloadEngine::RunEnded);
         std::vector<_VIDEO_FILE_INFO_> list{info};
         w.RefreshDownloadTable(list, false);
-        QVERIFY(w.engine.StartRun(info.QstrTaskKey));
-        auto task = [&w] {
-            QMutexLocker lock(&w.engine.Mutex());
-            return w.engine.Tasks().at(0);
-        };
+        QVERIFY(w.engine.Start(info.QstrTaskKey));
+        auto task = [&w] { return w.DownloadInfoAt(0); };
         ExtractorError error;
         error.QstrClass = cls;
         CLanguagesConfig* texts = CLanguagesConfig::GetInstance();

@@ -296,7 +296,7 @@ void TestFaults::runEndsWithoutCompletion()
     }
     AddTasks(*w, {info}, false);
     QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);
-    QVERIFY(w->engine.StartRun(info.QstrTaskKey));
+    QVERIFY(w->engine.Start(info.QstrTaskKey));
     const _VIDEO_DOWNLOAD_INFO_ started = Task(*w, 0);
     if (how == QLatin1String("kill")) {
         QTRY_VERIFY_WITH_TIMEOUT(started.pProgressBar->value() >= 10, kRunMs);

@@ -31,6 +31,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
+#include <QFontMetrics>
 #include <QtTest>
 
 #include <csignal>
@@ -97,7 +98,7 @@ void TestMainWindow::initTestCase()
     SetAppFolder(m_appFolder.path());
 
     Q_INIT_RESOURCE(drui);
-    RegisterVideoInfoTypes();
+    RegisterTaskRowTypes();
     KeepOnThisMachine(&m_urls, DataFolder(), [this] { ++m_shutdowns; });
 
     QVERIFY(DataFolder().startsWith(m_dataHome.path()));
@@ -422,7 +423,13 @@ void TestMainWindow::languageMenu()
     QList<QVariant> data;
     for (QAction* entry : w.pMainMenu->actions())
         data << entry->data();
-    QCOMPARE(data, (QList<QVariant>{"Help", "Support", "Language", "Settings"}));
+    QCOMPARE(data, (QList<QVariant>{"Help", "Support", "Language", "Settings", "PauseAll", "ResumeAll"}));
+    // Every entry shows its whole text in every language.
+    w.pMainMenu->ensurePolished();
+    for (QAction* entry : w.pMainMenu->actions())
+        QVERIFY2(w.pMainMenu->actionGeometry(entry).width() >
+                     QFontMetrics(w.pMainMenu->font()).horizontalAdvance(entry->text()) + 20,
+                 qPrintable(entry->text()));
 
     QMenu* menu = LanguageMenu(w);
     QVERIFY(menu);
@@ -565,12 +572,13 @@ void TestMainWindow::rebuild()
     const QStringList finished = FinishedTimes(w);
     QCOMPARE(keys.size(), 3);
     QCOMPARE(finished.size(), 2);
-    QPointer<QProcess> oldProcess;
-    {
-        QMutexLocker locker(&w.engine.Mutex());
-        w.engine.Tasks()[1].bPaused = false; // as if the user had resumed it
-        oldProcess = w.engine.Tasks()[0].pProcess;
-    }
+    // As if the user had resumed a task (whose run fails at once, without an extractor).
+    QTemporaryDir noExtractor;
+    w.engine.SetFolders(noExtractor.path(), w.QstrDownloadingDir);
+    QVERIFY(w.engine.Resume(keys[1]));
+    QTRY_VERIFY(!w.engine.At(1)->IsRunning());
+    QVERIFY(!w.engine.At(1)->IsPaused());
+    QPointer<const QProcess> oldProcess = &w.engine.At(0)->Process();
     QPointer<QWidget> oldPages[] = {w.pDownloadingPage, w.pFinishedPage};
     QPointer<QWidget> oldTable = w.pDownloadTable;
     QPointer<QMenu> oldMenu = w.pMainMenu;
@@ -654,13 +662,9 @@ void TestMainWindow::noRunOutlivesItsRows()
 
     auto w = std::make_unique<DRUI>();
     w->Init();
-    QVERIFY(w->engine.StartRun(info.QstrTaskKey));
-    QPointer<QProcess> process;
-    {
-        QMutexLocker locker(&w->engine.Mutex());
-        QCOMPARE(w->engine.Tasks().size(), size_t(1));
-        process = w->engine.Tasks()[0].pProcess;
-    }
+    QVERIFY(w->engine.Start(info.QstrTaskKey));
+    QCOMPARE(w->engine.Count(), 1);
+    QPointer<const QProcess> process = &w->engine.At(0)->Process();
     QTRY_VERIFY_WITH_TIMEOUT(process && process->state() == QProcess::Running, 30000);
     const pid_t group = pid_t(process->processId());
     QVERIFY(group > 0);
@@ -700,10 +704,10 @@ void TestMainWindow::completionInsideLanguageSwitchIsKept()
     DRUI w;
     w.Init();
     w.engine.SetFolders(scriptedApp, w.QstrDownloadingDir);
-    QVERIFY(w.engine.StartRun(info.QstrTaskKey));
+    QVERIFY(w.engine.Start(info.QstrTaskKey));
     QTRY_VERIFY_WITH_TIMEOUT(
-        w.engine.Tasks().at(0).VideoFileInfo.QstrFilePath == DownloadOutputFile(info), 30000);
-    QVERIFY(w.engine.Tasks().at(0).bRunning);
+        w.engine.At(0)->Record().QstrFilePath == DownloadOutputFile(info), 30000);
+    QVERIFY(w.engine.At(0)->IsRunning());
 
     w.SetMenuStatus(LanguageEntry(w, QStringLiteral("English")));
     QCoreApplication::processEvents(); // the reports of the stopped run

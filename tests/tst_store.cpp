@@ -435,40 +435,15 @@ private Q_SLOTS:
         QCOMPARE(FreeFinishStamp(dir.path() + QLatin1Char('/'), stamp), expected);
     }
 
-    void metaTypes_data()
-    {
-        QTest::addColumn<QByteArray>("name");
-        QTest::newRow("record") << QByteArray("VIDEO_FILE_INFO");
-        QTest::newRow("downloading row") << QByteArray("VIDEO_DOWNLOAD_INFO");
-        QTest::newRow("finished row") << QByteArray("VIDEO_FINISHED_INFO");
-    }
-
     void metaTypes()
     {
-        QFETCH(QByteArray, name);
         RegisterVideoInfoTypes();
         RegisterVideoInfoTypes();
-        const QMetaType type = QMetaType::fromName(name);
+        const QMetaType type = QMetaType::fromName("VIDEO_FILE_INFO");
         QVERIFY(type.isValid());
         QVariant value(type); // default-constructed through the registered type
         QVERIFY(value.isValid());
         QCOMPARE(value.metaType(), type);
-    }
-
-    void variantCopies()
-    {
-        _VIDEO_DOWNLOAD_INFO_ row;
-        row.bPaused = true;
-        row.VideoFileInfo = SampleRecord();
-        const QVariant data = QVariant::fromValue(row);
-        const auto back = qvariant_cast<VIDEO_DOWNLOAD_INFO>(data);
-        QVERIFY(back.bPaused && !back.bRunning);
-        QCOMPARE(back.VideoFileInfo.QstrTaskKey, row.VideoFileInfo.QstrTaskKey);
-
-        // Another type gives an empty record with cleared flags and pointers.
-        const auto other = qvariant_cast<VIDEO_DOWNLOAD_INFO>(QVariant(QStringLiteral("x")));
-        QVERIFY(other.VideoFileInfo.QstrUrl.isEmpty() && other.VideoFileInfo.QstrTaskKey.isEmpty());
-        QVERIFY(!other.bPaused && !other.bHasProgress && other.pProcess == nullptr);
     }
 };
 

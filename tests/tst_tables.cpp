@@ -5,6 +5,8 @@
 #include "framefixture.h"
 #include "helpers.h"
 #include "paths.h"
+#include "statusline.h"
+#include "fixtures/fakebus.h"
 #include "tablesfixture.h"
 #include "tasktables.h"
 #include "testsupport.h"
@@ -76,12 +78,49 @@ private Q_SLOTS:
         QCOMPARE(task.pBtnPause->accessibleName(), tip);
         QCOMPARE(task.pBtnOpen->toolTip(), Tr("MainWnd/TipOpenFolder"));
         QCOMPARE(task.pBtnDelete->accessibleName(), Tr("MainWnd/TipDelete"));
-        QVERIFY(task.pProcess && task.pProcess->parent() == w.get());
+        QVERIFY(task.pProcess && w->findChildren<QProcess*>().contains(
+                                      const_cast<QProcess*>(task.pProcess)));
         QVERIFY(QFile::exists(infoFile));
         if (restored)
             QCOMPARE(ReadAll(infoFile), stored); // a restored row is not written back
         else
             QCOMPARE(ReadAll(infoFile), DownloadInfoLine(info).toUtf8());
+    }
+
+    // The row types travel as item data, registered by name with the record.
+    void metaTypes_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::newRow("record") << QByteArray("VIDEO_FILE_INFO");
+        QTest::newRow("downloading row") << QByteArray("VIDEO_DOWNLOAD_INFO");
+        QTest::newRow("finished row") << QByteArray("VIDEO_FINISHED_INFO");
+    }
+    void metaTypes()
+    {
+        QFETCH(QByteArray, name);
+        RegisterTaskRowTypes();
+        RegisterTaskRowTypes();
+        const QMetaType type = QMetaType::fromName(name);
+        QVERIFY(type.isValid());
+        QVariant value(type); // default-constructed through the registered type
+        QVERIFY(value.isValid());
+        QCOMPARE(value.metaType(), type);
+    }
+
+    void variantCopies()
+    {
+        _VIDEO_DOWNLOAD_INFO_ row;
+        row.bPaused = true;
+        row.VideoFileInfo = Record(1);
+        const QVariant data = QVariant::fromValue(row);
+        const auto back = qvariant_cast<VIDEO_DOWNLOAD_INFO>(data);
+        QVERIFY(back.bPaused && !back.bRunning);
+        QCOMPARE(back.VideoFileInfo.QstrTaskKey, row.VideoFileInfo.QstrTaskKey);
+
+        // Another type gives an empty record with cleared flags and pointers.
+        const auto other = qvariant_cast<VIDEO_DOWNLOAD_INFO>(QVariant(QStringLiteral("x")));
+        QVERIFY(other.VideoFileInfo.QstrUrl.isEmpty() && other.VideoFileInfo.QstrTaskKey.isEmpty());
+        QVERIFY(!other.bPaused && !other.bHasProgress && other.pProcess == nullptr);
     }
 
     void entriesFollowRows_data()
@@ -118,14 +157,11 @@ private Q_SLOTS:
         QCOMPARE(table->rowCount(), int(expected.size()));
         QCOMPARE(TaskCount(*w), int(expected.size()));
         for (int i = 0; i < table->rowCount(); ++i) {
-            QMutexLocker locker(&w->engine.Mutex());
-            const _VIDEO_DOWNLOAD_INFO_& task = w->engine.Tasks().at(size_t(i));
+            const _VIDEO_DOWNLOAD_INFO_ task = Task(*w, i);
             QCOMPARE(task.VideoFileInfo.QstrTitle, expected.at(i));
             QVERIFY(table->cellWidget(i, 0)->isAncestorOf(task.pProgressBar));
             QVERIFY(table->cellWidget(i, 0)->isAncestorOf(task.pBtnDelete));
-            locker.unlock();
-            QCOMPARE(w->GetTableItemDownloadInfo(table->item(i, 0)),
-                     &w->engine.Tasks().at(size_t(i)));
+            QCOMPARE(w->GetTableItemDownloadInfo(table->item(i, 0)), w->engine.At(i));
         }
         for (int n : removed)
             QVERIFY(!QFile::exists(DownloadingDir() + Record(n).QstrTaskKey));
@@ -388,7 +424,7 @@ private Q_SLOTS:
         constexpr int kTasks = 200;
         auto w = MakeWindow();
         const qsizetype processes = w->findChildren<QProcess*>().size();
-        const int entries = w->engine.ProcessTableEntries();
+        const qsizetype entries = w->engine.findChildren<CDownloadTask*>().size();
         // Without an extractor each run fails at once, through the engine's tables all the same.
         w->engine.SetFolders(m_work->path(), w->QstrDownloadingDir);
         std::vector<_VIDEO_FILE_INFO_> list;
@@ -397,10 +433,10 @@ private Q_SLOTS:
         AddTasks(*w, list, false);
         QSignalSpy ended(&w->engine, &CDownloadEngine::RunEnded);
         for (const _VIDEO_FILE_INFO_& info : list)
-            QVERIFY(w->engine.StartRun(info.QstrTaskKey));
+            QVERIFY(w->engine.Start(info.QstrTaskKey));
         QTRY_COMPARE(ended.count(), kTasks);
         QCOMPARE(w->findChildren<QProcess*>().size(), processes + kTasks);
-        QVERIFY(w->engine.ProcessTableEntries() > entries);
+        QVERIFY(w->engine.findChildren<CDownloadTask*>().size() > entries);
 
         SeenDialog seen;
         if (how == QLatin1String("clean")) {
@@ -418,12 +454,12 @@ private Q_SLOTS:
         }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(w->findChildren<QProcess*>().size(), processes);
-        QCOMPARE(w->engine.ProcessTableEntries(), entries);
+        QCOMPARE(w->engine.findChildren<CDownloadTask*>().size(), entries);
     }
 
     // The task whose delete confirmation is open completes: it leaves as a completed task,
-    // and OK deletes nothing else, also when a row built meanwhile has its delete button where
-    // the clicked one was (the allocator may hand the freed address out again at once).
+    // and OK deletes nothing else, also when a row has been built meanwhile (its buttons may
+    // even lie where the clicked one was: the allocator may hand the freed address out again).
     void completedWhileDeleteIsConfirmed()
     {
         auto w = MakeWindow();
@@ -437,8 +473,6 @@ private Q_SLOTS:
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(!gone);
             AddTasks(*w, {Record(2)}, false);
-            QMutexLocker locker(&w->engine.Mutex());
-            w->engine.Tasks().at(0).pBtnDelete = clicked; // as if built at the freed address
             AnswerDialog(true, true, &seen);
         });
         clicked->click();
@@ -462,7 +496,8 @@ private Q_SLOTS:
         QTest::newRow("complete") << "100" << true << 100 << false << true;
         QTest::newRow("file not named yet") << "100" << false << 100 << false << false;
         QTest::newRow("percent not 100") << "99.5" << true << 100 << false << false;
-        QTest::newRow("report below 100") << "100" << true << 99 << false << false;
+        // A report moves the bar only; the run's end decides.
+        QTest::newRow("report below 100") << "100" << true << 99 << true << false;
         // "Adding metadata" reports 100 while the run still writes the file.
         QTest::newRow("run still going") << "100" << true << 100 << true << false;
     }
@@ -481,11 +516,12 @@ private Q_SLOTS:
         AddTasks(*w, {info}, false);
         const QString file = DownloadOutputFile(info);
         SetRunState(*w, 0, percent, fileKnown ? file : QString());
-        {
-            QMutexLocker locker(&w->engine.Mutex());
-            w->engine.Tasks().at(0).bRunning = running;
-        }
-        w->ProgressSignalSlot(Task(*w, 0).pProcess, value, 1, QString());
+        ProgressReport report;
+        report.eKind = value == 100 ? ReportKind::AddingMetadata : ReportKind::Bar;
+        report.nProValue = value;
+        Q_EMIT w->engine.At(0)->Progress(report);
+        if (!running)
+            w->CompleteEndedTasks(); // the run's end
 
         QCOMPARE(w->pDownloadTable->rowCount(), completes ? 0 : 1);
         QCOMPARE(QFile::exists(DownloadingDir() + info.QstrTaskKey), !completes);
@@ -571,11 +607,14 @@ private Q_SLOTS:
         for (int n = 1; n <= tasks; ++n)
             list.push_back(Record(n));
         AddTasks(*w, list, false);
-        QProcess* first = Task(*w, 0).pProcess;
+        const QPointer<CDownloadTask> first = w->engine.At(0);
         for (int i = 0; i < completed; ++i)
             Complete(*w, 0);
-        if (twist == QLatin1String("repeat"))
-            w->ProgressSignalSlot(first, 100, 1, QString());
+        if (twist == QLatin1String("repeat") && first) {
+            Q_EMIT first->Completed();
+            QCoreApplication::processEvents();
+            w->CompleteEndedTasks();
+        }
         QCOMPARE(w->pDownloadTable->rowCount(), tasks - completed);
         QCOMPARE(w->pFinishedTable->rowCount(), finishedRows);
         QCOMPARE(FilesIn(FinishedDir()).size(), finishedRows);
@@ -586,27 +625,67 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("finished");
         QTest::addColumn<bool>("folderExists");
-        QTest::newRow("downloading") << false << true;
-        QTest::newRow("downloading, folder missing") << false << false;
-        QTest::newRow("finished") << true << true;
-        QTest::newRow("finished, folder missing") << true << false;
+        QTest::addColumn<QString>("way");  // "button" or "double-click"
+        QTest::addColumn<QString>("file"); // "none", "there" (a finished file), "gone"
+        QTest::addColumn<QString>("bus");  // "none", "shows" (ShowItems works), "fails"
+        QTest::addColumn<QString>("opened"); // "folder", "file" or "" (shown by the bus)
+        QTest::newRow("downloading") << false << true << "button" << "none" << "none" << "folder";
+        QTest::newRow("downloading, folder missing") << false << false << "button" << "none" << "none" << "folder";
+        QTest::newRow("finished") << true << true << "button" << "none" << "none" << "folder";
+        QTest::newRow("finished, folder missing") << true << false << "button" << "none" << "none" << "folder";
+        QTest::newRow("finished, file selected") << true << true << "button" << "there" << "shows" << "";
+        QTest::newRow("finished, no ShowItems") << true << true << "button" << "there" << "fails" << "folder";
+        QTest::newRow("finished, file gone") << true << true << "button" << "gone" << "shows" << "folder";
+        QTest::newRow("double-click plays") << true << true << "double-click" << "there" << "none" << "file";
+        QTest::newRow("double-click, file gone") << true << true << "double-click" << "gone" << "none" << "folder";
     }
     void openFolder()
     {
         QFETCH(bool, finished);
         QFETCH(bool, folderExists);
+        QFETCH(QString, way);
+        QFETCH(QString, file);
+        QFETCH(QString, bus);
+        QFETCH(QString, opened);
         _VIDEO_FILE_INFO_ info = Record(1);
         info.QstrOutputDir = m_work->path() + QStringLiteral("/videos/mine/");
         if (folderExists)
             QVERIFY(QDir().mkpath(info.QstrOutputDir));
+        if (file != QLatin1String("none"))
+            info.QstrFilePath = DownloadOutputFile(info);
+        if (file == QLatin1String("there"))
+            WriteFile(info.QstrFilePath, "video");
         if (finished)
             WriteFinishedInfo(info, QStringLiteral("2026-03-02-08-00-00"));
+        fixture::CFakeBus fakeBus;
+        fakeBus.onCall = [&](int i) {
+            if (bus == QLatin1String("shows"))
+                fakeBus.Answer(i, {});
+            else
+                fakeBus.Fail(i);
+        };
+        DRUI::s_pDesktopBus = bus == QLatin1String("none") ? nullptr : &fakeBus;
         auto w = MakeWindow();
+        DRUI::s_pDesktopBus = nullptr;
         if (!finished)
             AddTasks(*w, {info}, true);
-        QPushButton* button = finished ? w->vecFinishedList.at(0).pBtnOpen : Task(*w, 0).pBtnOpen;
-        button->click();
-        QCOMPARE(m_recorder.urls, QList<QUrl>{QUrl::fromLocalFile(info.QstrOutputDir)});
+        if (way == QLatin1String("button")) {
+            QPushButton* button = finished ? w->vecFinishedList.at(0).pBtnOpen : Task(*w, 0).pBtnOpen;
+            button->click();
+        } else {
+            // On the row's title, as a user double-clicks it.
+            QWidget* rowWidget = w->pFinishedTable->cellWidget(0, 0);
+            QWidget* title = rowWidget->childAt(rowWidget->rect().center());
+            QTest::mouseClick(title ? title : rowWidget, Qt::LeftButton);
+            QTest::mouseDClick(title ? title : rowWidget, Qt::LeftButton);
+        }
+        const QList<QUrl> urls{QUrl::fromLocalFile(opened == QLatin1String("file") ? info.QstrFilePath
+                                                                                   : info.QstrOutputDir)};
+        QCOMPARE(m_recorder.urls, opened.isEmpty() ? QList<QUrl>() : urls);
+        QCOMPARE(int(fakeBus.calls.size()), file == QLatin1String("there") && bus != QLatin1String("none") ? 1 : 0);
+        if (!fakeBus.calls.empty())
+            QCOMPARE(fakeBus.calls[0].message.arguments().at(0).toStringList(),
+                     QStringList{QUrl::fromLocalFile(info.QstrFilePath).toString(QUrl::FullyEncoded)});
         QVERIFY(QDir(info.QstrOutputDir).exists());
     }
 
@@ -679,7 +758,7 @@ private Q_SLOTS:
         w->pShutdownCheckBox->setChecked(true);
         AddTasks(*w, {info}, false);
         _VIDEO_DOWNLOAD_INFO_ task = Task(*w, 0);
-        const QPointer<QProcess> process(task.pProcess);
+        const QPointer<const QProcess> process(task.pProcess);
         w->DoStartDownload(&task);
         QTRY_VERIFY_WITH_TIMEOUT(task.pProgressBar->value() > 0, 60000);
         QVERIFY(task.pStatusLabel->text().contains(QStringLiteral("Completed: ")));
@@ -699,9 +778,17 @@ private Q_SLOTS:
         const QString sizePart = task.pStatusLabel->text();
         QVERIFY(sizePart.endsWith(QLatin1String("/") + info.QstrSize));
         // A later line moves the bar, and the size part follows the same line.
-        const QString later = QStringLiteral("500.00 KB/") + info.QstrSize +
-                              QStringLiteral("      Completed: 50.0%      00:01      1.00MiB/s");
-        w->ProgressSignalSlot(task.pProcess, 50, 1, later);
+        ProgressReport later;
+        later.eKind = ReportKind::Progress;
+        later.nProValue = 50;
+        later.nDoneBytes = 500 * 1024;
+        later.QstrTotal = info.QstrSize;
+        later.QstrPercent = QStringLiteral("50.0");
+        later.QstrEta = QStringLiteral("00:01");
+        later.QstrSpeed = QStringLiteral("1.00MiB/s");
+        QCOMPARE(StatusLineText(later), QStringLiteral("500.00 KB/") + info.QstrSize +
+                                            QStringLiteral("      Completed: 50.0%      00:01      1.00MiB/s"));
+        Q_EMIT w->engine.At(0)->Progress(later);
         QCOMPARE(task.pProgressBar->value(), 50);
         QCOMPARE(task.pStatusLabel->text(), QStringLiteral("500.00 KB/") + info.QstrSize);
         QCOMPARE(w->pFinishedTable->rowCount(), 0);

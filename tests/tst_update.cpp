@@ -86,7 +86,7 @@ private Q_SLOTS:
         qputenv("HOME", m_home.path().toUtf8());
         SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
         Q_INIT_RESOURCE(drui);
-        RegisterVideoInfoTypes();
+        RegisterTaskRowTypes();
         QDir().mkpath(DataDir());
 
         m_server.setProgram(QStringLiteral("python3"));

@@ -48,18 +48,13 @@ inline void WriteTasks(int downloading, int finished)
 
 inline QStringList TaskKeys(DRUI& w)
 {
-    QStringList keys;
-    QMutexLocker locker(&w.engine.Mutex());
-    for (const _VIDEO_DOWNLOAD_INFO_& task : w.engine.Tasks())
-        keys << task.VideoFileInfo.QstrTaskKey;
-    return keys;
+    return w.engine.Keys();
 }
 
 inline bool AllPaused(DRUI& w)
 {
-    QMutexLocker locker(&w.engine.Mutex());
-    for (const _VIDEO_DOWNLOAD_INFO_& task : w.engine.Tasks()) {
-        if (!task.bPaused)
+    for (int i = 0; i < w.engine.Count(); ++i) {
+        if (!w.engine.At(i)->WaitsForUser())
             return false;
     }
     return true;

@@ -1,0 +1,42 @@
+#include "statusline.h"
+
+#include "languagesconfig.h"
+
+namespace {
+
+const QString kGap = QStringLiteral("      ");
+
+} // namespace
+
+StatusWords LanguageStatusWords()
+{
+    CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
+    StatusWords words;
+    words.QstrAnalyzing = texts->ReadLanguageInfo("MainWnd/StatusAnalyzing");
+    words.QstrCompleted = texts->ReadLanguageInfo("MainWnd/StatusCompleted");
+    words.QstrMetadata = texts->ReadLanguageInfo("MainWnd/StatusMetadata");
+    return words;
+}
+
+QString StatusLineText(const ProgressReport& report, const StatusWords& words)
+{
+    switch (report.eKind) {
+    case ReportKind::Analyzing:
+        return words.QstrAnalyzing;
+    case ReportKind::AddingMetadata:
+        return words.QstrMetadata;
+    case ReportKind::Progress:
+        return QString::fromStdString(ProgressSizeText(report.nDoneBytes)) + QLatin1Char('/') +
+               report.QstrTotal + kGap + words.QstrCompleted + report.QstrPercent +
+               QLatin1Char('%') + kGap + report.QstrEta + kGap + report.QstrSpeed;
+    case ReportKind::Bar:
+        break;
+    }
+    return QString();
+}
+
+QString StatusSizePart(const QString& statusLine)
+{
+    const int gap = statusLine.indexOf(kGap);
+    return gap < 0 ? statusLine : statusLine.left(gap);
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The status line under a downloading row's bar, made of the engine's typed reports.
+
+#include "outputparser.h"
+
+#include <QString>
+
+// The words of the status line, in the window's language (English unless told otherwise).
+struct StatusWords
+{
+    QString QstrAnalyzing = QStringLiteral("Analyzing...");
+    QString QstrCompleted = QStringLiteral("Completed: ");
+    QString QstrMetadata = QStringLiteral("Adding metadata");
+};
+
+// The words as the active language file gives them.
+StatusWords LanguageStatusWords();
+
+// The status line a report shows: "done/total      Completed: 45.3%      ETA      speed" for
+// progress (six blanks between the parts), the word of the other kinds, and "" for a report
+// that only moves the bar (the line then stays as it is).
+QString StatusLineText(const ProgressReport& report, const StatusWords& words = StatusWords());
+
+// The done/total part of a status line: the text before its first gap of six blanks.
+QString StatusSizePart(const QString& statusLine);
