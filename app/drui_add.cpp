@@ -9,7 +9,6 @@
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTimer>
-#include <utility>
 
 namespace {
 
@@ -42,12 +41,15 @@ void DRUI::AddFiles()
             };
     }
     dialog.InitDialog();
-    // Links dropped or copied: analysed as soon as the dialog shows.
-    if (const QStringList links = std::exchange(pendingLinks, {}); !links.isEmpty()) {
-        dialog.pUrlEdit->setText(links.join(QLatin1Char(' ')));
+    // Links dropped or copied: analysed as soon as the dialog shows, one dialog per link, the
+    // next once this one has closed.
+    if (!pendingLinks.isEmpty()) {
+        dialog.pUrlEdit->setText(pendingLinks.takeFirst());
         QTimer::singleShot(0, &dialog, &CDodivezParseUI::btnParseSlot);
     }
     dialog.exec();
+    if (!pendingLinks.isEmpty())
+        QTimer::singleShot(0, this, &DRUI::AddFiles);
     if (dialog.nCancelled != 0)
         return;
 

@@ -623,6 +623,7 @@ void TestAddVideo::linksFromOutside_data()
     QTest::addColumn<int>("nDialogs");
     QTest::newRow("dropped link") << "drop-urls" << false << 1;
     QTest::newRow("dropped text") << "drop-text" << false << 1;
+    QTest::newRow("dropped text with two links") << "drop-two" << false << 2;
     QTest::newRow("copied, watched") << "clipboard" << true << 1;
     QTest::newRow("copied, not watched") << "clipboard" << false << 0;
 }
@@ -640,6 +641,7 @@ void TestAddVideo::linksFromOutside()
     settings.bWatchClipboard = bWatch;
     w.pExtractorManager->ApplySettings(settings);
     const QString link = m_server.PageUrl(QStringLiteral("Dropped Clip"));
+    const QString second = m_server.PageUrl(QStringLiteral("Second Clip"));
 
     // Each dialog that opens is left once its analysis has listed the formats.
     QStringList analysed;
@@ -660,8 +662,10 @@ void TestAddVideo::linksFromOutside()
             QMimeData mime;
             if (way == QLatin1String("drop-urls"))
                 mime.setUrls({QUrl(link)});
-            else
+            else if (way == QLatin1String("drop-text"))
                 mime.setText(link + QStringLiteral("\nnot a link"));
+            else
+                mime.setText(link + QStringLiteral("\n") + second);
             QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
             QApplication::sendEvent(&w, &enter);
             QVERIFY(enter.isAccepted());
@@ -674,8 +678,8 @@ void TestAddVideo::linksFromOutside()
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(analysed.size(), expected);
     }
-    for (const QString& text : analysed)
-        QCOMPARE(text, link);
+    for (int i = 0; i < analysed.size(); ++i)
+        QCOMPARE(analysed[i], way == QLatin1String("drop-two") && i % 2 ? second : link);
     QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore); // nothing without OK
 }
 
