@@ -78,8 +78,3 @@ private:
     std::vector<CDownloadTask*> m_tasks; // in row order; children of the engine
     CInfoWriter m_writer;                // progress rewrites of the info files
 };
-
-// Deletes the files of a task in its output folder: every visible file of the folder the
-// output file lies in whose name begins with the output file's "TITLE-KEY."; then removes
-// the title's emptied sub-folders. Never touches anything outside the output folder.
-void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info);
