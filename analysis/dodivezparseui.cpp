@@ -1,6 +1,5 @@
 #include "dodivezparseui.h"
 
-#include "cmythread.h"
 #include "fonts.h"
 #include "languagesconfig.h"
 #include "outputpath.h"
@@ -28,43 +27,15 @@
 
 namespace {
 
-const QString backGroud_style = QStringLiteral("background-color: rgb(0, 0 ,0);");
-const QString Main_BackGroud_style = QStringLiteral("background-color:rgb(40, 41, 49);");
-const QString main_button_style_no_file = QStringLiteral(
-    "QPushButton{background-color:rgb(209, 223, 236);color:#A9A9A9;border-radius:10px;"
-    "border-style:outset;}"
-    "QPushButton:hover{background-color:rgb(44, 54 ,76);}"
-    "QPushButton:pressed{background-color:rgb(44, 54 ,76);border-style:inset;}");
-const QString Layout2_main_button_style = QStringLiteral(
-    "QPushButton{background-color:rgb(237 ,248 ,237);color:#4F4F4F;border-radius:10px;"
-    "border-style:outset;}"
-    "QPushButton:hover{background-color:rgb(156, 156, 156);}"
-    "QPushButton:pressed{background-color:rgb(156, 156, 156);border-style:inset;}");
-const QString Parse_button_style = QStringLiteral(
-    "QPushButton{background-color:rgb(156, 156, 156);color:#4F4F4F;border-radius:10px;"
-    "border-style:outset;}"
-    "QPushButton:hover{background-color:rgb(156, 156, 156);}"
-    "QPushButton:pressed{background-color:rgb(156, 156, 156);border-style:inset;}");
-const QString Radio_style =
-    QStringLiteral("QRadioButton{padding:0px 25px 0px;spacing:40px;background-color:rgb(64,67,80);"
-                   "color:#FFFFFF;}"
-                   "QRadioButton::checked {background-color:#282a30;}"
-                   "QRadioButton::unchecked {background-color: rgb(64,67,80);}");
-const QString Table_style =
-    QStringLiteral("background-color:rgb(64,67,80);selection-background-color:#282a30;"
-                   "selection-color:#FFFFFF");
-const QString Header_style =
-    QStringLiteral("QHeaderView::section{background:#282a30;color: white;}");
-const QString ScrollBar_style = QStringLiteral(
-    "QScrollBar:vertical{background:#FFFFFF;padding-top:20px;padding-bottom:20px;"
-    "padding-left:3px;padding-right:3px;border-left:1px solid #d7d7d7;}"
-    "QScrollBar::handle:vertical{background:#dbdbdb;border-radius:6px;min-height:80px;}"
-    "QScrollBar::handle:vertical:hover{background:#d0d0d0;}");
-
-QString Text(const char* key)
-{
-    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
-}
+using DialogStyle::backGroud_style;
+using DialogStyle::Header_style;
+using DialogStyle::Layout2_main_button_style;
+using DialogStyle::Main_BackGroud_style;
+using DialogStyle::main_button_style_no_file;
+using DialogStyle::Parse_button_style;
+using DialogStyle::Radio_style;
+using DialogStyle::ScrollBar_style;
+using DialogStyle::Table_style;
 
 QPushButton* MakeButton(QWidget* parent, const QString& text, const QRect& geometry,
                         const QFont& font, const QString& style)
@@ -113,11 +84,15 @@ CDodivezParseUI::CDodivezParseUI(QDialog*, Qt::WindowFlags) : QDialog(nullptr)
                                                  QFileDialog::ShowDirsOnly);
     };
     connect(this, &CDodivezParseUI::CloseSignal, this, &CDodivezParseUI::CloseSignalSlot);
+    pAnalysis = new CAnalysis(this);
+    // Told from the event loop, so that the notice is open when even a quick end arrives.
+    connect(pAnalysis, &CAnalysis::Finished, this, &CDodivezParseUI::AnalysisFinished,
+            Qt::QueuedConnection);
 }
 
 CDodivezParseUI::~CDodivezParseUI()
 {
-    StopWorker();
+    pAnalysis->Cancel();
 }
 
 void CDodivezParseUI::InitDialog()
@@ -135,7 +110,7 @@ void CDodivezParseUI::InitDialog()
     headerLayout->setSpacing(0);
     headerLayout->setContentsMargins(0, 0, 0, 0);
     headerLayout->addWidget(header);
-    QLabel* title = MakeLabel(header, Text("MainWnd/RegisterTitle"),
+    QLabel* title = MakeLabel(header, LanguageText("MainWnd/RegisterTitle"),
                               QRect(W / 2 - 150, 10, 300, 30), CalibriFont(12, true));
     title->setAlignment(Qt::AlignCenter);
     outer->addLayout(headerLayout);
@@ -146,13 +121,13 @@ void CDodivezParseUI::InitDialog()
     auto* middleLayout = new QVBoxLayout;
     middleLayout->setContentsMargins(20, 0, 20, 0);
     middleLayout->addWidget(middle);
-    MakeLabel(middle, Text("Messages/MSG0104"), QRect(0, 10, 800, 35), CalibriFont(13, true));
+    MakeLabel(middle, LanguageText("Messages/MSG0104"), QRect(0, 10, 800, 35), CalibriFont(13, true));
     pUrlEdit = new QLineEdit(middle);
     pUrlEdit->setGeometry(0, 50, 650, 30);
     pUrlEdit->setFont(CalibriFont(12));
     pUrlEdit->setStyleSheet(QStringLiteral("color:white"));
     connect(pUrlEdit, &QLineEdit::textChanged, this, &CDodivezParseUI::editChangedSlot);
-    pParseButton = MakeButton(middle, Text("MainWnd/Parsing"), QRect(660, 50, 100, 30),
+    pParseButton = MakeButton(middle, LanguageText("MainWnd/Parsing"), QRect(660, 50, 100, 30),
                               CalibriFont(13, true), main_button_style_no_file);
     pParseButton->setEnabled(false);
     connect(pParseButton, &QPushButton::clicked, this, &CDodivezParseUI::btnParseSlot);
@@ -165,7 +140,7 @@ void CDodivezParseUI::InitDialog()
     auto* bottomLayout = new QVBoxLayout;
     bottomLayout->setContentsMargins(0, 0, 0, 0);
     bottomLayout->addWidget(bottom);
-    MakeLabel(bottom, Text("MainWnd/OutPut") + QStringLiteral(": "), QRect(20, 0, 150, 25),
+    MakeLabel(bottom, LanguageText("MainWnd/OutPut") + QStringLiteral(": "), QRect(20, 0, 150, 25),
               CalibriFont(11));
     QstrOutputPath = ReadOutputPath(QstrDataDir);
     pOutputEdit = new QLineEdit(QstrOutputPath, bottom);
@@ -173,17 +148,17 @@ void CDodivezParseUI::InitDialog()
     pOutputEdit->setStyleSheet(QStringLiteral("color:white"));
     pChooseButton = MakeButton(bottom, QStringLiteral("..."), QRect(472, 0, 40, 20),
                                CalibriFont(11, true), Layout2_main_button_style);
-    pChooseButton->setToolTip(Text("MainWnd/TipChooseFolder"));
-    pChooseButton->setAccessibleName(Text("MainWnd/TipChooseFolder"));
+    pChooseButton->setToolTip(LanguageText("MainWnd/TipChooseFolder"));
+    pChooseButton->setAccessibleName(LanguageText("MainWnd/TipChooseFolder"));
     connect(pChooseButton, &QPushButton::clicked, this, &CDodivezParseUI::btnChoosePath);
-    pOpenButton = MakeButton(bottom, Text("MainWnd/Open"), QRect(520, 0, 70, 20),
+    pOpenButton = MakeButton(bottom, LanguageText("MainWnd/Open"), QRect(520, 0, 70, 20),
                              CalibriFont(11, true), Layout2_main_button_style);
     connect(pOpenButton, &QPushButton::clicked, this, &CDodivezParseUI::btnOpenFile);
-    pOkButton = MakeButton(bottom, Text("MainWnd/OK"), QRect(W - 230, 50, 100, 35),
+    pOkButton = MakeButton(bottom, LanguageText("MainWnd/OK"), QRect(W - 230, 50, 100, 35),
                            CalibriFont(13, true), main_button_style_no_file);
     pOkButton->setEnabled(false);
     connect(pOkButton, &QPushButton::clicked, this, &CDodivezParseUI::btnOKSlot);
-    pCancelButton = MakeButton(bottom, Text("MainWnd/Cancel"), QRect(W - 120, 50, 100, 35),
+    pCancelButton = MakeButton(bottom, LanguageText("MainWnd/Cancel"), QRect(W - 120, 50, 100, 35),
                                CalibriFont(13, true), Layout2_main_button_style);
     connect(pCancelButton, &QPushButton::clicked, this, &CDodivezParseUI::btnCancelSlot);
     outer->addLayout(bottomLayout);
@@ -200,8 +175,8 @@ QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
     pFormatTable->setGeometry(0, 110, W - 40, 300);
     pFormatTable->setFocusPolicy(Qt::NoFocus);
     pFormatTable->setColumnCount(4);
-    pFormatTable->setHorizontalHeaderLabels({Text("MainWnd/Format"), Text("MainWnd/Resolution"),
-                                             Text("MainWnd/Size"), Text("MainWnd/Duration")});
+    pFormatTable->setHorizontalHeaderLabels({LanguageText("MainWnd/Format"), LanguageText("MainWnd/Resolution"),
+                                             LanguageText("MainWnd/Size"), LanguageText("MainWnd/Duration")});
     // The columns fit the table: the last one takes what is left, and nothing scrolls sideways.
     const int widths[] = {250, 170, 170, 170};
     for (int col = 0; col < 4; ++col)
@@ -323,32 +298,29 @@ void CDodivezParseUI::btnParseSlot()
     pFormatTable->setRowCount(0);
     WaitBox.nRet = 0;
 
-    StopWorker();
-    m_job = std::make_unique<AnalysisJob>();
-    m_job->input = {AppFolder(), pUrlEdit->text(), QstrThumbFile, QstrOutputPath};
-    pWorker = new CMyThread;
-    pWorker->SetFunc(&CDodivezParseUI::_DoDownloadThumbnail, this, QString());
-    pWorker->start(QThread::InheritPriority);
+    pAnalysis->Cancel();
+    m_result = ListingResult();
+    m_bAnalysed = false;
+    pAnalysis->Start({AppFolder(), pUrlEdit->text(), QstrThumbFile, QstrOutputPath});
 
     WaitBox.setFixedSize(500, 200);
     WaitBox.PlaceOver(this, 4);
     if (!m_bWaitBoxFilled) {
-        WaitBox.InitInfoDialog(Text("Messages/MSG0105"), true);
+        WaitBox.InitInfoDialog(LanguageText("Messages/MSG0105"), true);
         m_bWaitBoxFilled = true;
     }
     WaitBox.exec();
 
-    // The notice closes when the worker is done, or earlier when the user dismisses it
+    // The notice closes when the analysis is done, or earlier when the user dismisses it
     // (Escape): then the analysis is cancelled and whatever it found is dropped.
-    const bool bDismissed = !m_job->bDone.load();
+    const bool bDismissed = !m_bAnalysed;
     if (bDismissed)
-        m_job->bCancel.store(true);
-    pWorker->wait();
-    if (!bDismissed && !m_job->result.bCancelled) {
-        vecVideoInfo = m_job->result.records;
-        WaitBox.nRet = m_job->result.bError ? -1 : 0;
+        pAnalysis->Cancel();
+    if (!bDismissed && !m_result.bCancelled) {
+        vecVideoInfo = m_result.records;
+        WaitBox.nRet = m_result.bError ? -1 : 0;
         if (WaitBox.nRet == -1)
-            ShowAnalysisError(m_job->result.error);
+            ShowAnalysisError(m_result.error);
     }
 
     if (vecVideoInfo.empty()) {
@@ -366,21 +338,21 @@ void CDodivezParseUI::ShowNotice(const char* key)
     CMessageBox box;
     box.setFixedSize(500, 180);
     box.PlaceOver(this);
-    box.InitInfoDialog(Text(key), false);
+    box.InitInfoDialog(LanguageText(key), false);
     box.exec();
 }
 
 void CDodivezParseUI::ShowAnalysisError(const ExtractorError& error)
 {
     // The notice's own text, then the cause and what to do.
-    QString text = Text("Messages/MSG0108");
+    QString text = LanguageText("Messages/MSG0108");
     if (error.IsFailure())
         text += QStringLiteral("\n\n") + FailureAdvice(error);
     const std::function<void()> offer = error.fix == ErrorFix::Update    ? offerExtractorUpdate
                                         : error.fix == ErrorFix::Runtime ? offerRuntimeFetch
                                                                          : nullptr;
     if (offer)
-        text += QStringLiteral("\n\n") + Text(OfferKey(error.fix).constData());
+        text += QStringLiteral("\n\n") + LanguageText(OfferKey(error.fix).constData());
     CMessageBox box;
     box.setFixedSize(500, 260);
     box.PlaceOver(this);
@@ -393,24 +365,14 @@ void CDodivezParseUI::ShowAnalysisError(const ExtractorError& error)
         offer();
 }
 
-void CDodivezParseUI::_DoDownloadThumbnail(void* pParams, QString)
+void CDodivezParseUI::AnalysisFinished(const ListingResult& result)
 {
-    auto* dialog = static_cast<CDodivezParseUI*>(pParams);
-    dialog->DoDownloadThumbnail(dialog->m_job->result.records);
-}
-
-// Worker thread: touches only the job of this analysis, never a widget.
-void CDodivezParseUI::DoDownloadThumbnail(std::vector<_VIDEO_FILE_INFO_>& vec)
-{
-    AnalysisJob& job = *m_job;
-    ListingResult result = RunAnalysis(job.input, job.bCancel);
-    vec = std::move(result.records);
-    job.result.bError = result.bError;
-    job.result.error = result.error;
-    job.result.bCancelled = result.bCancelled;
-    job.result.title = result.title;
-    job.result.duration = result.duration;
-    job.bDone.store(true);
+    // A dismissed analysis's findings are dropped, and so is the late news of an earlier
+    // analysis once the next one runs.
+    if (result.bCancelled || pAnalysis->IsRunning())
+        return;
+    m_result = result;
+    m_bAnalysed = true;
     Q_EMIT CloseSignal();
 }
 
@@ -421,20 +383,8 @@ QString CDodivezParseUI::VideoDurationTransfer(QString duration)
 
 void CDodivezParseUI::CloseSignalSlot()
 {
-    // A late signal of a cancelled analysis must not close the notice of the next one.
-    if (m_job && m_job->bDone.load())
+    if (m_bAnalysed)
         WaitBox.close();
-}
-
-void CDodivezParseUI::StopWorker()
-{
-    if (!pWorker)
-        return;
-    if (m_job)
-        m_job->bCancel.store(true);
-    pWorker->wait();
-    delete pWorker;
-    pWorker = nullptr;
 }
 
 void CDodivezParseUI::btnChoosePath()

@@ -1,14 +1,14 @@
 #pragma once
-// The add-video dialog: a link is analysed by a worker thread, its video-only formats are
-// listed, one is chosen and handed back to the caller (nCancelled, SelectedInfo); the output
-// folder is shown, chosen and opened in the bottom row.
+// The add-video dialog: a link is analysed (CAnalysis, driven by its process's signals), its
+// video-only formats are listed, one is chosen and handed back to the caller (nCancelled,
+// SelectedInfo); the output folder is shown, chosen and opened in the bottom row.
 //
-// The worker owns everything it writes (its own extractor process and its results) and ends
-// with CloseSignal, queued to the GUI thread. The dialog reads the results only after the
-// worker thread has ended. Escape on the notice cancels the analysis: the worker kills its
-// extractor, the dialog waits for it and discards what it found.
+// While the analysis runs, a notice without buttons is shown; the analysis's end closes it
+// (CloseSignal). Escape on the notice cancels the analysis: its extractor is killed and what
+// it found is dropped.
 
 #include "cmessagebox.h"
+#include "analysisrun.h"
 #include "listing.h"
 #include "videoinfo.h"
 #include "windowdrag.h"
@@ -16,12 +16,9 @@
 #include <QDialog>
 #include <QPoint>
 #include <QString>
-#include <atomic>
 #include <functional>
-#include <memory>
 #include <vector>
 
-class CMyThread;
 class QButtonGroup;
 class QLineEdit;
 class QPushButton;
@@ -38,9 +35,6 @@ public:
     QTableWidget* CreateDodivezFileTable(QWidget* parent);
     void RefreshVideoTable(std::vector<_VIDEO_FILE_INFO_>& vec);
 
-    // Worker side of an analysis. The pointer is the dialog; the text is ignored.
-    static void _DoDownloadThumbnail(void* pParams, QString QstrParams);
-    void DoDownloadThumbnail(std::vector<_VIDEO_FILE_INFO_>& vec);
     static QString VideoDurationTransfer(QString duration);
 
     // Asks for a folder; returns a null text when the user cancels. Tests replace it.
@@ -68,7 +62,7 @@ public:
     QLineEdit* pOutputEdit = nullptr;
     QString QstrOutputPath;
     QButtonGroup* pButtonGroup = nullptr;
-    CMyThread* pWorker = nullptr;
+    CAnalysis* pAnalysis = nullptr; // the analysis of the link, a child of the dialog
     QPushButton* pCancelButton = nullptr;
     QPushButton* pChooseButton = nullptr;
     QPushButton* pOpenButton = nullptr;
@@ -86,6 +80,7 @@ public Q_SLOTS:
     void btnChoosePath();
     void btnOpenFile();
     void CloseSignalSlot();
+    void AnalysisFinished(const ListingResult& result);
     void reject() override;
 
 protected:
@@ -95,20 +90,11 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // What one analysis reads and writes on its worker thread.
-    struct AnalysisJob
-    {
-        AnalysisInput input;
-        ListingResult result;
-        std::atomic<bool> bCancel{false};
-        std::atomic<bool> bDone{false};
-    };
-
-    void StopWorker();
     // A notice with the text of `key` and an OK button, over the dialog.
     void ShowNotice(const char* key);
     void ShowAnalysisError(const ExtractorError& error);
 
-    std::unique_ptr<AnalysisJob> m_job;
+    ListingResult m_result; // what the last analysis found
+    bool m_bAnalysed = false; // the last analysis has ended
     bool m_bWaitBoxFilled = false;
 };

@@ -3,7 +3,6 @@
 #include "command.h"
 #include "infofiles.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 
 namespace {
@@ -97,24 +96,6 @@ _VIDEO_FILE_INFO_ RecordFromTokens(const QStringList& tokens)
     info.QstrQuality = quality;
     info.QstrFormatExtra = tokens.at(14);
     return info;
-}
-
-// Runs the extractor once and waits for its end, or kills it once `cancel` is set.
-// Returns false if the run was cancelled.
-bool RunOnce(QProcess& process, const QString& program, const QStringList& args,
-             const std::atomic<bool>& cancel)
-{
-    process.start(program, args, QIODevice::ReadWrite);
-    process.waitForStarted(30000);
-    while (process.state() != QProcess::NotRunning) {
-        if (cancel.load()) {
-            process.kill();
-            process.waitForFinished(-1);
-            return false;
-        }
-        process.waitForFinished(100);
-    }
-    return !cancel.load();
 }
 
 } // namespace
@@ -238,29 +219,4 @@ ListingResult ParseListing(const QString& out, const QString& err, const QString
         info.QstrOutputDir = outputDir;
     }
     return result;
-}
-
-ListingResult RunAnalysis(const AnalysisInput& input, const std::atomic<bool>& cancel)
-{
-    ListingResult cancelled;
-    cancelled.bCancelled = true;
-
-    const QString extractor = ExtractorPath(input.appFolder);
-    const QString converter = ConverterPath(input.appFolder);
-    const QStringList options = ExtractorRunOptions(input.appFolder);
-    QProcess process;
-    // The process is started on this worker thread, and Linux sends the parent-death signal
-    // when the starting thread ends; the runs end before the worker does.
-    BindToProgram(process, false);
-    if (!RunOnce(process, extractor,
-                 ThumbnailArgs(converter, ThumbnailBase(input.thumbFile), input.link, options),
-                 cancel))
-        return cancelled;
-    process.readAllStandardOutput(); // only the listing run's output is read
-    process.readAllStandardError();
-    if (!RunOnce(process, extractor, ListingArgs(converter, input.link, options), cancel))
-        return cancelled;
-    const QString out = QString::fromUtf8(process.readAllStandardOutput());
-    const QString err = QString::fromUtf8(process.readAllStandardError());
-    return ParseListing(out, err, input.thumbFile, input.outputDir);
 }

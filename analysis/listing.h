@@ -8,7 +8,7 @@
 
 #include <QString>
 #include <QStringList>
-#include <atomic>
+#include <QMetaType>
 #include <vector>
 
 // dataDir + "YYYY/MM/DD/hhmmssMS.jpg"; the milliseconds have at least two digits.
@@ -60,7 +60,4 @@ struct AnalysisInput
     QString outputDir;
 };
 
-// The whole analysis, run on the calling thread: the thumbnail run, then the listing run,
-// then ParseListing. Polls `cancel` while it waits; once it is set, the running extractor is
-// killed and the result comes back empty with bCancelled set.
-ListingResult RunAnalysis(const AnalysisInput& input, const std::atomic<bool>& cancel);
+Q_DECLARE_METATYPE(ListingResult)

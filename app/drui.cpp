@@ -53,7 +53,7 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
 {
     ui.setupUi(this);
     ui.centralWidget->setStyleSheet(QStringLiteral("background-color: rgb(252, 252, 252);"));
-    setWindowTitle(CLanguagesConfig::GetInstance()->ReadLanguageInfo("MainWnd/ProTitle"));
+    setWindowTitle(LanguageText("MainWnd/ProTitle"));
     setFixedSize(1000, 680);
     setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);

@@ -4,25 +4,10 @@
 #include "helpers.h"
 #include "infofiles.h"
 
-#include <QDateTime>
 #include <QLineEdit>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTimer>
-
-namespace {
-
-// The stamp one second later, or "" if `stamp` is no stamp. Counted as UTC: a stamp is a label,
-// and local time may skip or repeat an hour.
-QString NextSecond(const QString& stamp)
-{
-    const QDateTime time(QDate::fromString(stamp.left(10), QStringLiteral("yyyy-MM-dd")),
-                         QTime::fromString(stamp.mid(11), QStringLiteral("hh-mm-ss")), Qt::UTC);
-    return time.isValid() ? time.addSecs(1).toString(QStringLiteral("yyyy-MM-dd-hh-mm-ss"))
-                          : QString();
-}
-
-} // namespace
 
 // Runs the add-video dialog and turns the chosen format into a new task that starts at once.
 void DRUI::AddFiles()
@@ -54,13 +39,8 @@ void DRUI::AddFiles()
         return;
 
     // The key names the task's info file and its output file: never reuse one in use.
-    QString key = FreeFinishStamp(QstrDownloadingDir, CurrentTimeStamp());
-    while (engine.IndexOf(key) >= 0) {
-        const QString next = NextSecond(key);
-        if (next.isEmpty())
-            break;
-        key = FreeFinishStamp(QstrDownloadingDir, next);
-    }
+    const QString key = FreeStamp(QstrDownloadingDir, CurrentTimeStamp(),
+                                  [this](const QString& k) { return engine.IndexOf(k) >= 0; });
     _VIDEO_FILE_INFO_ info = dialog.SelectedInfo;
     info.QstrTaskKey = key;
     std::vector<_VIDEO_FILE_INFO_> list{info};

@@ -48,12 +48,11 @@ void DRUI::DownloadFailed(const QString& taskKey, const ExtractorError& error)
         return;
     const DownloadRowWidgets widgets =
         DownloadRowOf(pDownloadTable ? pDownloadTable->cellWidget(row, 0) : nullptr);
-    CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
-    const QString cause = error.QstrClass == QLatin1String("Unknown") && !error.QstrLine.isEmpty()
+        const QString cause = error.QstrClass == QLatin1String("Unknown") && !error.QstrLine.isEmpty()
                               ? error.QstrLine
-                              : texts->ReadLanguageInfo(error.CauseKey().constData());
+                              : LanguageText(error.CauseKey().constData());
     if (widgets.pStatusLabel)
-        widgets.pStatusLabel->setText(texts->ReadLanguageInfo("Errors/Failed") + cause);
+        widgets.pStatusLabel->setText(LanguageText("Errors/Failed") + cause);
     if (widgets.pBtnPause)
         SetPauseButtonState(widgets.pBtnPause, true);
     const QString title = task->Record().QstrTitle;

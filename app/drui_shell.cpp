@@ -30,15 +30,10 @@ namespace {
 
 enum TitleButtonKind { kCloseButton = 1, kMinButton = 2, kMenuButton = 3 };
 
-QString Text(const char* key)
-{
-    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
-}
-
 // Icon-only buttons are named for tooltips and screen readers.
 void NameIconButton(QPushButton* button, const char* key)
 {
-    const QString name = Text(key);
+    const QString name = LanguageText(key);
     button->setToolTip(name);
     button->setAccessibleName(name);
 }
@@ -57,7 +52,7 @@ QPushButton* ToolbarButton(QWidget* panel, const QRect& geometry, const char* te
     button->setGeometry(geometry);
     button->setFlat(true);
     button->setFont(CalibriFont(11, true));
-    button->setText(Text(textKey));
+    button->setText(LanguageText(textKey));
     SetPicture(button, picture);
     button->setCursor(Qt::PointingHandCursor);
     button->setStyleSheet(MainStyle::Layout2_main_button_style);
@@ -76,7 +71,7 @@ constexpr int kPauseAllWaitMs = 500;
 
 QAction* MenuEntry(QMenu* menu, const char* textKey, const QString& icon, const QString& data)
 {
-    auto* action = new QAction(QIcon(icon), Text(textKey), menu);
+    auto* action = new QAction(QIcon(icon), LanguageText(textKey), menu);
     action->setData(data);
     menu->addAction(action);
     return action;
@@ -111,7 +106,7 @@ static QLabel* BuildPage(DRUI* w, QWidget* page, QPushButton*& downloadingTab,
     title->setAlignment(Qt::AlignLeft);
     SetWhiteText(title);
     title->setFont(CalibriFont(12));
-    title->setText(Text("MainWnd/ProTitle"));
+    title->setText(LanguageText("MainWnd/ProTitle"));
     w->pTitleLabel = title;
     w->CreateButton(kCloseButton, width - 30, titleBar);
     w->CreateButton(kMinButton, width - 60, titleBar);
@@ -187,7 +182,7 @@ void DRUI::InitLayout1Widget()
     pShutdownCheckBox->setGeometry(20, 5, 520, 25);
     pShutdownCheckBox->setFont(CalibriFont(11));
     SetWhiteText(pShutdownCheckBox);
-    pShutdownCheckBox->setText(Text("MainWnd/Shutdown"));
+    pShutdownCheckBox->setText(LanguageText("MainWnd/Shutdown"));
     pShutdownCheckBox->setChecked(false);
 
     pDownloadTable = CreateDownloadTable(container);
@@ -338,7 +333,7 @@ void DRUI::btnCloseSlot()
         CMessageBox box;
         box.setFixedSize(400, 180);
         box.PlaceOver(this);
-        box.InitQuestionDialog(Text("Messages/MSG0101"));
+        box.InitQuestionDialog(LanguageText("Messages/MSG0101"));
         box.exec();
         if (box.GetMessageBoxRet() == 1)
             return;
@@ -349,7 +344,7 @@ void DRUI::btnCloseSlot()
 // The help page of the application folder, in the active language where it has one.
 static QString LocalHelp()
 {
-    return LocalHelpPage(AppFolder(), Text("MainWnd/HelpPage"));
+    return LocalHelpPage(AppFolder(), LanguageText("MainWnd/HelpPage"));
 }
 
 void DRUI::btnHelpSlot()

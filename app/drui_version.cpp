@@ -59,7 +59,7 @@ void DRUI::VersionSignalSlot()
     CMessageBox box;
     box.setFixedSize(500, 180);
     box.PlaceOver(this);
-    box.InitUpgradeDialog(CLanguagesConfig::GetInstance()->ReadLanguageInfo("Messages/MSG0103"));
+    box.InitUpgradeDialog(LanguageText("Messages/MSG0103"));
     box.exec();
     close();
 }

@@ -271,37 +271,3 @@ void CDownloadEngine::FlushInfoFiles()
 {
     m_writer.Flush();
 }
-
-void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info)
-{
-    // Without a key every file would match; without an output folder the files would be
-    // looked for relative to wherever the program runs.
-    if (info.QstrTaskKey.isEmpty() || info.QstrOutputDir.isEmpty())
-        return;
-    const QString base = QDir::cleanPath(info.QstrOutputDir);
-    const QString folder = QDir::cleanPath(DownloadOutputFolder(info));
-    const bool inside = folder == base || folder.startsWith(base + QLatin1Char('/'));
-    if (!inside)
-        return;
-
-    // Every file of the run begins with the output file's name up to its extension,
-    // "TITLE-KEY.": the finished file, the parts ("TITLE-KEY.f137.mp4.part") and the merger's
-    // temporary file. Another task's file that merely contains the key stays, and so does
-    // every file when the key is as short as "." (a damaged info file).
-    _VIDEO_FILE_INFO_ stem = info;
-    stem.QstrExt.clear();
-    const QString runPrefix = QFileInfo(DownloadOutputFile(stem)).fileName();
-    std::vector<QString> files;
-    GetDirFiles(folder, files, info.QstrTaskKey);
-    for (const QString& file : files) {
-        if (QFileInfo(file).fileName().startsWith(runPrefix))
-            QFile::remove(file);
-    }
-
-    // Remove the title's sub-folders that are now empty; the output folder stays.
-    QString title = info.QstrTitle;
-    title.remove(QLatin1Char('"'));
-    const QString safeTitle = SafeTitlePath(title);
-    if (safeTitle.contains(QLatin1Char('/')))
-        DelEmptyDir(info.QstrOutputDir, safeTitle);
-}

@@ -109,8 +109,3 @@ private:
     QSet<QString> m_queued; // keys of the tasks that wait for a free place
     bool m_bQueueScheduled = false;
 };
-
-// Deletes the files of a task in its output folder: every visible file of the folder the
-// output file lies in whose name begins with the output file's "TITLE-KEY."; then removes
-// the title's emptied sub-folders. Never touches anything outside the output folder.
-void DeleteTaskFiles(const _VIDEO_FILE_INFO_& info);

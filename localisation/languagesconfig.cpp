@@ -250,3 +250,8 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
     };
     return keys;
 }
+
+QString LanguageText(const char* key)
+{
+    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
+}

@@ -52,3 +52,7 @@ private:
     QString QstrLanguage;
     QString QstrVersion;
 };
+
+// The text of "Group/Key" in the program's active language (CLanguagesConfig::GetInstance()):
+// the one lookup the windows use for their texts.
+QString LanguageText(const char* key);

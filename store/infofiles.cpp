@@ -212,9 +212,13 @@ std::vector<_VIDEO_FILE_INFO_> LoadFinishedInfos(const QString& folder)
     return records;
 }
 
-QString FreeFinishStamp(const QString& folder, const QString& stamp)
+QString FreeStamp(const QString& folder, const QString& stamp,
+                  const std::function<bool(const QString&)>& taken)
 {
-    if (!QFileInfo::exists(PathIn(folder, stamp)))
+    auto isTaken = [&](const QString& candidate) {
+        return QFileInfo::exists(PathIn(folder, candidate)) || (taken && taken(candidate));
+    };
+    if (!isTaken(stamp))
         return stamp;
     // Calendar arithmetic in UTC: the stamp is a label, and local time could skip or repeat
     // an hour at a daylight-saving change.
@@ -227,6 +231,11 @@ QString FreeFinishStamp(const QString& folder, const QString& stamp)
     do {
         time = time.addSecs(1);
         candidate = time.toString(kStampFormat);
-    } while (QFileInfo::exists(PathIn(folder, candidate)));
+    } while (isTaken(candidate));
     return candidate;
+}
+
+QString FreeFinishStamp(const QString& folder, const QString& stamp)
+{
+    return FreeStamp(folder, stamp);
 }

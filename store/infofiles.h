@@ -10,6 +10,7 @@
 #include "videoinfo.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
 
 inline const QString kInfoSeparator = QStringLiteral("##@##");
@@ -45,6 +46,12 @@ int RemoveStaleTemporaries(const QString& folder);
 std::vector<_VIDEO_FILE_INFO_> LoadDownloadInfos(const QString& folder);
 std::vector<_VIDEO_FILE_INFO_> LoadFinishedInfos(const QString& folder);
 
-// `stamp` if no file of that name exists in `folder`, else the next later second that is free,
-// so that two tasks finishing in the same second keep separate finished files.
+// The stamps that name info files (task keys and finish times) step here, one second at a
+// time: `stamp` if no file of that name exists in `folder` and `taken` (if given) does not
+// claim it, else the next later second that is free. Text that is no stamp comes back as it is.
+QString FreeStamp(const QString& folder, const QString& stamp,
+                  const std::function<bool(const QString&)>& taken = {});
+
+// The same for a finished file, so that two tasks finishing in the same second keep separate
+// finished files.
 QString FreeFinishStamp(const QString& folder, const QString& stamp);

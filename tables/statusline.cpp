@@ -10,11 +10,10 @@ const QString kGap = QStringLiteral("      ");
 
 StatusWords LanguageStatusWords()
 {
-    CLanguagesConfig* texts = CLanguagesConfig::GetInstance();
-    StatusWords words;
-    words.QstrAnalyzing = texts->ReadLanguageInfo("MainWnd/StatusAnalyzing");
-    words.QstrCompleted = texts->ReadLanguageInfo("MainWnd/StatusCompleted");
-    words.QstrMetadata = texts->ReadLanguageInfo("MainWnd/StatusMetadata");
+        StatusWords words;
+    words.QstrAnalyzing = LanguageText("MainWnd/StatusAnalyzing");
+    words.QstrCompleted = LanguageText("MainWnd/StatusCompleted");
+    words.QstrMetadata = LanguageText("MainWnd/StatusMetadata");
     return words;
 }
 

@@ -27,29 +27,9 @@
 
 namespace {
 
-const QString kTableStyle = QStringLiteral(
-    "background-color:rgb(64,67,80);selection-background-color:#282a30;selection-color:#FFFFFF");
-
-const QString kScrollBarStyle = QStringLiteral(
-    "QScrollBar:vertical{background:#FFFFFF;padding-top:20px;padding-bottom:20px;"
-    "padding-left:3px;padding-right:3px;border-left:1px solid #d7d7d7;}"
-    "QScrollBar::handle:vertical{background:#dbdbdb;border-radius:6px;min-height:80px;}"
-    "QScrollBar::handle:vertical:hover{background:#d0d0d0;}");
-
-const QString kProgressBarStyle = QStringLiteral(
-    "QProgressBar{ font:12px; background: #404350; border-radius:5px;border: 1px solid #979797; "
-    "color: #ffffff; text-align:center; }"
-    "QProgressBar:chunk{ background: QLinearGradient( x1: 0, y1: 0, x2: 0, y2: 1,"
-    "stop: 0 #00ff58,stop: 1 #034f1f);border-radius:4px; }");
-
 constexpr int kTableHeight = 430;
 constexpr int kLabelHeight = 20;
 constexpr int kTextPointSize = 10;
-
-QString Text(const char* key)
-{
-    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
-}
 
 // An icon-only button shows its picture at the picture's own size and names itself
 // (tooltip and accessible name) from the language files.
@@ -62,7 +42,7 @@ void SetButtonPicture(QPushButton* button, const char* picture, const char* tipK
         button->setIconSize(size);
         button->setFixedSize(size);
     }
-    const QString tip = Text(tipKey);
+    const QString tip = LanguageText(tipKey);
     button->setToolTip(tip);
     button->setAccessibleName(tip);
 }
@@ -137,14 +117,6 @@ QHBoxLayout* MakeButtonBox(int spacing)
     return box;
 }
 
-// The absolute, cleaned form of a path, resolved through symbolic links when it exists.
-QString ResolvedPath(const QString& path)
-{
-    const QFileInfo info(path);
-    const QString canonical = info.canonicalFilePath();
-    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
-}
-
 } // namespace
 
 QTableWidget* CreateTaskTable(QWidget* container, int width)
@@ -160,11 +132,11 @@ QTableWidget* CreateTaskTable(QWidget* container, int width)
     table->horizontalHeader()->setHighlightSections(false);
     table->verticalHeader()->setDefaultSectionSize(kRowHeight); // every row, built or not
     table->setIconSize(QSize(55, 55));
-    table->setStyleSheet(kTableStyle);
+    table->setStyleSheet(MainStyle::Table_style);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalScrollBar()->setStyleSheet(kScrollBarStyle);
+    table->verticalScrollBar()->setStyleSheet(MainStyle::ScrollBar_style);
     return table;
 }
 
@@ -181,7 +153,7 @@ DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestore
     w.pTitle->setFixedHeight(kLabelHeight);
     w.pProgressBar = new QProgressBar(w.pRow);
     w.pProgressBar->setFixedHeight(10);
-    w.pProgressBar->setStyleSheet(kProgressBarStyle);
+    w.pProgressBar->setStyleSheet(MainStyle::ProgressBar_style);
     w.pProgressBar->setRange(0, 100);
     w.pProgressBar->setAlignment(Qt::AlignCenter);
     w.pProgressBar->setValue(0);
@@ -352,45 +324,12 @@ void OpenFolder(const QString& folder)
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
-bool IsInsideFolder(const QString& path, const QString& folder)
-{
-    if (path.isEmpty() || folder.isEmpty())
-        return false;
-    const QFileInfo entry(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
-    const QString name = entry.fileName();
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    const QString parent = ResolvedPath(entry.absolutePath());
-    QString top = ResolvedPath(folder);
-    if (parent == top)
-        return true;
-    if (!top.endsWith(QLatin1Char('/')))
-        top += QLatin1Char('/');
-    return parent.startsWith(top);
-}
-
-void DeleteFinishedTaskFiles(const _VIDEO_FILE_INFO_& info, const QString& finishedFolder,
-                             bool bDeleteVideo)
-{
-    if (!info.QstrFinishTime.isEmpty()) {
-        const QString infoFile = finishedFolder + info.QstrFinishTime;
-        if (IsInsideFolder(infoFile, finishedFolder))
-            QFile::remove(infoFile);
-    }
-    if (!bDeleteVideo)
-        return;
-    if (IsInsideFolder(info.QstrFilePath, info.QstrOutputDir))
-        QFile::remove(info.QstrFilePath);
-    if (info.QstrTitle.contains(QLatin1Char('/')) && !info.QstrOutputDir.isEmpty())
-        DelEmptyDir(info.QstrOutputDir, SafeTitlePath(info.QstrTitle));
-}
-
 bool ConfirmTaskDeletion(QWidget* owner, bool& bDeleteFiles)
 {
     CMessageBox box;
     box.setFixedSize(500, 180);
     box.PlaceOver(owner);
-    box.InitDelDialog(Text("Messages/MSG0106"));
+    box.InitDelDialog(LanguageText("Messages/MSG0106"));
     box.exec();
     bDeleteFiles = box.nCheckBox == 1;
     return box.GetMessageBoxRet() == 0;

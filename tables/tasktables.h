@@ -4,6 +4,8 @@
 // of file handling that both tables share. The main window keeps the lists and the
 // slots; everything that only shapes widgets lives here.
 
+#include "styles.h"
+#include "taskfiles.h"
 #include "taskrows.h"
 
 #include <QSize>
@@ -18,8 +20,8 @@ class QTableWidget;
 class QWidget;
 
 // The looks of a row widget, normal and selected.
-inline const QString kRowStyle = QStringLiteral("background-color:rgb(64,67,80);color:#FFFFFF");
-inline const QString kRowSelectedStyle = QStringLiteral("background-color:#282a30;color:#FFFFFF");
+inline const QString& kRowStyle = MainStyle::Row_style;
+inline const QString& kRowSelectedStyle = MainStyle::Row_selected_style;
 
 inline constexpr int kRowHeight = 70;
 inline const QSize kThumbSize(80, 60);
@@ -113,16 +115,6 @@ void ShiftSelectionForInsertion(std::vector<int>& selected, int row);
 
 // Shows a folder in the system's file browser, making it first if it is missing.
 void OpenFolder(const QString& folder);
-
-// True if `path` names an entry strictly inside `folder` (both resolved to absolute,
-// cleaned paths, and through symbolic links where they exist).
-bool IsInsideFolder(const QString& path, const QString& folder);
-
-// Deletes what belongs to a finished task: its info file in `finishedFolder` and, when
-// `bDeleteVideo`, the video file if it lies inside the output folder, then the title's
-// emptied sub-folders. Nothing outside the two folders is ever touched.
-void DeleteFinishedTaskFiles(const _VIDEO_FILE_INFO_& info, const QString& finishedFolder,
-                             bool bDeleteVideo);
 
 // The delete confirmation (500 x 180 over `owner`, with its check box for the downloaded
 // files), run modally. True for OK; `bDeleteFiles` tells whether the check box was ticked.

@@ -412,7 +412,7 @@ void TestAddVideo::escapeCancelsAnalysis()
     QVERIFY(m_server.SetRate(0));
 
     QCOMPARE(notices, QStringList());
-    QVERIFY(d.pWorker && d.pWorker->isFinished());
+    QVERIFY(d.pAnalysis && !d.pAnalysis->IsRunning());
     // The extractor was stopped, not waited for: the thumbnail never arrived whole.
     QVERIFY(QFileInfo(d.QstrThumbFile).size() < QFileInfo(MakeMedia() + "/thumb.jpg").size());
     QVERIFY(d.vecVideoInfo.empty());

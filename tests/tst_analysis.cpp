@@ -1,6 +1,7 @@
 // Link analysis logic: durations, thumbnail paths, the extractor's argument lists, the
 // reading of real format listings, the output folder file, and whole analysis runs.
 
+#include "analysisrun.h"
 #include "links.h"
 #include "listing.h"
 #include "outputpath.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
@@ -87,6 +89,16 @@ QByteArray ReadBytes(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray("<missing>");
     return file.readAll();
+}
+
+// A whole analysis, from its start to its end (or an empty result after five minutes).
+ListingResult AnalyseToTheEnd(const AnalysisInput& input)
+{
+    CAnalysis analysis;
+    QSignalSpy finished(&analysis, &CAnalysis::Finished);
+    if (!analysis.Start(input) || !QTest::qWaitFor([&] { return !finished.isEmpty(); }, 300000))
+        return {};
+    return finished.first().first().value<ListingResult>();
 }
 
 } // namespace
@@ -551,9 +563,8 @@ void TestAnalysis::runAnalysis()
     const QString dataDir = work.path() + QLatin1Char('/') + folderName + QLatin1Char('/');
     const QString thumb = ThumbnailFile(dataDir, SYSTEMTIME{2024, 1, 2, 0, 3, 4, 5, 6});
     QVERIFY(QDir().mkpath(QFileInfo(thumb).path()));
-    const std::atomic<bool> cancel{false};
-    const ListingResult result = RunAnalysis(
-        {QStringLiteral(QUILLANE_APP_DIR), link, thumb, QStringLiteral("/out/")}, cancel);
+    const ListingResult result =
+        AnalyseToTheEnd({QStringLiteral(QUILLANE_APP_DIR), link, thumb, QStringLiteral("/out/")});
 
     QCOMPARE(result.bError, bError);
     QVERIFY(!result.bCancelled);
@@ -580,20 +591,17 @@ void TestAnalysis::runAnalysisCancelled()
     QVERIFY(m_server.SetRate(100));
     QTemporaryDir work;
     const QString thumb = work.path() + QStringLiteral("/1.jpg");
-    std::atomic<bool> cancel{false};
-    std::atomic<bool> started{false};
-    ListingResult result;
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        started = true;
-        result = RunAnalysis(
-            {QStringLiteral(QUILLANE_APP_DIR), m_server.PageUrl(), thumb, QString()}, cancel);
-    }));
-    worker->start();
-    QTRY_VERIFY(started.load());
+    CAnalysis analysis;
+    QSignalSpy finished(&analysis, &CAnalysis::Finished);
+    QVERIFY(analysis.Start({QStringLiteral(QUILLANE_APP_DIR), m_server.PageUrl(), thumb, QString()}));
+    QVERIFY(!analysis.Start({})); // one at a time
     QTest::qWait(1500); // let the extractor get under way
-    cancel = true;
-    worker->wait();
+    QVERIFY(analysis.IsRunning());
+    analysis.Cancel();
+    QVERIFY(!analysis.IsRunning());
     QVERIFY(m_server.SetRate(0));
+    QCOMPARE(finished.size(), 1);
+    const ListingResult result = finished.first().first().value<ListingResult>();
     QVERIFY(result.bCancelled);
     QVERIFY(!result.bError);
     QVERIFY(result.records.empty());

@@ -3,6 +3,7 @@
 
 #include "command.h"
 #include "downloadengine.h"
+#include "taskfiles.h"
 #include "infofiles.h"
 #include "testsupport.h"
 
@@ -80,10 +81,6 @@ private Q_SLOTS:
     void removeTaskTellsKeysApart();
     void deleteTaskFiles_data();
     void deleteTaskFiles();
-    void taskStates_data();
-    void taskStates();
-    void outputAfterTheEndCompletes_data();
-    void outputAfterTheEndCompletes();
 
 private:
     // A task of the clip's 640x360 format, appended to the engine with its info file.
@@ -528,102 +525,6 @@ void TestEngineRun::deleteTaskFiles()
     QVERIFY(DownloadOutputFile(info).startsWith(info.QstrOutputDir));
     DeleteTaskFiles(info);
     QCOMPARE(Tree(scratch.path()), left);
-}
-
-void TestEngineRun::taskStates_data()
-{
-    // Without an extractor every run fails at once. Steps: "pause", "resume", "start".
-    QTest::addColumn<bool>("restored");
-    QTest::addColumn<QStringList>("steps");
-    QTest::addColumn<QStringList>("states"); // after each step
-    QTest::newRow("new task fails and waits")
-        << false << QStringList{"start"} << QStringList{"Failed"};
-    QTest::newRow("restored task resumed")
-        << true << QStringList{"start", "resume"} << QStringList{"Paused", "Failed"};
-    QTest::newRow("failed task paused and resumed")
-        << false << QStringList{"start", "pause", "resume"}
-        << QStringList{"Failed", "Paused", "Failed"};
-    QTest::newRow("waiting task paused")
-        << false << QStringList{"pause", "start", "resume"}
-        << QStringList{"Paused", "Paused", "Failed"};
-}
-
-void TestEngineRun::taskStates()
-{
-    QFETCH(bool, restored);
-    QFETCH(QStringList, steps);
-    QFETCH(QStringList, states);
-    static const QHash<TaskState, QString> names = {
-        {TaskState::Waiting, "Waiting"}, {TaskState::Running, "Running"},
-        {TaskState::Paused, "Paused"},   {TaskState::Failed, "Failed"},
-        {TaskState::Done, "Done"}};
-    QTemporaryDir emptyApp;
-    m_engine->SetFolders(emptyApp.path(), m_work->path() + QStringLiteral("/downloading/"));
-    _VIDEO_FILE_INFO_ info;
-    info.QstrTaskKey = QStringLiteral("2024-01-01-17-00-00");
-    info.QstrOutputDir = m_work->path() + QStringLiteral("/out/");
-    CDownloadTask* task = m_engine->Add(info, restored);
-    QCOMPARE(task->State(), restored ? TaskState::Paused : TaskState::Waiting);
-    QCOMPARE(task->HasProgress(), restored);
-    // A restored task has its info file already; a new one gets it.
-    QCOMPARE(QFileInfo::exists(m_engine->DownloadingFolder() + info.QstrTaskKey), !restored);
-    QSignalSpy changes(task, &CDownloadTask::StateChanged);
-    for (qsizetype i = 0; i < steps.size(); ++i) {
-        changes.clear();
-        if (steps[i] == QLatin1String("pause"))
-            m_engine->Pause(info.QstrTaskKey, 1000);
-        else if (steps[i] == QLatin1String("resume"))
-            QVERIFY(m_engine->Resume(info.QstrTaskKey));
-        else
-            QVERIFY(m_engine->Start(info.QstrTaskKey)); // a held task runs when told to
-        QTRY_VERIFY(!task->IsRunning()); // a start that fails is told from the event loop
-        QCOMPARE(names.value(task->State()), states[i]);
-        // Every change is told, the last one as it stands.
-        if (!changes.isEmpty())
-            QCOMPARE(changes.last().first().value<TaskState>(), task->State());
-        QVERIFY(!m_engine->HasRunsInProgress());
-    }
-}
-
-void TestEngineRun::outputAfterTheEndCompletes_data()
-{
-    QTest::addColumn<QString>("percent");
-    QTest::addColumn<QStringList>("kinds");
-    QTest::addColumn<bool>("completes");
-    // The metadata line judged after the run's end completes the task.
-    QTest::newRow("stream complete") << "100" << QStringList{"metadata", "bar"} << true;
-    QTest::newRow("stream not complete") << "50.0" << QStringList{"bar"} << false;
-}
-
-void TestEngineRun::outputAfterTheEndCompletes()
-{
-    QFETCH(QString, percent);
-    QFETCH(QStringList, kinds);
-    QFETCH(bool, completes);
-    _VIDEO_FILE_INFO_ info;
-    info.QstrTaskKey = QStringLiteral("2024-01-01-18-00-00");
-    info.QstrExt = QStringLiteral("mp4");
-    CDownloadTask* task = m_engine->Add(info, true);
-    task->SetProgressState(percent, QString());
-    QSignalSpy progress(task, &CDownloadTask::Progress);
-    QSignalSpy completed(m_engine, &CDownloadEngine::Completed);
-    task->ReadOutput("[Metadata] Adding metadata to \"/out/C-1.mp4\"\n");
-    QStringList seen;
-    for (const QList<QVariant>& r : std::as_const(progress)) {
-        const auto kind = r.first().value<ProgressReport>().eKind;
-        seen << (kind == ReportKind::AddingMetadata ? "metadata"
-                 : kind == ReportKind::Bar          ? "bar"
-                                                    : "other");
-    }
-    QCOMPARE(seen, kinds);
-    QCOMPARE(task->Record().QstrFilePath, QStringLiteral("/out/C-1.mp4"));
-    QCOMPARE(completed.count(), completes ? 1 : 0);
-    QCOMPARE(task->State(), completes ? TaskState::Done : TaskState::Paused);
-    // Once done, a task neither completes again nor starts.
-    task->ReadOutput("[Metadata] Adding metadata to \"/out/C-1.mp4\"\n");
-    QCOMPARE(completed.count(), completes ? 1 : 0);
-    if (completes)
-        QVERIFY(!m_engine->Resume(info.QstrTaskKey));
 }
 
 QTEST_GUILESS_MAIN(TestEngineRun)

@@ -14,6 +14,7 @@
 #include "extractormanager.h"
 #include "extractorupdater.h"
 #include "languagesconfig.h"
+#include "analysisrun.h"
 #include "listing.h"
 #include "outputpath.h"
 #include "paths.h"
@@ -451,10 +452,12 @@ private Q_SLOTS:
         QVERIFY(!manager.IsBundled());
         QCOMPARE(ExtractorPath(app.path()), CExtractorUpdater::InstalledPath(data.path()));
 
-        std::atomic<bool> cancel{false};
-        const ListingResult listing = RunAnalysis(
-            {app.path(), site.PageUrl(), data.filePath(QStringLiteral("thumb.jpg")), data.path() + QLatin1Char('/')},
-            cancel);
+        CAnalysis analysis;
+        QSignalSpy analysed(&analysis, &CAnalysis::Finished);
+        QVERIFY(analysis.Start({app.path(), site.PageUrl(), data.filePath(QStringLiteral("thumb.jpg")),
+                                data.path() + QLatin1Char('/')}));
+        QTRY_COMPARE_WITH_TIMEOUT(analysed.size(), 1, 300000);
+        const ListingResult listing = analysed.first().first().value<ListingResult>();
         QVERIFY(!listing.bError);
         QCOMPARE(listing.title, QStringLiteral("Fixture Clip"));
 

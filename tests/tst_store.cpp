@@ -421,6 +421,40 @@ private Q_SLOTS:
         QTest::newRow("daylight-saving night")
             << QStringList{"2024-03-31-02-29-59"} << "2024-03-31-02-29-59"
             << "2024-03-31-02-30-00";
+        QTest::newRow("no stamp") << QStringList{"abc"} << "abc" << "abc";
+    }
+
+    // A task key steps past the files and past the keys in use alike.
+    void freeTaskKey_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QStringList>("inUse");
+        QTest::addColumn<QString>("stamp");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("free") << QStringList{} << QStringList{} << "2024-05-05-10-00-00"
+                              << "2024-05-05-10-00-00";
+        QTest::newRow("in use, no file")
+            << QStringList{} << QStringList{"2024-05-05-10-00-00"} << "2024-05-05-10-00-00"
+            << "2024-05-05-10-00-01";
+        QTest::newRow("file, then in use")
+            << QStringList{"2024-05-05-10-00-00"} << QStringList{"2024-05-05-10-00-01"}
+            << "2024-05-05-10-00-00" << "2024-05-05-10-00-02";
+        QTest::newRow("in use, then file, across a day")
+            << QStringList{"2024-05-06-00-00-00"} << QStringList{"2024-05-05-23-59-59"}
+            << "2024-05-05-23-59-59" << "2024-05-06-00-00-01";
+    }
+    void freeTaskKey()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QStringList, inUse);
+        QFETCH(QString, stamp);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        for (const QString& name : existing)
+            QVERIFY(WriteBytes(dir.filePath(name), "x"));
+        QCOMPARE(FreeStamp(dir.path(), stamp,
+                           [&inUse](const QString& key) { return inUse.contains(key); }),
+                 expected);
     }
 
     void freeFinishStamp()

@@ -1,6 +1,7 @@
 #include "cmessagebox.h"
 
 #include "fonts.h"
+#include "styles.h"
 #include "languagesconfig.h"
 #include "urlconfig.h"
 #include "windowdrag.h"
@@ -18,18 +19,9 @@
 
 namespace {
 
-const QString main_button_style = QStringLiteral(
-    "QPushButton{background-color:rgb(237, 248, 237);color:#4F4F4F;border-radius:10px;"
-    "border-style:outset;}"
-    "QPushButton:hover{background-color:rgb(156, 156, 156);}"
-    "QPushButton:pressed{background-color:rgb(156, 156, 156);border-style:inset;}");
-const QString backGroud_style = QStringLiteral("background-color: rgb(0, 0 ,0);");
-const QString Main_BackGroud_style = QStringLiteral("background-color:rgb(40, 41, 49);");
-
-QString Text(const char* key)
-{
-    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
-}
+using DialogStyle::backGroud_style;
+using DialogStyle::Main_BackGroud_style;
+using DialogStyle::main_button_style;
 
 struct ButtonSpec
 {
@@ -73,11 +65,11 @@ QLayout* BuildHeader(CMessageBox* box, const DialogSpec& spec, int width)
         logo->setGeometry(10, 8, 24, 24);
         logo->setAlignment(Qt::AlignLeft);
         logo->setPixmap(QPixmap(QStringLiteral(":/image/logo.png")));
-        auto* caption = WhiteLabel(header, Text("MainWnd/ProTitle"), 12);
+        auto* caption = WhiteLabel(header, LanguageText("MainWnd/ProTitle"), 12);
         caption->setGeometry(40, 10, 600, 40);
         caption->setAlignment(Qt::AlignLeft);
     } else {
-        auto* heading = WhiteLabel(header, QStringLiteral(" ") + Text(spec.headingKey), 12);
+        auto* heading = WhiteLabel(header, QStringLiteral(" ") + LanguageText(spec.headingKey), 12);
         heading->setGeometry(0, 10, 400, 20);
         heading->setAlignment(Qt::AlignLeft);
     }
@@ -112,7 +104,7 @@ QLayout* BuildContent(CMessageBox* box, const DialogSpec& spec, const QString& t
         check->setObjectName(QStringLiteral("checkDeleteFiles"));
         check->setFont(CalibriFont(12));
         SetWhiteText(check);
-        check->setText(Text("Messages/MSG0107"));
+        check->setText(LanguageText("Messages/MSG0107"));
         check->setChecked(true);
         box->pCheckBox = check;
         auto* rows = new QVBoxLayout(column);
@@ -191,12 +183,12 @@ void BuildDialog(CMessageBox* box, const DialogSpec& spec, const QString& text)
 
 ButtonSpec OkButton()
 {
-    return {Text("MainWnd/OK"), "btnOK", &CMessageBox::btnSlotOK};
+    return {LanguageText("MainWnd/OK"), "btnOK", &CMessageBox::btnSlotOK};
 }
 
 ButtonSpec CancelButton()
 {
-    return {Text("MainWnd/Cancel"), "btnCancel", &CMessageBox::btnSlotNO};
+    return {LanguageText("MainWnd/Cancel"), "btnCancel", &CMessageBox::btnSlotNO};
 }
 
 } // namespace
@@ -206,7 +198,7 @@ CMessageBox::CMessageBox(QDialog*, Qt::WindowFlags) : QDialog(nullptr)
     setObjectName(QStringLiteral("Dialog"));
     setStyleSheet(Main_BackGroud_style);
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setWindowTitle(Text("MainWnd/ProTitle"));
+    setWindowTitle(LanguageText("MainWnd/ProTitle"));
     setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
     setFixedSize(400, 180);
 }
@@ -308,7 +300,8 @@ QString FailureAdvice(const ExtractorError& error)
     if (!error.IsFailure())
         return {};
     QString text =
-        Text(error.CauseKey().constData()) + QLatin1Char(' ') + Text(error.ActionKey().constData());
+        LanguageText(error.CauseKey().constData()) + QLatin1Char(' ') +
+        LanguageText(error.ActionKey().constData());
     if (error.QstrClass == QLatin1String("Unknown"))
         text += QLatin1Char(' ') + error.QstrLine;
     return text;

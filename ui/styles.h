@@ -1,5 +1,6 @@
 #pragma once
-// Style sheets of the main window and its tables. The dialogs keep their own.
+// Every style sheet of the program, each from this one source: the main window and its
+// tables, and the dialogs (which reuse the main window's looks where they are the same).
 
 #include <QString>
 
@@ -72,4 +73,48 @@ inline QString Menu_style(int itemWidth)
            ToolTip_style;
 }
 
+// A row of a task table, normal and selected.
+inline const QString Row_style = QStringLiteral("background-color:rgb(64,67,80);color:#FFFFFF");
+inline const QString Row_selected_style =
+    QStringLiteral("background-color:#282a30;color:#FFFFFF");
+
+// The task tables (the main window's two and the add-video dialog's).
+inline const QString Table_style = QStringLiteral(
+    "background-color:rgb(64,67,80);selection-background-color:#282a30;selection-color:#FFFFFF");
+inline const QString ScrollBar_style = QStringLiteral(
+    "QScrollBar:vertical{background:#FFFFFF;padding-top:20px;padding-bottom:20px;"
+    "padding-left:3px;padding-right:3px;border-left:1px solid #d7d7d7;}"
+    "QScrollBar::handle:vertical{background:#dbdbdb;border-radius:6px;min-height:80px;}"
+    "QScrollBar::handle:vertical:hover{background:#d0d0d0;}");
+inline const QString ProgressBar_style = QStringLiteral(
+    "QProgressBar{ font:12px; background: #404350; border-radius:5px;border: 1px solid #979797; "
+    "color: #ffffff; text-align:center; }"
+    "QProgressBar:chunk{ background: QLinearGradient( x1: 0, y1: 0, x2: 0, y2: 1,"
+    "stop: 0 #00ff58,stop: 1 #034f1f);border-radius:4px; }");
+
 } // namespace MainStyle
+
+// The dialogs: the message dialog and the add-video dialog. Their names are the dialogs' own;
+// where a look is the main window's, the name stands for the main window's sheet.
+namespace DialogStyle {
+
+// Header bar.
+inline const QString& backGroud_style = MainStyle::Layout1TopBackGroud_style;
+inline const QString& Main_BackGroud_style = MainStyle::Main_BackGroud_style;
+// Buttons: usable, not usable (nothing to confirm yet), and the analyse button while it works.
+inline const QString& main_button_style = MainStyle::Layout2_main_button_style;
+inline const QString& Layout2_main_button_style = MainStyle::Layout2_main_button_style;
+inline const QString& main_button_style_no_file = MainStyle::main_button_style_no_file;
+inline const QString& Parse_button_style = MainStyle::backGroud_hover_style;
+// The format choice and the format table of the add-video dialog.
+inline const QString Radio_style =
+    QStringLiteral("QRadioButton{padding:0px 25px 0px;spacing:40px;background-color:rgb(64,67,80);"
+                   "color:#FFFFFF;}"
+                   "QRadioButton::checked {background-color:#282a30;}"
+                   "QRadioButton::unchecked {background-color: rgb(64,67,80);}");
+inline const QString& Table_style = MainStyle::Table_style;
+inline const QString Header_style =
+    QStringLiteral("QHeaderView::section{background:#282a30;color: white;}");
+inline const QString& ScrollBar_style = MainStyle::ScrollBar_style;
+
+} // namespace DialogStyle
