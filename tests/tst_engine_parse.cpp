@@ -66,6 +66,8 @@ private Q_SLOTS:
     void reportsCarryTheStateTheyWereMadeIn();
     void statusSizePart_data();
     void statusSizePart();
+    void statusLineInOtherWords_data();
+    void statusLineInOtherWords();
 };
 
 void TestEngineParse::command_data()
@@ -581,6 +583,40 @@ void TestEngineParse::statusSizePart()
     QFETCH(QString, status);
     QFETCH(QString, sizePart);
     QCOMPARE(StatusSizePart(status), sizePart);
+}
+
+void TestEngineParse::statusLineInOtherWords_data()
+{
+    // The window's language gives the words; the numbers and the layout stay.
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("progress") << int(ReportKind::Progress)
+                              << Status("55.92 MB/123.45MB", "45.3%", "00:30", "2.50MiB/s")
+                                     .replace(QStringLiteral("Completed: "),
+                                              QStringLiteral("Fertig: "));
+    QTest::newRow("analyzing") << int(ReportKind::Analyzing) << "Wird analysiert...";
+    QTest::newRow("metadata") << int(ReportKind::AddingMetadata)
+                              << "Metadaten werden geschrieben";
+    QTest::newRow("bar only") << int(ReportKind::Bar) << "";
+}
+
+void TestEngineParse::statusLineInOtherWords()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, shown);
+    const StatusWords german{QStringLiteral("Wird analysiert..."), QStringLiteral("Fertig: "),
+                             QStringLiteral("Metadaten werden geschrieben")};
+    ProgressReport report;
+    report.eKind = ReportKind(kind);
+    report.nDoneBytes = qint64(55.92 * 1024 * 1024);
+    report.QstrTotal = QStringLiteral("123.45MB");
+    report.QstrPercent = QStringLiteral("45.3");
+    report.QstrEta = QStringLiteral("00:30");
+    report.QstrSpeed = QStringLiteral("2.50MiB/s");
+    QCOMPARE(StatusLineText(report, german), shown);
+    // A paused row keeps the size part, whatever the words.
+    if (report.eKind == ReportKind::Progress)
+        QCOMPARE(StatusSizePart(StatusLineText(report, german)), QStringLiteral("55.92 MB/123.45MB"));
 }
 
 QTEST_GUILESS_MAIN(TestEngineParse)
