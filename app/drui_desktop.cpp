@@ -13,11 +13,6 @@ CDesktopBus* DRUI::s_pDesktopBus = nullptr;
 
 namespace {
 
-QString Text(const char* key)
-{
-    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
-}
-
 // Where the desktop has no notification service: a message from a tray icon, made when first
 // needed.
 void ShowFromTray(QWidget* window, const QString& summary, const QString& body)
@@ -27,7 +22,7 @@ void ShowFromTray(QWidget* window, const QString& summary, const QString& body)
     static QSystemTrayIcon* tray = nullptr;
     if (!tray) {
         tray = new QSystemTrayIcon(window->windowIcon(), qApp);
-        tray->setToolTip(Text("MainWnd/ProTitle"));
+        tray->setToolTip(LanguageText("MainWnd/ProTitle"));
         tray->show();
     }
     tray->showMessage(summary, body);
@@ -67,10 +62,10 @@ void DRUI::DownloadEnded(const QString& title, bool bCompleted, const QString& c
     (bCompleted ? nEndedCompleted : nEndedFailed) += 1;
     const bool bLast = engine.RunningCount() == 0 && engine.QueuedCount() == 0;
     if (bLast && nEndedCompleted + nEndedFailed > 1) {
-        pNotifier->Notify(Text("Tasks/AllEnded"),
-                          Text("Tasks/AllEndedBody").arg(nEndedCompleted).arg(nEndedFailed));
+        pNotifier->Notify(LanguageText("Tasks/AllEnded"),
+                          LanguageText("Tasks/AllEndedBody").arg(nEndedCompleted).arg(nEndedFailed));
     } else {
-        pNotifier->Notify(Text(bCompleted ? "Tasks/Completed" : "Tasks/Failed"),
+        pNotifier->Notify(LanguageText(bCompleted ? "Tasks/Completed" : "Tasks/Failed"),
                           bCompleted ? title : title + QStringLiteral(": ") + cause);
     }
     if (bLast)

@@ -62,7 +62,7 @@ void ShowQueued(const DownloadRowWidgets& row, bool bQueued)
 {
     static const char* const kBefore = "statusBeforeWaiting";
     QLabel* label = row.pStatusLabel;
-    const QString waiting = CLanguagesConfig::GetInstance()->ReadLanguageInfo("Tasks/Waiting");
+    const QString waiting = LanguageText("Tasks/Waiting");
     if (bQueued) {
         if (label->text() != waiting)
             label->setProperty(kBefore, label->text());

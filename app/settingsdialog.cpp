@@ -20,23 +20,18 @@
 
 namespace {
 
-QString Text(const char* key)
-{
-    return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
-}
-
 // Every control is named for assistive technology and explained by its tool-tip.
 template <typename W> W* Named(W* widget, const char* nameKey, const char* tipKey)
 {
-    widget->setAccessibleName(Text(nameKey));
-    widget->setToolTip(Text(tipKey));
+    widget->setAccessibleName(LanguageText(nameKey));
+    widget->setToolTip(LanguageText(tipKey));
     widget->setFont(CalibriFont(11));
     return widget;
 }
 
 QLabel* RowLabel(QWidget* parent, const char* key)
 {
-    auto* label = new QLabel(Text(key), parent);
+    auto* label = new QLabel(LanguageText(key), parent);
     label->setFont(CalibriFont(11, true));
     SetWhiteText(label);
     return label;
@@ -44,7 +39,7 @@ QLabel* RowLabel(QWidget* parent, const char* key)
 
 QPushButton* Button(QWidget* parent, const char* textKey, const char* tipKey)
 {
-    auto* button = Named(new QPushButton(Text(textKey), parent), textKey, tipKey);
+    auto* button = Named(new QPushButton(LanguageText(textKey), parent), textKey, tipKey);
     button->setFlat(true);
     button->setCursor(Qt::PointingHandCursor);
     button->setStyleSheet(MainStyle::Layout2_main_button_style);
@@ -106,7 +101,7 @@ const char* RuntimeResultKey(CRuntimeFetcher::Result result)
 // A text with "%1" gets `value` there.
 QString Filled(const char* key, const QString& value)
 {
-    const QString text = Text(key);
+    const QString text = LanguageText(key);
     return text.contains(QLatin1String("%1")) ? text.arg(value) : text;
 }
 
@@ -117,8 +112,8 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     : QDialog(parent), m_manager(manager), m_dataDir(dataDir)
 {
     setWindowFlags(Qt::FramelessWindowHint | Qt::Dialog);
-    setWindowTitle(Text("Settings/Title"));
-    setAccessibleName(Text("Settings/Title"));
+    setWindowTitle(LanguageText("Settings/Title"));
+    setAccessibleName(LanguageText("Settings/Title"));
     setFixedSize(620, 640);
     setStyleSheet(MainStyle::WithToolTip(MainStyle::Main_BackGroud_style));
     choosePath = [](QWidget* owner, bool folder) {
@@ -129,7 +124,7 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     auto* header = new QLabel(this);
     header->setStyleSheet(MainStyle::Layout1TopBackGroud_style);
     header->setMinimumSize(width(), 30);
-    auto* heading = new QLabel(QStringLiteral(" ") + Text("Settings/Title"), header);
+    auto* heading = new QLabel(QStringLiteral(" ") + LanguageText("Settings/Title"), header);
     heading->setFont(CalibriFont(12));
     SetWhiteText(heading);
     heading->setGeometry(0, 8, 400, 20);
@@ -155,7 +150,7 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
         if (chosen.isEmpty())
             return;
         if (!IsStorableOutputFolder(chosen)) {
-            pStatusLabel->setText(Text("Messages/MSG0109"));
+            pStatusLabel->setText(LanguageText("Messages/MSG0109"));
             return;
         }
         m_outputFolder = chosen;
@@ -169,10 +164,10 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     grid->addWidget(pExtractorLabel, row++, 1, 1, 2);
     grid->addWidget(RowLabel(body, "Settings/Channel"), row, 0);
     pChannelBox = Named(new QComboBox(body), "Settings/Channel", "Settings/TipChannel");
-    pChannelBox->addItem(Text("Settings/Stable"), QStringLiteral("stable"));
-    pChannelBox->addItem(Text("Settings/Nightly"), QStringLiteral("nightly"));
+    pChannelBox->addItem(LanguageText("Settings/Stable"), QStringLiteral("stable"));
+    pChannelBox->addItem(LanguageText("Settings/Nightly"), QStringLiteral("nightly"));
     grid->addWidget(pChannelBox, row, 1);
-    pNeverCheck = Named(new QCheckBox(Text("Settings/NeverUpdate"), body), "Settings/NeverUpdate",
+    pNeverCheck = Named(new QCheckBox(LanguageText("Settings/NeverUpdate"), body), "Settings/NeverUpdate",
                         "Settings/TipNeverUpdate");
     SetWhiteText(pNeverCheck);
     grid->addWidget(pNeverCheck, row++, 2);
@@ -194,7 +189,7 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     connect(pUpdateButton, &QPushButton::clicked, this, &CSettingsDialog::StartUpdate);
     connect(pBundledButton, &QPushButton::clicked, this, [this] {
         if (!m_manager->UseBundled())
-            pStatusLabel->setText(Text("Settings/Failed"));
+            pStatusLabel->setText(LanguageText("Settings/Failed"));
     });
     connect(m_manager, &CExtractorManager::UpdateProgress, pUpdateBar, &QProgressBar::setValue);
     connect(m_manager, &CExtractorManager::UpdateFinished, this,
@@ -241,13 +236,13 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     // Browser cookies.
     grid->addWidget(RowLabel(body, "Settings/Cookies"), row, 0);
     pCookiesBox = Named(new QComboBox(body), "Settings/Cookies", "Settings/TipCookies");
-    pCookiesBox->addItem(Text("Settings/CookiesNone"), QString());
+    pCookiesBox->addItem(LanguageText("Settings/CookiesNone"), QString());
     for (const QString& browser : CookieBrowsers()) {
         QString shown = browser;
         shown[0] = shown[0].toUpper();
         pCookiesBox->addItem(shown, browser);
     }
-    pCookiesBox->addItem(Text("Settings/CookiesFile"), QStringLiteral("file"));
+    pCookiesBox->addItem(LanguageText("Settings/CookiesFile"), QStringLiteral("file"));
     grid->addWidget(pCookiesBox, row++, 1);
     grid->addWidget(RowLabel(body, "Settings/Profile"), row, 0);
     pProfileEdit = Field(body, "Settings/Profile", "Settings/TipProfile");
@@ -268,15 +263,15 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     // Downloads.
     grid->addWidget(RowLabel(body, "Settings/AtOnce"), row, 0);
     pAtOnceBox = Named(new QComboBox(body), "Settings/AtOnce", "Settings/TipAtOnce");
-    pAtOnceBox->addItem(Text("Settings/Unlimited"), 0);
+    pAtOnceBox->addItem(LanguageText("Settings/Unlimited"), 0);
     for (int n = 1; n <= QuillaneSettings::kMaxDownloadsAtOnce; ++n)
         pAtOnceBox->addItem(QString::number(n), n);
     grid->addWidget(pAtOnceBox, row++, 1);
-    pClipboardCheck = Named(new QCheckBox(Text("Settings/WatchClipboard"), body),
+    pClipboardCheck = Named(new QCheckBox(LanguageText("Settings/WatchClipboard"), body),
                             "Settings/WatchClipboard", "Settings/TipWatchClipboard");
     SetWhiteText(pClipboardCheck);
     grid->addWidget(pClipboardCheck, row++, 1, 1, 2);
-    pNotifyCheck = Named(new QCheckBox(Text("Settings/Notify"), body), "Settings/Notify",
+    pNotifyCheck = Named(new QCheckBox(LanguageText("Settings/Notify"), body), "Settings/Notify",
                          "Settings/TipNotify");
     SetWhiteText(pNotifyCheck);
     grid->addWidget(pNotifyCheck, row++, 1, 1, 2);
@@ -319,14 +314,14 @@ CSettingsDialog::CSettingsDialog(CExtractorManager* manager, const QString& data
     pUpdateButton->setEnabled(!m_manager->IsUpdating());
     pRuntimeFetchButton->setEnabled(!m_manager->IsFetchingRuntime());
     if (m_manager->IsFetchingRuntime())
-        pRuntimeStatusLabel->setText(Text("Settings/RuntimeFetching"));
+        pRuntimeStatusLabel->setText(LanguageText("Settings/RuntimeFetching"));
 }
 
 void CSettingsDialog::StartRuntimeFetch()
 {
     if (m_manager->IsFetchingRuntime())
         return;
-    pRuntimeStatusLabel->setText(Text("Settings/RuntimeFetching"));
+    pRuntimeStatusLabel->setText(LanguageText("Settings/RuntimeFetching"));
     pRuntimeFetchButton->setEnabled(false);
     pRuntimeBar->setValue(0);
     m_manager->FetchRuntime();
@@ -343,7 +338,7 @@ void CSettingsDialog::StartUpdate()
 {
     if (m_manager->IsUpdating())
         return;
-    pStatusLabel->setText(Text("Settings/Checking"));
+    pStatusLabel->setText(LanguageText("Settings/Checking"));
     pUpdateButton->setEnabled(false);
     pUpdateBar->setValue(0);
     m_manager->UpdateNow();
@@ -353,13 +348,13 @@ void CSettingsDialog::ShowExtractor()
 {
     const QString version = m_manager->ExtractorVersion();
     pExtractorLabel->setText(
-        Text(m_manager->IsBundled() ? "Settings/Bundled" : "Settings/Updated").arg(version));
+        LanguageText(m_manager->IsBundled() ? "Settings/Bundled" : "Settings/Updated").arg(version));
     pBundledButton->setEnabled(!m_manager->IsBundled());
     const JsRuntime& runtime = m_manager->Runtime();
     pRuntimeLabel->setText(runtime.IsFound() ? runtime.QstrName + QLatin1Char(' ') +
                                                    runtime.QstrVersion + QStringLiteral(" · ") +
                                                    runtime.QstrPath
-                                             : Text("Settings/RuntimeNone"));
+                                             : LanguageText("Settings/RuntimeNone"));
 }
 
 void CSettingsDialog::ShowUpdateResult(int result, const QString& version)
