@@ -107,8 +107,8 @@ QStringList TaskChoiceArgs(const TaskChoice& choice, const QString& ext)
     }
     const QStringList languages = choice.subtitles + choice.autoSubtitles;
     if (!languages.isEmpty() && !choice.IsAudioOnly()) {
-        if (!choice.subtitles.isEmpty())
-            args << QStringLiteral("--write-subs");
+        // Embedding fetches the site's own subtitles and removes their files once embedded;
+        // asking to write them as well would keep the files beside the video.
         if (!choice.autoSubtitles.isEmpty())
             args << QStringLiteral("--write-auto-subs");
         args << QStringLiteral("--sub-langs") << languages.join(QLatin1Char(','))

@@ -64,11 +64,11 @@ void TestChoices::field_data()
         << video + " --recode-video mp4 --postprocessor-args VideoConvertor:-c:v libx264 -c:a aac";
     QTest::newRow("own and automatic subtitles, srt for mp4")
         << "137 subs=en,de autosubs=fr" << "mp4" << "137 subs=en,de autosubs=fr" << "mp4"
-        << video + " --write-subs --write-auto-subs --sub-langs en,de,fr --embed-subs "
+        << video + " --write-auto-subs --sub-langs en,de,fr --embed-subs "
                    "--convert-subs srt";
     QTest::newRow("subtitles in webm stay as they are")
         << "248 subs=pt-BR" << "webm" << "248 subs=pt-BR" << "webm"
-        << "-f ba[ext=webm]+248 --write-subs --sub-langs pt-BR --embed-subs";
+        << "-f ba[ext=webm]+248 --sub-langs pt-BR --embed-subs";
     QTest::newRow("a part") << "137 part=5-12" << "mp4" << "137 part=5-12" << "mp4"
                             << video + " --download-sections *5-12 --force-keyframes-at-cuts";
     QTest::newRow("audio of a part, its subtitles dropped")
@@ -80,7 +80,7 @@ void TestChoices::field_data()
                                            << video;
     QTest::newRow("languages that would be options or patterns")
         << "137 subs=--exec,.*,en,en" << "mp4" << "137 subs=en" << "mp4"
-        << video + " --write-subs --sub-langs en --embed-subs --convert-subs srt";
+        << video + " --sub-langs en --embed-subs --convert-subs srt";
     QTest::newRow("a part that ends before it starts")
         << "137 part=12-5" << "mp4" << "137" << "mp4" << video;
     QTest::newRow("a part that is no number") << "137 part=a-b" << "mp4" << "137" << "mp4"
@@ -151,14 +151,19 @@ void TestChoices::realRuns_data()
     QTest::addColumn<QString>("ext");
     QTest::addColumn<QStringList>("codecs");
     QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("page"); // added to the page's link
 
     const double clip = fixture::kClipSeconds;
     // Audio files carry the thumbnail as their cover picture and the title as a tag.
-    QTest::newRow("audio as m4a") << "ba" << "m4a" << QStringList{"aac", "mjpeg"} << clip;
-    QTest::newRow("audio as mp3") << "ba" << "mp3" << QStringList{"mp3", "mjpeg"} << clip;
-    QTest::newRow("converted") << "160 convert" << "mp4" << QStringList{"aac", "h264"} << clip;
+    QTest::newRow("audio as m4a") << "ba" << "m4a" << QStringList{"aac", "mjpeg"} << clip << "";
+    QTest::newRow("audio as mp3") << "ba" << "mp3" << QStringList{"mp3", "mjpeg"} << clip << "";
+    QTest::newRow("converted") << "160 convert" << "mp4" << QStringList{"aac", "h264"} << clip << "";
     QTest::newRow("a part from 0:02 to 0:07")
-        << "160 part=2-7" << "mp4" << QStringList{"aac", "h264"} << 5.0;
+        << "160 part=2-7" << "mp4" << QStringList{"aac", "h264"} << 5.0 << "";
+    // Only the language asked for is fetched, and it ends up inside the file, not beside it.
+    QTest::newRow("German subtitles") << "160 subs=de" << "mp4"
+                                      << QStringList{"aac", "h264", "mov_text"} << clip
+                                      << "&subs=1";
 }
 
 void TestChoices::realRuns()
@@ -167,6 +172,7 @@ void TestChoices::realRuns()
     QFETCH(QString, ext);
     QFETCH(QStringList, codecs);
     QFETCH(double, seconds);
+    QFETCH(QString, page);
 
     QTemporaryDir work;
     QVERIFY(work.isValid());
@@ -179,7 +185,7 @@ void TestChoices::realRuns()
     task.QstrTitle = QStringLiteral("Choice Clip");
     task.QstrOutputDir = work.filePath(QStringLiteral("out/"));
     task.QstrTaskKey = QStringLiteral("2024-02-02-10-00-00");
-    task.QstrUrl = m_server.PageUrl(task.QstrTitle);
+    task.QstrUrl = m_server.PageUrl(task.QstrTitle) + page;
     engine.Add(task, false);
     QSignalSpy completed(&engine, &CDownloadEngine::Completed);
     QSignalSpy failed(&engine, &CDownloadEngine::RunFailed);
