@@ -1,6 +1,7 @@
 #include "command.h"
 
 #include "paths.h"
+#include "taskchoice.h"
 
 #include <QHash>
 #include <QMutex>
@@ -98,17 +99,15 @@ QStringList BuildDownloadArgs(const _VIDEO_FILE_INFO_& info, const QString& appF
     // The extractor reads -o as a template: "%%" stands for a literal "%".
     QString output = DownloadOutputFile(info);
     output.replace(QLatin1Char('%'), QLatin1String("%%"));
-    return QStringList{QStringLiteral("--ffmpeg-location"),
-                       ConverterPath(appFolder),
-                       QStringLiteral("--add-metadata"),
-                       QStringLiteral("--merge-output-format"),
-                       info.QstrExt,
-                       QStringLiteral("-o"),
-                       output,
-                       QStringLiteral("-f"),
-                       QStringLiteral("ba[ext=") + AudioExtFor(info.QstrExt) +
-                           QStringLiteral("]+") + info.QstrFormatId} +
-           ExtractorRunOptions(appFolder) + QStringList{QStringLiteral("--"), info.QstrUrl};
+    const TaskChoice choice = ReadTaskChoice(info.QstrFormatId);
+    QStringList args{QStringLiteral("--ffmpeg-location"), ConverterPath(appFolder),
+                     QStringLiteral("--add-metadata")};
+    const QString merge = MergeFormat(choice, info.QstrExt);
+    if (!merge.isEmpty())
+        args << QStringLiteral("--merge-output-format") << merge;
+    args << QStringLiteral("-o") << output;
+    return args + TaskChoiceArgs(choice, info.QstrExt) + ExtractorRunOptions(appFolder) +
+           QStringList{QStringLiteral("--"), info.QstrUrl};
 }
 
 QStringList OutputPathVariables(const QString& path)

@@ -1,6 +1,7 @@
 #include "downloadtask.h"
 
 #include "command.h"
+#include "taskchoice.h"
 
 #include <QPointer>
 #include <QProcess>
@@ -9,8 +10,8 @@
 #include <sys/types.h>
 
 CDownloadTask::CDownloadTask(const _VIDEO_FILE_INFO_& record, bool bRestored, QObject* parent)
-    : QObject(parent), m_record(record), m_process(new QProcess(this)), m_bPaused(bRestored),
-      m_bHasProgress(bRestored)
+    : QObject(parent), m_record(record), m_formatCode(ReadTaskChoice(record.QstrFormatId).formatId),
+      m_process(new QProcess(this)), m_bPaused(bRestored), m_bHasProgress(bRestored)
 {
     static const int registered = [] {
         qRegisterMetaType<ProgressReport>();
@@ -115,7 +116,7 @@ void CDownloadTask::JudgeLines(const QByteArray& lines)
     TaskOutputState state;
     state.QstrExt = m_record.QstrExt;
     state.QstrSize = m_record.QstrSize;
-    state.QstrFormatId = m_record.QstrFormatId;
+    state.QstrFormatId = m_formatCode;
     state.QstrTaskKey = m_record.QstrTaskKey;
     state.QstrPercent = m_record.QstrPercent;
     state.QstrFilePath = m_record.QstrFilePath;

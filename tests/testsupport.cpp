@@ -329,7 +329,7 @@ ProbeInfo Probe(const QString& file)
     int code = -1;
     const QByteArray out =
         RunTool(Prober(),
-                {"-v", "error", "-show_entries", "stream=codec_type,codec_name:format=duration",
+                {"-v", "error", "-show_entries", "stream=codec_type,codec_name:format=duration:format_tags=title",
                  "-of", "json", file},
                 60000, &code);
     if (code != 0)
@@ -344,6 +344,12 @@ ProbeInfo Probe(const QString& file)
                         .value(QStringLiteral("duration"))
                         .toString()
                         .toDouble();
+    info.title = root.value(QStringLiteral("format"))
+                     .toObject()
+                     .value(QStringLiteral("tags"))
+                     .toObject()
+                     .value(QStringLiteral("title"))
+                     .toString();
     info.ok = !info.codecTypes.isEmpty();
     return info;
 }

@@ -129,6 +129,7 @@ struct ProbeInfo
     QStringList codecTypes; // one per stream, e.g. {"video", "audio"}
     QStringList codecNames; // e.g. {"h264", "aac"}
     double duration = 0;    // seconds, of the container
+    QString title;          // the container's title tag
 };
 ProbeInfo Probe(const QString& file);
 

@@ -1,0 +1,208 @@
+// What a task downloads beyond the video format: audio alone, a converted file, subtitles and
+// a part of the video. The choice as the record's format field keeps it, the arguments it
+// gives, and real runs of the extractor and converter against the loopback video site.
+
+#include "command.h"
+#include "downloadengine.h"
+#include "taskchoice.h"
+#include "testsupport.h"
+
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestChoices : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void field_data();
+    void field();
+    void clockTimes_data();
+    void clockTimes();
+    void realRuns_data();
+    void realRuns();
+
+private:
+    QTemporaryDir m_home;
+    QString m_media;
+    fixture::CMediaServer m_server;
+};
+
+void TestChoices::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    fixture::IsolateHome(m_home.path());
+    m_media = fixture::MakeMedia();
+    QVERIFY(!m_media.isEmpty());
+    QVERIFY(m_server.Start(m_media));
+}
+
+void TestChoices::field_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("ext");
+    QTest::addColumn<QString>("stored"); // the field as written back
+    QTest::addColumn<QString>("merge");
+    QTest::addColumn<QString>("args");
+
+    const QString video = QStringLiteral("-f ba[ext=m4a]+137");
+    QTest::newRow("a format code alone, as every older file has it")
+        << "137" << "mp4" << "137" << "mp4" << video;
+    QTest::newRow("webm takes webm audio") << "248" << "webm" << "248" << "webm"
+                                           << "-f ba[ext=webm]+248";
+    QTest::newRow("audio as m4a")
+        << "ba" << "m4a" << "ba" << ""
+        << "-f ba[ext=m4a]/ba/b -x --audio-format m4a --embed-thumbnail";
+    QTest::newRow("audio as mp3")
+        << "ba" << "mp3" << "ba" << ""
+        << "-f ba[ext=m4a]/ba/b -x --audio-format mp3 --audio-quality 0 --embed-thumbnail";
+    QTest::newRow("converted: merged into mkv, then made mp4")
+        << "137 convert" << "mp4" << "137 convert" << "mkv"
+        << video + " --recode-video mp4 --postprocessor-args VideoConvertor:-c:v libx264 -c:a aac";
+    QTest::newRow("own and automatic subtitles, srt for mp4")
+        << "137 subs=en,de autosubs=fr" << "mp4" << "137 subs=en,de autosubs=fr" << "mp4"
+        << video + " --write-auto-subs --sub-langs en,de,fr --embed-subs "
+                   "--convert-subs srt";
+    QTest::newRow("subtitles in webm stay as they are")
+        << "248 subs=pt-BR" << "webm" << "248 subs=pt-BR" << "webm"
+        << "-f ba[ext=webm]+248 --sub-langs pt-BR --embed-subs";
+    QTest::newRow("a part") << "137 part=5-12" << "mp4" << "137 part=5-12" << "mp4"
+                            << video + " --download-sections *5-12 --force-keyframes-at-cuts";
+    QTest::newRow("audio of a part, its subtitles dropped")
+        << "ba subs=en part=65-70" << "m4a" << "ba subs=en part=65-70" << ""
+        << "-f ba[ext=m4a]/ba/b -x --audio-format m4a --embed-thumbnail --download-sections "
+           "*65-70 --force-keyframes-at-cuts";
+    // A damaged or newer field: what is not understood never reaches the extractor.
+    QTest::newRow("unknown words ignored") << "137 louder subs=" << "mp4" << "137" << "mp4"
+                                           << video;
+    QTest::newRow("languages that would be options or patterns")
+        << "137 subs=--exec,.*,en,en" << "mp4" << "137 subs=en" << "mp4"
+        << video + " --sub-langs en --embed-subs --convert-subs srt";
+    QTest::newRow("a part that ends before it starts")
+        << "137 part=12-5" << "mp4" << "137" << "mp4" << video;
+    QTest::newRow("a part that is no number") << "137 part=a-b" << "mp4" << "137" << "mp4"
+                                              << video;
+}
+
+void TestChoices::field()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, ext);
+    QFETCH(QString, stored);
+    QFETCH(QString, merge);
+    QFETCH(QString, args);
+
+    const TaskChoice choice = ReadTaskChoice(field);
+    QCOMPARE(TaskChoiceField(choice), stored);
+    QCOMPARE(ReadTaskChoice(stored), choice);
+    QCOMPARE(MergeFormat(choice, ext), merge);
+    QCOMPARE(TaskChoiceArgs(choice, ext).join(QLatin1Char(' ')), args);
+
+    // The whole command: the choice's arguments after the output file, the link last.
+    _VIDEO_FILE_INFO_ info;
+    info.QstrFormatId = field;
+    info.QstrExt = ext;
+    info.QstrTitle = QStringLiteral("T");
+    info.QstrOutputDir = QStringLiteral("/out/");
+    info.QstrTaskKey = QStringLiteral("2024-01-01-00-00-00");
+    info.QstrUrl = QStringLiteral("http://127.0.0.1/v");
+    const QStringList command = BuildDownloadArgs(info, QStringLiteral("/app"));
+    const int output = command.indexOf(QStringLiteral("-o"));
+    QVERIFY(output > 0);
+    QCOMPARE(command.mid(output + 2, command.size() - output - 4), TaskChoiceArgs(choice, ext));
+    QCOMPARE(command.contains(QStringLiteral("--merge-output-format")), !merge.isEmpty());
+    QCOMPARE(command.mid(command.size() - 2), (QStringList{"--", info.QstrUrl}));
+}
+
+void TestChoices::clockTimes_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("shown"); // empty: not a time
+
+    QTest::newRow("seconds") << "75" << 75 << "1:15";
+    QTest::newRow("minutes") << "0:05" << 5 << "0:05";
+    QTest::newRow("hours") << "1:02:03" << 3723 << "1:02:03";
+    QTest::newRow("blanks around") << " 2:00 " << 120 << "2:00";
+    QTest::newRow("one digit after a colon") << "1:5" << -1 << "";
+    QTest::newRow("sixty seconds") << "1:60" << -1 << "";
+    QTest::newRow("four pieces") << "1:00:00:00" << -1 << "";
+    QTest::newRow("negative") << "-5" << -1 << "";
+    QTest::newRow("empty") << "" << -1 << "";
+    QTest::newRow("words") << "soon" << -1 << "";
+}
+
+void TestChoices::clockTimes()
+{
+    QFETCH(QString, text);
+    QFETCH(int, seconds);
+    QFETCH(QString, shown);
+    QCOMPARE(ReadClockTime(text), seconds);
+    if (seconds >= 0)
+        QCOMPARE(ClockTimeText(seconds), shown);
+}
+
+void TestChoices::realRuns_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("ext");
+    QTest::addColumn<QStringList>("codecs");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QString>("page"); // added to the page's link
+
+    const double clip = fixture::kClipSeconds;
+    // Audio files carry the thumbnail as their cover picture and the title as a tag.
+    QTest::newRow("audio as m4a") << "ba" << "m4a" << QStringList{"aac", "mjpeg"} << clip << "";
+    QTest::newRow("audio as mp3") << "ba" << "mp3" << QStringList{"mp3", "mjpeg"} << clip << "";
+    QTest::newRow("converted") << "160 convert" << "mp4" << QStringList{"aac", "h264"} << clip << "";
+    QTest::newRow("a part from 0:02 to 0:07")
+        << "160 part=2-7" << "mp4" << QStringList{"aac", "h264"} << 5.0 << "";
+    // Only the language asked for is fetched, and it ends up inside the file, not beside it.
+    QTest::newRow("German subtitles") << "160 subs=de" << "mp4"
+                                      << QStringList{"aac", "h264", "mov_text"} << clip
+                                      << "&subs=1";
+}
+
+void TestChoices::realRuns()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, ext);
+    QFETCH(QStringList, codecs);
+    QFETCH(double, seconds);
+    QFETCH(QString, page);
+
+    QTemporaryDir work;
+    QVERIFY(work.isValid());
+    CDownloadEngine engine;
+    engine.SetFolders(QStringLiteral(QUILLANE_APP_DIR), work.filePath(QStringLiteral("dl/")));
+    QDir().mkpath(work.filePath(QStringLiteral("dl")));
+    _VIDEO_FILE_INFO_ task;
+    task.QstrFormatId = field;
+    task.QstrExt = ext;
+    task.QstrTitle = QStringLiteral("Choice Clip");
+    task.QstrOutputDir = work.filePath(QStringLiteral("out/"));
+    task.QstrTaskKey = QStringLiteral("2024-02-02-10-00-00");
+    task.QstrUrl = m_server.PageUrl(task.QstrTitle) + page;
+    engine.Add(task, false);
+    QSignalSpy completed(&engine, &CDownloadEngine::Completed);
+    QSignalSpy failed(&engine, &CDownloadEngine::RunFailed);
+    QVERIFY(engine.Start(task.QstrTaskKey));
+    QTRY_VERIFY_WITH_TIMEOUT(completed.count() + failed.count() > 0, 120000);
+    QCOMPARE(failed.count(), 0);
+
+    // The task names the file it made: the one its record promised, and nothing else is left.
+    const QString file = DownloadOutputFile(task);
+    QCOMPARE(engine.Find(task.QstrTaskKey)->Record().QstrFilePath, file);
+    QCOMPARE(QDir(task.QstrOutputDir).entryList(QDir::Files),
+             QStringList{QFileInfo(file).fileName()});
+    const fixture::ProbeInfo probe = fixture::Probe(file);
+    QCOMPARE(probe.codecNames, codecs);
+    QCOMPARE(probe.title, task.QstrTitle);
+    QVERIFY2(qAbs(probe.duration - seconds) < 1.0, qPrintable(QString::number(probe.duration)));
+}
+
+QTEST_GUILESS_MAIN(TestChoices)
+#include "tst_choices.moc"
