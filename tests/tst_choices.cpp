@@ -75,6 +75,14 @@ void TestChoices::field_data()
         << "ba subs=en part=65-70" << "m4a" << "ba subs=en part=65-70" << ""
         << "-f ba[ext=m4a]/ba/b -x --audio-format m4a --embed-thumbnail --download-sections "
            "*65-70 --force-keyframes-at-cuts";
+    QTest::newRow("the best video of a playlist's entry")
+        << "bv item=2" << "mp4" << "bv item=2" << "mp4"
+        << "-f bv*+ba[ext=m4a]/bv*+ba/b --playlist-items 2";
+    QTest::newRow("the best video up to 720 lines")
+        << "bv upto=720" << "webm" << "bv upto=720" << "webm"
+        << "-f bv*[height<=720]+ba[ext=webm]/bv*[height<=720]+ba/b[height<=720]/wv*+ba/w";
+    QTest::newRow("counts that are no counts") << "bv upto=-5 item=1e3" << "mp4" << "bv" << "mp4"
+                                               << "-f bv*+ba[ext=m4a]/bv*+ba/b";
     // A damaged or newer field: what is not understood never reaches the extractor.
     QTest::newRow("unknown words ignored") << "137 louder subs=" << "mp4" << "137" << "mp4"
                                            << video;
@@ -151,19 +159,24 @@ void TestChoices::realRuns_data()
     QTest::addColumn<QString>("ext");
     QTest::addColumn<QStringList>("codecs");
     QTest::addColumn<double>("seconds");
-    QTest::addColumn<QString>("page"); // added to the page's link
+    QTest::addColumn<QString>("page"); // added to the page's link; "channel": the feed
+    QTest::addColumn<QString>("stream"); // the clip file whose video the file must carry
 
     const double clip = fixture::kClipSeconds;
     // Audio files carry the thumbnail as their cover picture and the title as a tag.
-    QTest::newRow("audio as m4a") << "ba" << "m4a" << QStringList{"aac", "mjpeg"} << clip << "";
-    QTest::newRow("audio as mp3") << "ba" << "mp3" << QStringList{"mp3", "mjpeg"} << clip << "";
-    QTest::newRow("converted") << "160 convert" << "mp4" << QStringList{"aac", "h264"} << clip << "";
+    QTest::newRow("audio as m4a") << "ba" << "m4a" << QStringList{"aac", "mjpeg"} << clip << "" << "";
+    QTest::newRow("audio as mp3") << "ba" << "mp3" << QStringList{"mp3", "mjpeg"} << clip << "" << "";
+    QTest::newRow("converted") << "160 convert" << "mp4" << QStringList{"aac", "h264"} << clip << "" << "";
     QTest::newRow("a part from 0:02 to 0:07")
-        << "160 part=2-7" << "mp4" << QStringList{"aac", "h264"} << 5.0 << "";
+        << "160 part=2-7" << "mp4" << QStringList{"aac", "h264"} << 5.0 << "" << "";
     // Only the language asked for is fetched, and it ends up inside the file, not beside it.
     QTest::newRow("German subtitles") << "160 subs=de" << "mp4"
                                       << QStringList{"aac", "h264", "mov_text"} << clip
-                                      << "&subs=1";
+                                      << "&subs=1" << "";
+    QTest::newRow("the best video up to 300 lines")
+        << "bv upto=300" << "mp4" << QStringList{"h264", "aac"} << clip << "" << "v240.mp4";
+    QTest::newRow("the third entry of a channel")
+        << "bv item=3" << "mp4" << QStringList{"h264", "aac"} << clip << "channel" << "v360.mp4";
 }
 
 void TestChoices::realRuns()
@@ -173,6 +186,7 @@ void TestChoices::realRuns()
     QFETCH(QStringList, codecs);
     QFETCH(double, seconds);
     QFETCH(QString, page);
+    QFETCH(QString, stream);
 
     QTemporaryDir work;
     QVERIFY(work.isValid());
@@ -185,7 +199,8 @@ void TestChoices::realRuns()
     task.QstrTitle = QStringLiteral("Choice Clip");
     task.QstrOutputDir = work.filePath(QStringLiteral("out/"));
     task.QstrTaskKey = QStringLiteral("2024-02-02-10-00-00");
-    task.QstrUrl = m_server.PageUrl(task.QstrTitle) + page;
+    task.QstrUrl = page == QLatin1String("channel") ? m_server.ChannelUrl()
+                                                    : m_server.PageUrl(task.QstrTitle) + page;
     engine.Add(task, false);
     QSignalSpy completed(&engine, &CDownloadEngine::Completed);
     QSignalSpy failed(&engine, &CDownloadEngine::RunFailed);
@@ -200,7 +215,13 @@ void TestChoices::realRuns()
              QStringList{QFileInfo(file).fileName()});
     const fixture::ProbeInfo probe = fixture::Probe(file);
     QCOMPARE(probe.codecNames, codecs);
-    QCOMPARE(probe.title, task.QstrTitle);
+    if (page != QLatin1String("channel"))
+        QCOMPARE(probe.title, task.QstrTitle);
+    else
+        QCOMPARE(probe.title, QStringLiteral("Third Clip"));
+    if (!stream.isEmpty())
+        QCOMPARE(fixture::StreamHash(file, QStringLiteral("v")),
+                 fixture::StreamHash(m_media + QLatin1Char('/') + stream, QStringLiteral("v")));
     QVERIFY2(qAbs(probe.duration - seconds) < 1.0, qPrintable(QString::number(probe.duration)));
 }
 
