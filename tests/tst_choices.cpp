@@ -1,9 +1,11 @@
-// What a task downloads beyond the video format: audio alone, a converted file, subtitles and
-// a part of the video. The choice as the record's format field keeps it, the arguments it
-// gives, and real runs of the extractor and converter against the loopback video site.
+// What a task downloads beyond the video format: audio alone, a converted file, subtitles, a
+// part of the video, the entries of a playlist. The choice as the record's format field keeps
+// it, the arguments it gives, the reading of a playlist, and real runs of the extractor and
+// converter against the loopback video site.
 
 #include "command.h"
 #include "downloadengine.h"
+#include "playlist.h"
 #include "taskchoice.h"
 #include "testsupport.h"
 
@@ -24,6 +26,11 @@ private Q_SLOTS:
     void clockTimes();
     void realRuns_data();
     void realRuns();
+    void parsePlaylist_data();
+    void parsePlaylist();
+    void entryTasks_data();
+    void entryTasks();
+    void channelListing();
 
 private:
     QTemporaryDir m_home;
@@ -223,6 +230,128 @@ void TestChoices::realRuns()
         QCOMPARE(fixture::StreamHash(file, QStringLiteral("v")),
                  fixture::StreamHash(m_media + QLatin1Char('/') + stream, QStringLiteral("v")));
     QVERIFY2(qAbs(probe.duration - seconds) < 1.0, qPrintable(QString::number(probe.duration)));
+}
+
+void TestChoices::parsePlaylist_data()
+{
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QString>("title"); // empty: no playlist
+    // "index|link|title|duration|available" of each entry
+    QTest::addColumn<QStringList>("entries");
+
+    // Runs of the extractor (yt-dlp 2023.03.04), cut to the fields that matter.
+    QTest::newRow("a channel's feed: entries with their own links")
+        << QByteArray(R"j({"_type": "playlist", "id": "http://127.0.0.1:8768/feed.xml", "title": )j"
+                      R"j("Fixture Channel", "entries": [{"_type": "url_transparent", "url": )j"
+                      R"j("http://127.0.0.1:39073/watch?title=First%20Clip", "title": "First )j"
+                      R"j(Clip", "duration": 8.0}, {"_type": "url_transparent", "url": )j"
+                      R"j("http://127.0.0.1:39073/gone", "title": "Gone Clip", "duration": )j"
+                      R"j(3725.4}], "playlist_count": 2})j")
+        << "Fixture Channel"
+        << QStringList{"1|http://127.0.0.1:39073/watch?title=First%20Clip|First Clip|00:00:08|1",
+                       "2|http://127.0.0.1:39073/gone|Gone Clip|01:02:05|1"};
+    QTest::newRow("a page with videos inside it: no links of their own")
+        << QByteArray(R"j({"id": "list", "title": "Three clips", "_type": "playlist", "entries": )j"
+                      R"j([{"formats": [{"url": "http://127.0.0.1:8766/a.mp4"}], "id": "list-1", )j"
+                      R"j("title": "Three clips (1)", "extractor": "html5"}, {"formats": [], )j"
+                      R"j("id": "list-2", "extractor": "html5"}]})j")
+        << "Three clips"
+        << QStringList{"1||Three clips (1)||1", "2||Three clips (2)||1"};
+    QTest::newRow("private and deleted entries, a link that is no web link")
+        << QByteArray("[youtube:tab] Extracting URL: https://example.org/playlist\n"
+                      R"j({"_type": "playlist", "title": "Mixed\nList", "entries": [)j"
+                      R"j({"_type": "url", "url": "https://example.org/v/1", "title": )j"
+                      R"j("[Private video]", "duration": null}, {"_type": "url", "url": )j"
+                      R"j("https://example.org/v/2", "title": "Members", "availability": )j"
+                      R"j("subscriber_only"}, {"_type": "url", "url": "file:///etc/passwd", )j"
+                      R"j("title": "Local"}, null]})j")
+        << "Mixed List"
+        << QStringList{"1|https://example.org/v/1|[Private video]||0",
+                       "2|https://example.org/v/2|Members||0", "3||Local||1",
+                       "4||Mixed List (4)||0"};
+    QTest::newRow("a single video is no playlist")
+        << QByteArray(R"j({"id": "watch", "title": "Fixture Clip", "formats": [], "_type": "video"})j")
+        << "" << QStringList{};
+    QTest::newRow("a title echoed before the document does not count")
+        << QByteArray("{\"_type\": \"playlist\" is not JSON\n") << "" << QStringList{};
+    QTest::newRow("nothing") << QByteArray() << "" << QStringList{};
+}
+
+void TestChoices::parsePlaylist()
+{
+    QFETCH(QByteArray, out);
+    QFETCH(QString, title);
+    QFETCH(QStringList, entries);
+
+    const PlaylistResult result = ParsePlaylist(out);
+    QCOMPARE(result.bIsPlaylist, !title.isEmpty());
+    QCOMPARE(result.title, title);
+    QStringList seen;
+    for (const PlaylistEntry& e : result.entries)
+        seen << QStringLiteral("%1|%2|%3|%4|%5")
+                    .arg(e.nIndex)
+                    .arg(e.url, e.title, e.duration)
+                    .arg(int(e.bAvailable));
+    QCOMPARE(seen, entries);
+}
+
+void TestChoices::entryTasks_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<int>("rule");
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("ext");
+    QTest::addColumn<QString>("link");
+
+    const QString list = QStringLiteral("https://example.org/list");
+    const QString own = QStringLiteral("https://example.org/v/7");
+    QTest::newRow("own link, best") << own << int(EntryRule::Best) << "bv" << "mp4" << own;
+    QTest::newRow("own link, up to 1080p")
+        << own << int(EntryRule::UpTo1080) << "bv upto=1080" << "mp4" << own;
+    QTest::newRow("inside the playlist, up to 480p")
+        << "" << int(EntryRule::UpTo480) << "bv upto=480 item=7" << "mp4" << list;
+    QTest::newRow("audio as mp3") << own << int(EntryRule::AudioMp3) << "ba" << "mp3" << own;
+    QTest::newRow("audio as m4a, inside the playlist")
+        << "" << int(EntryRule::AudioM4a) << "ba item=7" << "m4a" << list;
+}
+
+void TestChoices::entryTasks()
+{
+    QFETCH(QString, url);
+    QFETCH(int, rule);
+    QFETCH(QString, field);
+    QFETCH(QString, ext);
+    QFETCH(QString, link);
+
+    PlaylistEntry entry;
+    entry.nIndex = 7;
+    entry.url = url;
+    entry.title = QStringLiteral("Seventh");
+    entry.duration = QStringLiteral("00:01:00");
+    const _VIDEO_FILE_INFO_ task =
+        EntryTask(QStringLiteral("https://example.org/list"), entry, EntryRule(rule));
+    QCOMPARE(task.QstrFormatId, field);
+    QCOMPARE(task.QstrExt, ext);
+    QCOMPARE(task.QstrUrl, link);
+    QCOMPARE(task.QstrTitle, entry.title);
+    QCOMPARE(task.QstrDuration, entry.duration);
+}
+
+// The real extractor lists the loopback channel quickly, with each entry's own link.
+void TestChoices::channelListing()
+{
+    const QString link = m_server.ChannelUrl();
+    int code = -1;
+    const QByteArray out = fixture::RunTool(ExtractorPath(QStringLiteral(QUILLANE_APP_DIR)),
+                                            PlaylistArgs(link), 60000, &code);
+    QCOMPARE(code, 0);
+    const PlaylistResult result = ParsePlaylist(out);
+    QVERIFY(result.bIsPlaylist);
+    QCOMPARE(result.title, QStringLiteral("Fixture Channel"));
+    QCOMPARE(result.entries.size(), size_t(3));
+    QCOMPARE(result.entries[1].url, m_server.BaseUrl() + QStringLiteral("/gone"));
+    QCOMPARE(result.entries[2].title, QStringLiteral("Third Clip"));
+    QCOMPARE(result.entries[2].duration, QStringLiteral("00:00:08"));
 }
 
 QTEST_GUILESS_MAIN(TestChoices)
