@@ -5,6 +5,7 @@
 
 #include "command.h"
 #include "downloadengine.h"
+#include "listing.h"
 #include "playlist.h"
 #include "taskchoice.h"
 #include "testsupport.h"
@@ -31,6 +32,8 @@ private Q_SLOTS:
     void entryTasks_data();
     void entryTasks();
     void channelListing();
+    void listingCodecs_data();
+    void listingCodecs();
 
 private:
     QTemporaryDir m_home;
@@ -352,6 +355,57 @@ void TestChoices::channelListing()
     QCOMPARE(result.entries[1].url, m_server.BaseUrl() + QStringLiteral("/gone"));
     QCOMPARE(result.entries[2].title, QStringLiteral("Third Clip"));
     QCOMPARE(result.entries[2].duration, QStringLiteral("00:00:08"));
+}
+
+void TestChoices::listingCodecs_data()
+{
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("seen"); // "video|audio id;ext;size;codec name;compatible"
+
+    // Rows as the extractor prints them (yt-dlp 2023.03.04), the loopback site's and a
+    // large site's.
+    QTest::newRow("loopback H.264")
+        << "160 mp4 256x144     25 |  1021.89KiB 1000k http  | avc1.64001e 1000k video only"
+           "          DASH video, mp4_dash"
+        << "video 160;mp4;1021.89KB;H.264;1";
+    QTest::newRow("loopback AAC audio")
+        << "140 m4a audio only     |   126.47KiB  128k http  | audio only        mp4a.40.2  128k"
+           " 44k DASH audio, m4a_dash"
+        << "audio 140;m4a;126.47KB;AAC;0";
+    QTest::newRow("VP9 in webm")
+        << "248 webm 1920x1080 25 |  60.10MiB  900k https | vp9 900k video only 1080p, webm_dash"
+        << "video 248;webm;60.10MB;VP9;0";
+    QTest::newRow("AV1 in mp4 plays not everywhere")
+        << "399 mp4 1920x1080 25 | ~50.00MiB 700k https | av01.0.08M.08 700k video only 1080p,"
+           " mp4_dash"
+        << "video 399;mp4;50.00MB;AV1;0";
+    QTest::newRow("Opus audio, channels column")
+        << "251 webm audio only 2 | 3.50MiB 130k https | audio only opus 130k 48k medium, "
+           "webm_dash"
+        << "audio 251;webm;3.50MB;Opus;0";
+    QTest::newRow("box-drawing marks")
+        << QString::fromUtf8("137 mp4 1920x1080 25 \u2502 83.17MiB 1234k https \u2502 avc1.640028 "
+                             "1234k video only 1080p, mp4_dash")
+        << "video 137;mp4;83.17MB;H.264;1";
+}
+
+void TestChoices::listingCodecs()
+{
+    QFETCH(QString, row);
+    QFETCH(QString, seen);
+
+    const QString out = QStringLiteral("ID EXT |\n") + QString(17, QLatin1Char('-')) +
+                        QLatin1Char('\n') + row + QStringLiteral("\nTitle\n8\n");
+    const ListingResult result = ParseListing(out, QString(), QString(), QStringLiteral("/o/"));
+    QCOMPARE(result.records.size() + result.audio.size(), size_t(1));
+    const bool video = !result.records.empty();
+    const _VIDEO_FILE_INFO_& r = video ? result.records.front() : result.audio.front();
+    QCOMPARE(QStringLiteral("%1 %2;%3;%4;%5;%6")
+                 .arg(video ? "video" : "audio", r.QstrFormatId, r.QstrExt, r.QstrSize,
+                      CodecName(r.QstrCodec))
+                 .arg(int(IsCompatibleVideo(r))),
+             seen);
+    QCOMPARE(r.QstrTitle, QStringLiteral("Title"));
 }
 
 QTEST_GUILESS_MAIN(TestChoices)
