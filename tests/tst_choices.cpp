@@ -7,6 +7,7 @@
 #include "downloadengine.h"
 #include "listing.h"
 #include "playlist.h"
+#include "subtitles.h"
 #include "taskchoice.h"
 #include "testsupport.h"
 
@@ -31,9 +32,11 @@ private Q_SLOTS:
     void parsePlaylist();
     void entryTasks_data();
     void entryTasks();
-    void channelListing();
+    void realListings();
     void listingCodecs_data();
     void listingCodecs();
+    void subtitleList_data();
+    void subtitleList();
 
 private:
     QTemporaryDir m_home;
@@ -340,8 +343,9 @@ void TestChoices::entryTasks()
     QCOMPARE(task.QstrDuration, entry.duration);
 }
 
-// The real extractor lists the loopback channel quickly, with each entry's own link.
-void TestChoices::channelListing()
+// The real extractor lists the loopback channel quickly, with each entry's own link, and the
+// subtitled page's language.
+void TestChoices::realListings()
 {
     const QString link = m_server.ChannelUrl();
     int code = -1;
@@ -355,6 +359,15 @@ void TestChoices::channelListing()
     QCOMPARE(result.entries[1].url, m_server.BaseUrl() + QStringLiteral("/gone"));
     QCOMPARE(result.entries[2].title, QStringLiteral("Third Clip"));
     QCOMPARE(result.entries[2].duration, QStringLiteral("00:00:08"));
+
+    const QByteArray subs =
+        fixture::RunTool(ExtractorPath(QStringLiteral(QUILLANE_APP_DIR)),
+                         SubtitleListArgs(m_server.PageUrl() + QStringLiteral("&subs=1")), 60000,
+                         &code);
+    QCOMPARE(code, 0);
+    const std::vector<SubtitleLanguage> languages = ParseSubtitleList(QString::fromUtf8(subs));
+    QCOMPARE(languages.size(), size_t(1));
+    QCOMPARE(languages[0].code, QStringLiteral("de"));
 }
 
 void TestChoices::listingCodecs_data()
@@ -406,6 +419,56 @@ void TestChoices::listingCodecs()
                  .arg(int(IsCompatibleVideo(r))),
              seen);
     QCOMPARE(r.QstrTitle, QStringLiteral("Title"));
+}
+
+void TestChoices::subtitleList_data()
+{
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QStringList>("languages"); // "code|name|automatic"
+
+    const QString head = QStringLiteral("[generic] watch: Extracting information\n");
+    // The loopback page's run (yt-dlp 2023.03.04).
+    QTest::newRow("loopback: one language, no names")
+        << head + "[info] Available subtitles for watch?title=Sub Page&subs=1:\n"
+                  "Language Formats\nde       vtt\n"
+        << QStringList{"de||0"};
+    QTest::newRow("none") << head + "watch?title=Sub Page has no subtitles\n" << QStringList{};
+    // A large site's run: automatic captions first, with names; own ones listed after them.
+    QTest::newRow("automatic and own, with names")
+        << "[info] Available automatic captions for abc:\n"
+           "Language Name                  Formats\n"
+           "af       Afrikaans             vtt, ttml, srv3, srv2, srv1, json3\n"
+           "en       English               vtt, ttml, srv3, srv2, srv1, json3\n"
+           "[info] Available subtitles for abc:\n"
+           "Language Name                     Formats\n"
+           "en       English                  vtt, ttml, srv3, srv2, srv1, json3\n"
+           "de-DE    German (Germany)         vtt, ttml, srv3, srv2, srv1, json3\n"
+        << QStringList{"en|English|0", "de-DE|German (Germany)|0", "af|Afrikaans|1",
+                       "en|English|1"};
+    QTest::newRow("a title that looks like a table counts only at the line's start")
+        << "[info] abc: Language Name x [info] Available subtitles for abc:\n"
+           "Language Formats\n"
+           "--exec  vtt\n"
+           "fr      vtt\n"
+           "fr      vtt\n"
+           "[download] Destination: x\n"
+           "it      vtt\n"
+        << QStringList{};
+    QTest::newRow("rows up to the next tagged line")
+        << "[info] Available subtitles for abc:\nLanguage Formats\n--exec  vtt\nfr      vtt\n"
+           "fr      vtt\n[download] Destination: x\nit      vtt\n"
+        << QStringList{"fr||0"};
+}
+
+void TestChoices::subtitleList()
+{
+    QFETCH(QString, out);
+    QFETCH(QStringList, languages);
+    QStringList seen;
+    for (const SubtitleLanguage& l : ParseSubtitleList(out))
+        seen << l.code + QLatin1Char('|') + l.name + QLatin1Char('|') +
+                    QString::number(int(l.bAutomatic));
+    QCOMPARE(seen, languages);
 }
 
 QTEST_GUILESS_MAIN(TestChoices)
