@@ -64,26 +64,45 @@ bool IsTableRow(const QString& line, qsizetype column)
     return line.size() > column && IsColumnMark(line.at(column));
 }
 
+// The word after the second column mark of a row's tokens (the codec column), or "".
+QString CodecToken(const QStringList& tokens, int skip = 0)
+{
+    int marks = 0;
+    for (qsizetype i = 0; i < tokens.size(); ++i) {
+        if (tokens.at(i).size() == 1 && IsColumnMark(tokens.at(i).at(0)) && ++marks == 2)
+            return tokens.value(i + 1 + skip);
+    }
+    return QString();
+}
+
+QString SizeToken(const QStringList& tokens);
+
+// "140 m4a audio only | 126.47KiB 128k http | audio only mp4a.40.2 128k 44k DASH audio, ..."
+bool IsAudioRow(const QStringList& tokens)
+{
+    return tokens.size() >= 8 && tokens.at(2) == QLatin1String("audio") &&
+           tokens.at(3) == QLatin1String("only");
+}
+
+_VIDEO_FILE_INFO_ AudioFromTokens(const QStringList& tokens)
+{
+    _VIDEO_FILE_INFO_ info;
+    info.QstrFormatId = tokens.at(0);
+    info.QstrExt = tokens.at(1);
+    info.QstrSize = SizeToken(tokens);
+    // The video codec column says "audio only"; the audio codec follows it.
+    info.QstrCodec = CodecToken(tokens, 2);
+    return info;
+}
+
 _VIDEO_FILE_INFO_ RecordFromTokens(const QStringList& tokens)
 {
     _VIDEO_FILE_INFO_ info;
     info.QstrFormatId = tokens.at(0);
     info.QstrExt = tokens.at(1);
     info.QstrResolution = tokens.at(2);
-    // The size is token 6; where a row has no frame-rate column or an approximate size
-    // ("~ 2.38MiB") the tokens shift, and the first size-like token after it is the size.
-    static const QRegularExpression sizeLike(QStringLiteral("^[~\\x{2248}]?[0-9.]+[KMGT]?i?B$"));
-    QString size = tokens.at(5);
-    for (qsizetype i = 4; !sizeLike.match(size).hasMatch() && i < tokens.size(); ++i) {
-        if (sizeLike.match(tokens.at(i)).hasMatch())
-            size = tokens.at(i);
-    }
-    if (size.startsWith(QLatin1Char('~')) || size.startsWith(QChar(0x2248)))
-        size.remove(0, 1);
-    const qsizetype iB = size.lastIndexOf(QStringLiteral("iB"));
-    if (iB >= 0)
-        size = size.left(iB) + QLatin1Char('B');
-    info.QstrSize = size;
+    info.QstrSize = SizeToken(tokens);
+    info.QstrCodec = CodecToken(tokens);
     info.QstrStreamNote = tokens.at(11);
     QString quality = tokens.at(13);
     const qsizetype comma = quality.lastIndexOf(QLatin1Char(','));
@@ -98,7 +117,45 @@ _VIDEO_FILE_INFO_ RecordFromTokens(const QStringList& tokens)
     return info;
 }
 
+QString SizeToken(const QStringList& tokens)
+{
+    // The size is token 6; where a row has no frame-rate column or an approximate size
+    // ("~ 2.38MiB") the tokens shift, and the first size-like token after it is the size.
+    static const QRegularExpression sizeLike(QStringLiteral("^[~\\x{2248}]?[0-9.]+[KMGT]?i?B$"));
+    QString size = tokens.at(5);
+    for (qsizetype i = 4; !sizeLike.match(size).hasMatch() && i < tokens.size(); ++i) {
+        if (sizeLike.match(tokens.at(i)).hasMatch())
+            size = tokens.at(i);
+    }
+    if (size.startsWith(QLatin1Char('~')) || size.startsWith(QChar(0x2248)))
+        size.remove(0, 1);
+    const qsizetype iB = size.lastIndexOf(QStringLiteral("iB"));
+    if (iB >= 0)
+        size = size.left(iB) + QLatin1Char('B');
+    return size;
+}
+
 } // namespace
+
+QString CodecName(const QString& codec)
+{
+    static const std::pair<const char*, const char*> names[] = {
+        {"avc1", "H.264"}, {"avc3", "H.264"}, {"h264", "H.264"}, {"hev1", "H.265"},
+        {"hvc1", "H.265"}, {"vp09", "VP9"},   {"vp9", "VP9"},    {"vp8", "VP8"},
+        {"av01", "AV1"},   {"mp4a", "AAC"},   {"aac", "AAC"},    {"opus", "Opus"},
+        {"mp3", "MP3"}};
+    const QString head = codec.section(QLatin1Char('.'), 0, 0).toLower();
+    for (const auto& [prefix, name] : names) {
+        if (head == QLatin1String(prefix))
+            return QLatin1String(name);
+    }
+    return head;
+}
+
+bool IsCompatibleVideo(const _VIDEO_FILE_INFO_& info)
+{
+    return info.QstrExt == QLatin1String("mp4") && CodecName(info.QstrCodec) == QLatin1String("H.264");
+}
 
 QString ThumbnailFile(const QString& dataDir, const SYSTEMTIME& t)
 {
@@ -183,6 +240,13 @@ ListingResult ParseListing(const QString& out, const QString& err, const QString
     qsizetype lastRecord = -1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
+        if (line.contains(QStringLiteral("audio only"))) {
+            const QStringList tokens = line.split(blanks);
+            if (IsAudioRow(tokens)) {
+                result.audio.push_back(AudioFromTokens(tokens));
+                lastRecord = i;
+            }
+        }
         if (!line.contains(QStringLiteral("video")) || !line.contains(QLatin1Char(',')))
             continue;
         const QStringList tokens = line.split(blanks);
@@ -212,11 +276,13 @@ ListingResult ParseListing(const QString& out, const QString& err, const QString
     }
     result.title = SanitiseField(title);
     result.duration = VideoDurationTransfer(duration);
-    for (_VIDEO_FILE_INFO_& info : result.records) {
-        info.QstrDuration = result.duration;
-        info.QstrThumbPath = thumbFile;
-        info.QstrTitle = result.title;
-        info.QstrOutputDir = outputDir;
+    for (std::vector<_VIDEO_FILE_INFO_>* list : {&result.audio, &result.records}) {
+        for (_VIDEO_FILE_INFO_& info : *list) {
+            info.QstrDuration = result.duration;
+            info.QstrThumbPath = thumbFile;
+            info.QstrTitle = result.title;
+            info.QstrOutputDir = outputDir;
+        }
     }
     return result;
 }

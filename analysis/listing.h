@@ -39,6 +39,7 @@ struct ListingResult
     ExtractorError error;                   // what the error means for the user
     bool bCancelled = false;                // the analysis was cancelled before it ended
     std::vector<_VIDEO_FILE_INFO_> records; // in the order of the listing
+    std::vector<_VIDEO_FILE_INFO_> audio;   // the audio-only formats, in the same order
     QString title;
     QString duration; // normalised
 };
@@ -48,9 +49,19 @@ struct ListingResult
 // later line that contains "video" and "," and splits into at least 15 tokens at white space
 // becomes a record. The title and duration are the last two lines; when the extractor knew
 // no duration (the second-to-last line is no duration), the last line is the title.
-// Every record is stamped with title, duration, thumbnail file and output folder.
+// Every record is stamped with title, duration, thumbnail file and output folder. Rows that
+// say "audio only" where the resolution stands become the audio records (format code, extension,
+// size and codec). A record's codec is the word after the row's second column mark.
 ListingResult ParseListing(const QString& out, const QString& err, const QString& thumbFile,
                            const QString& outputDir);
+
+// A codec as people know it: "avc1.640028" -> "H.264", "vp09.00.40.08" and "vp9" -> "VP9",
+// "av01.0.08M.08" -> "AV1", "hev1..."/"hvc1..." -> "H.265", "mp4a.40.2" -> "AAC", "opus" ->
+// "Opus"; others up to their first ".".
+QString CodecName(const QString& codec);
+
+// Whether the format makes, merged with AAC audio, an MP4 that plays everywhere: H.264 in MP4.
+bool IsCompatibleVideo(const _VIDEO_FILE_INFO_& info);
 
 struct AnalysisInput
 {

@@ -10,7 +10,7 @@
 #include <sys/types.h>
 
 CDownloadTask::CDownloadTask(const _VIDEO_FILE_INFO_& record, bool bRestored, QObject* parent)
-    : QObject(parent), m_record(record), m_formatCode(ReadTaskChoice(record.QstrFormatId).formatId),
+    : QObject(parent), m_record(record), m_formatCode(ReadTaskChoice(record.QstrFormatId).StreamFormat()),
       m_process(new QProcess(this)), m_bPaused(bRestored), m_bHasProgress(bRestored)
 {
     static const int registered = [] {

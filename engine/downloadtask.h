@@ -91,7 +91,7 @@ private:
     void SetFlags(bool& flag, bool value);
 
     _VIDEO_FILE_INFO_ m_record;
-    QString m_formatCode; // the video stream's format code, without the choices after it
+    QString m_formatCode; // the format its progress is about, without the choices after it
     QProcess* m_process; // a child of the task
     COutputReader m_reader;
     bool m_bRunning = false;

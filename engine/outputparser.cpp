@@ -25,6 +25,9 @@ using namespace outputlines;
 constexpr Text kMetadata = "Adding metadata to ";
 constexpr Text kAlready = "has already been downloaded";
 constexpr Text kDestination = "[download] Destination: ";
+// The converter at work on the downloaded file: a video made MP4, audio made M4A or MP3.
+constexpr Text kVideoConverting = "[VideoConvertor] Converting ";
+constexpr Text kAudioConverting = "[ExtractAudio] Destination: ";
 
 QString Decode(Text text)
 {
@@ -213,6 +216,8 @@ struct Keyword
 constexpr Keyword kAlreadyKeyword{kAlready, kAlready.find('y')};
 constexpr Keyword kMetadataKeyword{kMetadata, kMetadata.find('g')};
 constexpr Keyword kDestinationKeyword{kDestination, kDestination.find('D')};
+constexpr Keyword kVideoConvertingKeyword{kVideoConverting, kVideoConverting.find('V')};
+constexpr Keyword kAudioConvertingKeyword{kAudioConverting, kAudioConverting.find('x')};
 
 size_t Find(Text text, const Keyword& word, size_t from)
 {
@@ -280,6 +285,11 @@ bool IsDestinationLine(Text line)
     return StartsWith(line, kDestination);
 }
 
+bool IsConvertingLine(Text line)
+{
+    return StartsWith(line, kVideoConverting) || StartsWith(line, kAudioConverting);
+}
+
 bool Holds(const QVarLengthArray<Span, 4>& lines, const Span& line)
 {
     return std::any_of(lines.begin(), lines.end(),
@@ -305,7 +315,14 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
     const auto alreadyLines = LinesWith(text, kAlreadyKeyword, IsAlreadyLine);
     const auto metadataLines = LinesWith(text, kMetadataKeyword, IsMetadataLine);
     const auto destinationLines = LinesWith(text, kDestinationKeyword, IsDestinationLine);
-    Span already, metadata, progress;
+    const auto videoConverting = LinesWith(text, kVideoConvertingKeyword, IsConvertingLine);
+    const auto audioConverting = LinesWith(text, kAudioConvertingKeyword, IsConvertingLine);
+    Span already, metadata, progress, converting;
+    if (!videoConverting.isEmpty())
+        converting = videoConverting.front();
+    if (!audioConverting.isEmpty() &&
+        (!converting.Valid() || audioConverting.front().start < converting.start))
+        converting = audioConverting.front();
     for (const Span& line : alreadyLines) {
         if (IsOwnAlreadyDownloaded(Decode(line.In(text)), state))
             already = line;
@@ -342,9 +359,11 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
     if (!streams.isEmpty())
         state.eStream = streams.back();
 
-    enum Kind { Already, Progress, Metadata };
-    std::pair<size_t, Kind> events[3];
+    enum Kind { Already, Progress, Converting, Metadata };
+    std::pair<size_t, Kind> events[4];
     int count = 0;
+    if (converting.Valid())
+        events[count++] = {converting.start, Converting};
     if (already.Valid())
         events[count++] = {already.start, Already};
     if (progress.Valid())
@@ -361,6 +380,9 @@ ChunkOutcome JudgeOutput(QByteArrayView bytes, TaskOutputState& state)
             break;
         case Progress:
             judge.Progress(progressParts);
+            break;
+        case Converting:
+            judge.Report(ReportKind::Converting, 100);
             break;
         case Metadata:
             judge.Metadata(metadata.In(text));

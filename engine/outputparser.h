@@ -80,6 +80,7 @@ enum class ReportKind {
     Analyzing,      // no progress line of the task's own stream yet: bar 0
     Progress,       // a progress line of the task's own stream: the bar and the parts below
     AddingMetadata, // the finished file is being written: bar 100
+    Converting,     // the converter makes the file the task asked for: bar 100
 };
 
 // One report for the window: the bar value and, for progress, the parts of the status line.
@@ -116,13 +117,15 @@ struct ChunkOutcome
 
 // Judges the whole lines available now (joined by "\n") as one chunk: only the last
 // progress line of the task's own stream counts, so a burst of lines costs one update.
-// The events of a chunk (a part already downloaded, progress, the metadata line) are
-// judged in the order in which they were printed. A keyword counts only where the extractor
-// puts it, never inside a file path it echoes (which holds the title): "[download]" and
-// "[download] Destination: " at the line's start, "Adding metadata to " at the start after
-// the line's "[tag] ", and "has already been downloaded" at the end of a "[download]" line.
-// A progress line belongs to the task's own stream when the last "Destination:" line named
-// the task's format; before any such line, when its total is the task's size.
+// The events of a chunk (a part already downloaded, progress, the converter's first line, the
+// metadata line) are judged in the order in which they were printed. A keyword counts only
+// where the extractor puts it, never inside a file path it echoes (which holds the title):
+// "[download]" and "[download] Destination: " at the line's start, "[VideoConvertor]
+// Converting " and "[ExtractAudio] Destination: " at the line's start, "Adding metadata to "
+// at the start after the line's "[tag] ", and "has already been downloaded" at the end of a
+// "[download]" line. A progress line belongs to the task's own stream when the last
+// "Destination:" line named the task's format; before any such line, when its total is the
+// task's size.
 ChunkOutcome JudgeChunk(const QString& chunk, TaskOutputState& state);
 
 // The same judgement of whole lines as the extractor printed them (UTF-8, each ending in

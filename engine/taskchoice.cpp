@@ -8,6 +8,16 @@ const QString kConvert = QStringLiteral("convert");
 const QString kSubs = QStringLiteral("subs=");
 const QString kAutoSubs = QStringLiteral("autosubs=");
 const QString kPart = QStringLiteral("part=");
+const QString kUpTo = QStringLiteral("upto=");
+const QString kItem = QStringLiteral("item=");
+
+// A positive count of at most six digits, else 0.
+int ReadCount(const QString& text)
+{
+    bool ok = false;
+    const int value = text.size() <= 6 ? text.toInt(&ok) : 0;
+    return ok && value > 0 && !text.startsWith(QLatin1Char('+')) ? value : 0;
+}
 
 // Language codes as the extractor names them: letters, digits and "-" only, so that a damaged
 // field can never add a pattern or an option to --sub-langs.
@@ -31,6 +41,16 @@ bool TaskChoice::IsAudioOnly() const
     return formatId == kAudioOnly;
 }
 
+bool TaskChoice::IsByRule() const
+{
+    return formatId == kBestVideo;
+}
+
+QString TaskChoice::StreamFormat() const
+{
+    return IsByRule() || IsAudioOnly() ? QString() : formatId;
+}
+
 TaskChoice ReadTaskChoice(const QString& formatField)
 {
     TaskChoice choice;
@@ -45,6 +65,10 @@ TaskChoice ReadTaskChoice(const QString& formatField)
             choice.subtitles = ReadLanguages(word.mid(kSubs.size()));
         } else if (word.startsWith(kAutoSubs)) {
             choice.autoSubtitles = ReadLanguages(word.mid(kAutoSubs.size()));
+        } else if (word.startsWith(kUpTo)) {
+            choice.nUpTo = ReadCount(word.mid(kUpTo.size()));
+        } else if (word.startsWith(kItem)) {
+            choice.nItem = ReadCount(word.mid(kItem.size()));
         } else if (word.startsWith(kPart)) {
             const QStringList ends = word.mid(kPart.size()).split(QLatin1Char('-'));
             bool okFrom = false, okTo = false;
@@ -71,6 +95,10 @@ QString TaskChoiceField(const TaskChoice& choice)
     if (choice.HasPart())
         words << kPart + QString::number(choice.nFrom) + QLatin1Char('-') +
                      QString::number(choice.nTo);
+    if (choice.IsByRule() && choice.nUpTo > 0)
+        words << kUpTo + QString::number(choice.nUpTo);
+    if (choice.nItem > 0)
+        words << kItem + QString::number(choice.nItem);
     return words.join(QLatin1Char(' '));
 }
 
@@ -96,6 +124,17 @@ QStringList TaskChoiceArgs(const TaskChoice& choice, const QString& ext)
         else
             args << QStringLiteral("m4a");
         args << QStringLiteral("--embed-thumbnail");
+    } else if (choice.IsByRule()) {
+        // The best video no taller than the rule allows, with the best audio that suits the
+        // container; a site with only combined streams gives the best of those; a video
+        // without any stream low enough gives its smallest.
+        const QString audio = QStringLiteral("+ba[ext=") + AudioExtFor(ext) + QStringLiteral("]/");
+        const QString limit =
+            choice.nUpTo > 0 ? QStringLiteral("[height<=%1]").arg(choice.nUpTo) : QString();
+        args << QStringLiteral("-f")
+             << QStringLiteral("bv*") + limit + audio + QStringLiteral("bv*") + limit +
+                    QStringLiteral("+ba/b") + limit +
+                    (limit.isEmpty() ? QString() : QStringLiteral("/wv*+ba/w"));
     } else {
         args << QStringLiteral("-f")
              << QStringLiteral("ba[ext=") + AudioExtFor(ext) + QStringLiteral("]+") +
@@ -117,6 +156,8 @@ QStringList TaskChoiceArgs(const TaskChoice& choice, const QString& ext)
         if (ext == QLatin1String("mp4"))
             args << QStringLiteral("--convert-subs") << QStringLiteral("srt");
     }
+    if (choice.nItem > 0)
+        args << QStringLiteral("--playlist-items") << QString::number(choice.nItem);
     if (choice.HasPart())
         args << QStringLiteral("--download-sections")
              << QStringLiteral("*%1-%2").arg(choice.nFrom).arg(choice.nTo)

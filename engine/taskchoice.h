@@ -7,6 +7,8 @@
 //   subs=en,de         the site's own subtitles in these languages, embedded
 //   autosubs=fr        the site's automatic subtitles in these languages, embedded
 //   part=5-12          only the part from second 5 to second 12
+//   upto=1080          with "bv": no taller than 1080 lines (the smallest if none is)
+//   item=3             the third entry of the playlist that the link names
 // A field of a version that knows fewer words still reads: words it does not know are kept
 // out of the format code and otherwise ignored.
 
@@ -15,19 +17,25 @@
 
 struct TaskChoice
 {
-    QString formatId; // the video stream's format code, or kAudioOnly
+    QString formatId; // the video stream's format code, kAudioOnly or kBestVideo
     bool bConvert = false;
     QStringList subtitles;
     QStringList autoSubtitles;
     int nFrom = -1; // seconds; both set for a part of the video
     int nTo = -1;
+    int nUpTo = 0; // lines; 0: any height
+    int nItem = 0; // the entry of the playlist; 0: the link is the video's own
 
     bool IsAudioOnly() const;
+    bool IsByRule() const;
+    // The format code of the stream the run's progress is about; empty where the run picks it.
+    QString StreamFormat() const;
     bool HasPart() const { return nFrom >= 0 && nTo > nFrom; }
     bool operator==(const TaskChoice&) const = default;
 };
 
 inline const QString kAudioOnly = QStringLiteral("ba");
+inline const QString kBestVideo = QStringLiteral("bv");
 
 TaskChoice ReadTaskChoice(const QString& formatField);
 QString TaskChoiceField(const TaskChoice& choice);

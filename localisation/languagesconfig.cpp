@@ -142,6 +142,7 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "MainWnd/StatusAnalyzing",
         "MainWnd/StatusCompleted",
         "MainWnd/StatusMetadata",
+        "MainWnd/StatusConverting",
         "MainWnd/TipChooseFolder",
         "Messages/MSG0109",
         "MainWnd/HelpPage",

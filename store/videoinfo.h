@@ -23,6 +23,7 @@ struct _VIDEO_FILE_INFO_
     QString QstrUrl;         // the video link
     QString QstrPercent;     // last percentage without "%", "100" once complete
     QString QstrFilePath;    // the finished file, once the extractor has named it
+    QString QstrCodec;       // the listing's codec of the stream, e.g. avc1.640028; not stored
 };
 
 typedef _VIDEO_FILE_INFO_ VIDEO_FILE_INFO;

@@ -10,10 +10,11 @@ const QString kGap = QStringLiteral("      ");
 
 StatusWords LanguageStatusWords()
 {
-        StatusWords words;
+    StatusWords words;
     words.QstrAnalyzing = LanguageText("MainWnd/StatusAnalyzing");
     words.QstrCompleted = LanguageText("MainWnd/StatusCompleted");
     words.QstrMetadata = LanguageText("MainWnd/StatusMetadata");
+    words.QstrConverting = LanguageText("MainWnd/StatusConverting");
     return words;
 }
 
@@ -24,6 +25,8 @@ QString StatusLineText(const ProgressReport& report, const StatusWords& words)
         return words.QstrAnalyzing;
     case ReportKind::AddingMetadata:
         return words.QstrMetadata;
+    case ReportKind::Converting:
+        return words.QstrConverting;
     case ReportKind::Progress:
         return QString::fromStdString(ProgressSizeText(report.nDoneBytes)) + QLatin1Char('/') +
                report.QstrTotal + kGap + words.QstrCompleted + report.QstrPercent +

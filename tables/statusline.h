@@ -11,6 +11,7 @@ struct StatusWords
     QString QstrAnalyzing = QStringLiteral("Analyzing...");
     QString QstrCompleted = QStringLiteral("Completed: ");
     QString QstrMetadata = QStringLiteral("Adding metadata");
+    QString QstrConverting = QStringLiteral("Converting...");
 };
 
 // The words as the active language file gives them.

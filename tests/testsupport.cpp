@@ -313,6 +313,11 @@ QString CMediaServer::SegmentedPageUrl(const QString& title) const
     return PageUrl(title) + QStringLiteral("&segmented=1");
 }
 
+QString CMediaServer::ChannelUrl() const
+{
+    return BaseUrl() + QStringLiteral("/channel.xml");
+}
+
 QString CMediaServer::NoVideoUrl() const
 {
     return BaseUrl() + QStringLiteral("/nothing");

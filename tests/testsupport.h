@@ -96,6 +96,7 @@ public:
     QString PageUrl(const QString& title = QStringLiteral("Fixture Clip")) const;
     QString SegmentedPageUrl(const QString& title) const;
     QString NoVideoUrl() const;
+    QString ChannelUrl() const; // a feed of three videos, the second of them gone
     QString MissingUrl() const;
 
 private:

@@ -444,6 +444,26 @@ void TestEngineParse::judgeChunk_data()
                        "[Merger] Merging formats into \"/out/Clip-2024.mp4\"",
                        "Deleting original file /out/Clip-2024.f134.mp4 (pass -k to keep)", metadata}
         << QStringList{"100|", "100|Adding metadata"} << "100" << file << true << false;
+    // The converter's lines, as real runs print them: the row tells it is converting.
+    QTest::newRow("converted to mp4, then metadata")
+        << "3.79MB"
+        << "100" << true << true
+        << QStringList{"[Merger] Merging formats into \"/out/Clip-2024.mkv\"",
+                       "[VideoConvertor] Converting video from mkv to mp4; Destination: " + file,
+                       "Deleting original file /out/Clip-2024.mkv (pass -k to keep)", metadata}
+        << QStringList{"100|Converting...", "100|Adding metadata"} << "100" << file << true
+        << false;
+    QTest::newRow("audio made mp3")
+        << "126.47KB"
+        << "100" << true << true
+        << QStringList{"[FixupM4a] Correcting container of \"/out/Song-2024.m4a\"",
+                       "[ExtractAudio] Destination: /out/Song-2024.mp3"}
+        << QStringList{"100|Converting..."} << "100" << "" << true << false;
+    QTest::newRow("a title that names the converter is no conversion")
+        << "3.79MB"
+        << "100" << true << true
+        << QStringList{"[download] Destination: /out/[VideoConvertor] Converting -2024.mp4"}
+        << QStringList{} << "100" << "" << true << false;
     QTest::newRow("path with quotes and blanks")
         << "3.79MB"
         << "100" << true << true
