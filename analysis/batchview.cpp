@@ -46,7 +46,7 @@ void CDodivezParseUI::CreateBatchView(QWidget* parent)
 {
     const int W = width();
     pBatchTable = new QTableWidget(parent);
-    pBatchTable->setGeometry(0, 110, W - 40, 300);
+    pBatchTable->setGeometry(0, 110, W - 40, 280);
     pBatchTable->setFocusPolicy(Qt::NoFocus);
     pBatchTable->setColumnCount(kColumns);
     pBatchTable->setHorizontalHeaderLabels({QString(), LanguageText("MainWnd/Title"),
@@ -71,11 +71,11 @@ void CDodivezParseUI::CreateBatchView(QWidget* parent)
     pBatchTable->setAccessibleName(LanguageText("MainWnd/BatchTable"));
 
     pRuleLabel = new QLabel(LanguageText("MainWnd/RuleName") + QStringLiteral(":"), parent);
-    pRuleLabel->setGeometry(0, 420, 150, 30);
+    pRuleLabel->setGeometry(0, 398, 150, 28);
     pRuleLabel->setFont(CalibriFont(12));
     SetWhiteText(pRuleLabel);
     pRuleCombo = new QComboBox(parent);
-    pRuleCombo->setGeometry(150, 420, 220, 30);
+    pRuleCombo->setGeometry(150, 398, 220, 28);
     pRuleCombo->setFont(CalibriFont(12));
     pRuleCombo->setStyleSheet(DialogStyle::Combo_style);
     pRuleCombo->setAccessibleName(LanguageText("MainWnd/RuleName"));
@@ -87,7 +87,7 @@ void CDodivezParseUI::CreateBatchView(QWidget* parent)
     }
     connect(pRuleCombo, &QComboBox::currentIndexChanged, this, [this] { ShowRuleSizes(); });
     pProgressLabel = new QLabel(parent);
-    pProgressLabel->setGeometry(400, 420, W - 440, 30);
+    pProgressLabel->setGeometry(400, 398, W - 440, 28);
     pProgressLabel->setFont(CalibriFont(12));
     pProgressLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SetWhiteText(pProgressLabel);

@@ -344,7 +344,8 @@ void TestAddVideo::okTakesCurrentRowWithEditedLink()
     const QString size = d.pFormatTable->item(1, 2)->text();
     qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(1, 0))->click();
     const QString edited = QStringLiteral("http://127.0.0.1:9/edited");
-    d.pUrlEdit->setText(edited);
+    // Pasted with a line break after it, and the same link twice: still one link.
+    d.pUrlEdit->setText(QStringLiteral(" ") + edited + QStringLiteral("\n") + edited + QStringLiteral("\n"));
     QTest::mouseClick(d.pOkButton, Qt::LeftButton);
 
     QCOMPARE(d.nCancelled, 0);
