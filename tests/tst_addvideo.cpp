@@ -726,11 +726,8 @@ void TestAddVideo::severalLinksAddTickedVideos()
         QCOMPARE(d.pProgressLabel->text(), Text("MainWnd/BatchProgress").arg(0).arg(3));
         QCOMPARE(QApplication::activeModalWidget(), &d);
         QTRY_VERIFY_WITH_TIMEOUT(!d.pBatch->IsRunning(), 120000);
-        QVERIFY(d.pParseButton->isEnabled());
         QCOMPARE(d.pProgressLabel->text(), Text("MainWnd/BatchProgress").arg(3).arg(3));
         QCOMPARE(d.pBatchTable->rowCount(), 3);
-        QCOMPARE(d.pRuleCombo->count(), 6);
-        QCOMPARE(d.pRuleCombo->accessibleName(), Text("MainWnd/RuleName"));
         for (int row : {0, 2}) {
             const auto* tick = qobject_cast<QCheckBox*>(d.pBatchTable->cellWidget(row, 0));
             QVERIFY(tick && tick->isChecked());
@@ -743,7 +740,6 @@ void TestAddVideo::severalLinksAddTickedVideos()
         QVERIFY(!d.pBatchTable->cellWidget(1, 0));
         QCOMPARE(d.pBatchTable->item(1, 1)->text(), links[1]);
         QCOMPARE(d.pBatchTable->item(1, 2)->text(), Text("Errors/Unavailable"));
-        QVERIFY(!(d.pBatchTable->item(1, 2)->flags() & Qt::ItemIsEnabled));
         QVERIFY(d.pOkButton->isEnabled());
 
         d.pRuleCombo->setCurrentIndex(rule);
@@ -769,10 +765,6 @@ void TestAddVideo::severalLinksAddTickedVideos()
         QVERIFY(QFileInfo::exists(w.QstrDownloadingDir + task.VideoFileInfo.QstrTaskKey));
         keys << task.VideoFileInfo.QstrTaskKey;
     }
-    // Each with a thumbnail of its own.
-    if (added.size() == 2)
-        QVERIFY(w.DownloadInfoAt(rowsBefore).VideoFileInfo.QstrThumbPath !=
-                w.DownloadInfoAt(rowsBefore + 1).VideoFileInfo.QstrThumbPath);
     w.StopAllRuns();
 }
 
