@@ -263,7 +263,7 @@ void CDodivezParseUI::btnOKSlot()
     if (!item)
         return;
     SelectedInfo = item->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
-    SelectedInfo.QstrUrl = FieldLink();
+    SelectedInfo.QstrUrl = pUrlEdit->text();
     vecSelected = {SelectedInfo};
     close();
     nCancelled = 0;
@@ -322,7 +322,7 @@ void CDodivezParseUI::btnParseSlot()
     pAnalysis->Cancel();
     m_result = ListingResult();
     m_bAnalysed = false;
-    pAnalysis->Start({AppFolder(), FieldLink(), QstrThumbFile, QstrOutputPath});
+    pAnalysis->Start({AppFolder(), pUrlEdit->text(), QstrThumbFile, QstrOutputPath});
 
     WaitBox.setFixedSize(500, 200);
     WaitBox.PlaceOver(this, 4);
@@ -352,14 +352,6 @@ void CDodivezParseUI::btnParseSlot()
     }
     pParseButton->setEnabled(true);
     pParseButton->setStyleSheet(Layout2_main_button_style);
-}
-
-// The field's one link, without the blanks or line breaks around it (or the same link twice);
-// text that holds no web link is handed to the extractor as it stands.
-QString CDodivezParseUI::FieldLink() const
-{
-    const QStringList links = SplitLinks(pUrlEdit->text());
-    return links.size() == 1 ? links.first() : pUrlEdit->text();
 }
 
 QString CDodivezParseUI::NewThumbFile()

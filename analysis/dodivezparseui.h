@@ -114,7 +114,6 @@ private:
     // A notice with the text of `key` and an OK button, over the dialog.
     void ShowNotice(const char* key);
     void ShowAnalysisError(const ExtractorError& error);
-    QString FieldLink() const;
     // A new thumbnail file name in the data folder, its folder made.
     QString NewThumbFile();
 
