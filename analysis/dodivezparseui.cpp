@@ -2,6 +2,7 @@
 
 #include "fonts.h"
 #include "languagesconfig.h"
+#include "links.h"
 #include "outputpath.h"
 #include "paths.h"
 #include "styles.h"
@@ -93,6 +94,8 @@ CDodivezParseUI::CDodivezParseUI(QDialog*, Qt::WindowFlags) : QDialog(nullptr)
 CDodivezParseUI::~CDodivezParseUI()
 {
     pAnalysis->Cancel();
+    if (pBatch)
+        pBatch->Cancel();
 }
 
 void CDodivezParseUI::InitDialog()
@@ -132,6 +135,7 @@ void CDodivezParseUI::InitDialog()
     pParseButton->setEnabled(false);
     connect(pParseButton, &QPushButton::clicked, this, &CDodivezParseUI::btnParseSlot);
     CreateDodivezFileTable(middle);
+    CreateBatchView(middle);
     outer->addLayout(middleLayout);
 
     // Bottom: the output folder row, OK and Cancel.
@@ -247,11 +251,20 @@ void CDodivezParseUI::formatModeButtonsClicked(int id)
 
 void CDodivezParseUI::btnOKSlot()
 {
+    if (IsBatch()) {
+        vecSelected = BatchSelection();
+        if (vecSelected.empty())
+            return;
+        close();
+        nCancelled = 0;
+        return;
+    }
     const QTableWidgetItem* item = pFormatTable->item(pFormatTable->currentRow(), 1);
     if (!item)
         return;
     SelectedInfo = item->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
     SelectedInfo.QstrUrl = pUrlEdit->text();
+    vecSelected = {SelectedInfo};
     close();
     nCancelled = 0;
 }
@@ -265,12 +278,16 @@ void CDodivezParseUI::btnCancelSlot()
 // Escape and every other way of leaving the dialog without OK.
 void CDodivezParseUI::reject()
 {
+    if (pBatch)
+        pBatch->Cancel(); // the extractors of several links stop with the dialog
     nCancelled = 1;
     QDialog::reject();
 }
 
 void CDodivezParseUI::closeEvent(QCloseEvent* event)
 {
+    if (pBatch)
+        pBatch->Cancel();
     nCancelled = 1;
     QDialog::closeEvent(event);
     event->accept();
@@ -289,10 +306,14 @@ void CDodivezParseUI::btnParseSlot()
     pParseButton->setEnabled(false);
     pParseButton->setStyleSheet(Parse_button_style);
 
-    SYSTEMTIME now;
-    rsb_getLocalTime(&now);
-    QstrThumbFile = ThumbnailFile(QstrDataDir, now);
-    QDir().mkpath(QFileInfo(QstrThumbFile).path());
+    // Several links are listed together, without a notice; a single one as ever.
+    const QStringList links = SplitLinks(pUrlEdit->text());
+    if (links.size() > 1) {
+        StartBatch(links);
+        return;
+    }
+    ShowBatchView(false);
+    QstrThumbFile = NewThumbFile();
 
     vecVideoInfo.clear();
     pFormatTable->setRowCount(0);
@@ -331,6 +352,15 @@ void CDodivezParseUI::btnParseSlot()
     }
     pParseButton->setEnabled(true);
     pParseButton->setStyleSheet(Layout2_main_button_style);
+}
+
+QString CDodivezParseUI::NewThumbFile()
+{
+    SYSTEMTIME now;
+    rsb_getLocalTime(&now);
+    const QString file = ThumbnailFile(QstrDataDir, now);
+    QDir().mkpath(QFileInfo(file).path());
+    return file;
 }
 
 void CDodivezParseUI::ShowNotice(const char* key)

@@ -6,9 +6,16 @@
 // While the analysis runs, a notice without buttons is shown; the analysis's end closes it
 // (CloseSignal). Escape on the notice cancels the analysis: its extractor is killed and what
 // it found is dropped.
+//
+// Several links in the field are analysed together (CBatchAnalysis) without a notice: a label
+// counts those done, and the dialog stays usable, so that Cancel or Escape stops the
+// extractors. Their table lists one row per video, ticked; a format rule replaces the choice
+// of a format, and OK hands back every ticked video with the format the rule picks
+// (vecSelected). A link that failed is listed greyed with its cause and cannot be ticked.
 
 #include "cmessagebox.h"
 #include "analysisrun.h"
+#include "batchanalysis.h"
 #include "listing.h"
 #include "videoinfo.h"
 #include "windowdrag.h"
@@ -20,6 +27,8 @@
 #include <vector>
 
 class QButtonGroup;
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -51,6 +60,7 @@ public:
     int nCancelled = 0;
     std::vector<_VIDEO_FILE_INFO_> vecVideoInfo;
     _VIDEO_FILE_INFO_ SelectedInfo;
+    std::vector<_VIDEO_FILE_INFO_> vecSelected; // what OK hands back, one record per task
     QString QstrThumbFile;
     CWindowDrag dragState;
     CMessageBox WaitBox;
@@ -66,6 +76,17 @@ public:
     QPushButton* pCancelButton = nullptr;
     QPushButton* pChooseButton = nullptr;
     QPushButton* pOpenButton = nullptr;
+    // Several links: their table, the format rule, the count of those done, their analysis.
+    QTableWidget* pBatchTable = nullptr;
+    QLabel* pRuleLabel = nullptr;
+    QComboBox* pRuleCombo = nullptr;
+    QLabel* pProgressLabel = nullptr;
+    CBatchAnalysis* pBatch = nullptr; // a child of the dialog
+
+    // Whether the dialog lists several links rather than the formats of one.
+    bool IsBatch() const;
+    // The ticked videos, each with the format the rule picks and its own link.
+    std::vector<_VIDEO_FILE_INFO_> BatchSelection() const;
 
 Q_SIGNALS:
     void CloseSignal();
@@ -93,6 +114,18 @@ private:
     // A notice with the text of `key` and an OK button, over the dialog.
     void ShowNotice(const char* key);
     void ShowAnalysisError(const ExtractorError& error);
+    // A new thumbnail file name in the data folder, its folder made.
+    QString NewThumbFile();
+
+    // The view of several links (batchview.cpp).
+    void CreateBatchView(QWidget* parent);
+    void ShowBatchView(bool bBatch);
+    void StartBatch(const QStringList& links);
+    void BatchLinkAnalysed(int index);
+    void FillBatchRow(int index);
+    void ShowRuleSizes();
+    void UpdateBatchOk();
+    int RuleHeight() const;
 
     ListingResult m_result; // what the last analysis found
     bool m_bAnalysed = false; // the last analysis has ended

@@ -9,7 +9,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
-// Runs the add-video dialog and turns the chosen format into a new task that starts at once.
+// Runs the add-video dialog and turns each chosen video into a new task that starts at once.
 void DRUI::AddFiles()
 {
     CDodivezParseUI dialog;
@@ -26,26 +26,25 @@ void DRUI::AddFiles()
             };
     }
     dialog.InitDialog();
-    // Links dropped or copied: analysed as soon as the dialog shows, one dialog per link, the
-    // next once this one has closed.
+    // Links dropped or copied: all of them in the field, analysed as soon as the dialog shows.
     if (!pendingLinks.isEmpty()) {
-        dialog.pUrlEdit->setText(pendingLinks.takeFirst());
+        dialog.pUrlEdit->setText(pendingLinks.join(QLatin1Char(' ')));
+        pendingLinks.clear();
         QTimer::singleShot(0, &dialog, &CDodivezParseUI::btnParseSlot);
     }
     dialog.exec();
-    if (!pendingLinks.isEmpty())
-        QTimer::singleShot(0, this, &DRUI::AddFiles);
-    if (dialog.nCancelled != 0)
+    if (dialog.nCancelled != 0 || dialog.vecSelected.empty())
         return;
 
-    // The key names the task's info file and its output file: never reuse one in use.
-    const QString key = FreeStamp(QstrDownloadingDir, CurrentTimeStamp(),
-                                  [this](const QString& k) { return engine.IndexOf(k) >= 0; });
-    _VIDEO_FILE_INFO_ info = dialog.SelectedInfo;
-    info.QstrTaskKey = key;
-    std::vector<_VIDEO_FILE_INFO_> list{info};
-    RefreshDownloadTable(list, false);
-
-    engine.Start(key);
+    // Each video becomes a task of its own. The key names the task's info file and its output
+    // file: never reuse one in use (a task just added holds its key already).
+    for (_VIDEO_FILE_INFO_ info : dialog.vecSelected) {
+        const QString key = FreeStamp(QstrDownloadingDir, CurrentTimeStamp(),
+                                      [this](const QString& k) { return engine.IndexOf(k) >= 0; });
+        info.QstrTaskKey = key;
+        std::vector<_VIDEO_FILE_INFO_> list{info};
+        RefreshDownloadTable(list, false);
+        engine.Start(key);
+    }
     pPageStack->setCurrentWidget(pDownloadingPage);
 }

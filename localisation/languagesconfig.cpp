@@ -144,6 +144,13 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "MainWnd/StatusMetadata",
         "MainWnd/StatusConverting",
         "MainWnd/TipChooseFolder",
+        "MainWnd/Title",
+        "MainWnd/RuleName",
+        "MainWnd/RuleBest",
+        "MainWnd/RuleUpTo",
+        "MainWnd/BatchProgress",
+        "MainWnd/BatchTick",
+        "MainWnd/BatchTable",
         "Messages/MSG0109",
         "MainWnd/HelpPage",
         // What went wrong in a run of the extractor: each class's cause and what to do.

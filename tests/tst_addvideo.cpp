@@ -18,6 +18,8 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
@@ -202,6 +204,9 @@ private Q_SLOTS:
     void addFilesWithoutOk();
     void linksFromOutside_data();
     void linksFromOutside();
+    void severalLinksAddTickedVideos_data();
+    void severalLinksAddTickedVideos();
+    void severalLinksEscapeStopsExtractors();
 
 private:
     QString DataDir() const { return DataFolder(); }
@@ -623,7 +628,7 @@ void TestAddVideo::linksFromOutside_data()
     QTest::addColumn<int>("nDialogs");
     QTest::newRow("dropped link") << "drop-urls" << false << 1;
     QTest::newRow("dropped text") << "drop-text" << false << 1;
-    QTest::newRow("dropped text with two links") << "drop-two" << false << 2;
+    QTest::newRow("dropped text with two links: one dialog") << "drop-two" << false << 1;
     QTest::newRow("copied, watched") << "clipboard" << true << 1;
     QTest::newRow("copied, not watched") << "clipboard" << false << 0;
 }
@@ -648,7 +653,9 @@ void TestAddVideo::linksFromOutside()
     QTimer poll;
     connect(&poll, &QTimer::timeout, this, [&] {
         auto* d = qobject_cast<CDodivezParseUI*>(QApplication::activeModalWidget());
-        if (d && d->pFormatTable->rowCount() == 3) {
+        const bool bBatchDone = d && d->IsBatch() && d->pBatch->Count() == 2 &&
+                                !d->pBatch->IsRunning() && d->pBatchTable->cellWidget(1, 0);
+        if (d && (d->pFormatTable->rowCount() == 3 || bBatchDone)) {
             analysed << d->pUrlEdit->text();
             d->close();
         }
@@ -679,8 +686,109 @@ void TestAddVideo::linksFromOutside()
         QCOMPARE(analysed.size(), expected);
     }
     for (int i = 0; i < analysed.size(); ++i)
-        QCOMPARE(analysed[i], way == QLatin1String("drop-two") && i % 2 ? second : link);
+        QCOMPARE(analysed[i], way == QLatin1String("drop-two") ? link + " " + second : link);
     QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore); // nothing without OK
+}
+
+// Several links pasted one per line: one row per video, a failed link greyed with its cause,
+// and OK adds every ticked video as a task of its own, with the format the rule picks.
+void TestAddVideo::severalLinksAddTickedVideos_data()
+{
+    QTest::addColumn<QList<int>>("untick"); // rows whose tick is taken off
+    QTest::addColumn<int>("rule");          // the rule's place in its list
+    QTest::addColumn<QStringList>("added"); // the titles of the new tasks
+    QTest::newRow("all ticked, best") << QList<int>{} << 0 << QStringList{"First", "Third"};
+    QTest::newRow("first unticked, up to 480p") << QList<int>{0} << 5 << QStringList{"Third"};
+}
+
+void TestAddVideo::severalLinksAddTickedVideos()
+{
+    QFETCH(QList<int>, untick);
+    QFETCH(int, rule);
+    QFETCH(QStringList, added);
+    DRUI w;
+    w.Init();
+    w.Finished();
+    const int rowsBefore = w.pDownloadTable->rowCount();
+    const QStringList links = {m_server.PageUrl(QStringLiteral("First")), m_server.MissingUrl(),
+                               m_server.PageUrl(QStringLiteral("Third"))};
+    const QList<ClipFormat> formats = ClipFormats();
+    const QString bestSize = RecordSizeText(QFileInfo(MakeMedia() + "/" + formats[2].file).size());
+    bool bChecked = false;
+    DriveAddDialog(this, [&](CDodivezParseUI& d) {
+        // Pasted one per line, with a blank line between: no notice, the dialog stays usable.
+        QGuiApplication::clipboard()->setText(links.join(QStringLiteral("\n\n")));
+        QTest::keyClick(d.pUrlEdit, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Analyse(d, d.pUrlEdit->text()), QStringList());
+        QVERIFY(d.IsBatch() && !d.pFormatTable->isVisible());
+        QCOMPARE(d.pProgressLabel->text(), Text("MainWnd/BatchProgress").arg(0).arg(3));
+        QCOMPARE(QApplication::activeModalWidget(), &d);
+        QTRY_VERIFY_WITH_TIMEOUT(!d.pBatch->IsRunning(), 120000);
+        QCOMPARE(d.pProgressLabel->text(), Text("MainWnd/BatchProgress").arg(3).arg(3));
+        QCOMPARE(d.pBatchTable->rowCount(), 3);
+        for (int row : {0, 2}) {
+            const auto* tick = qobject_cast<QCheckBox*>(d.pBatchTable->cellWidget(row, 0));
+            QVERIFY(tick && tick->isChecked());
+            QVERIFY(tick->accessibleName().startsWith(Text("MainWnd/BatchTick")));
+            QCOMPARE(d.pBatchTable->item(row, 1)->text(), QString::fromLatin1(row ? "Third" : "First"));
+            QCOMPARE(d.pBatchTable->item(row, 2)->text(), bestSize);
+            QCOMPARE(d.pBatchTable->item(row, 3)->text(), QStringLiteral("00:00:08"));
+        }
+        // The 404: listed with its cause, greyed, without a tick.
+        QVERIFY(!d.pBatchTable->cellWidget(1, 0));
+        QCOMPARE(d.pBatchTable->item(1, 1)->text(), links[1]);
+        QCOMPARE(d.pBatchTable->item(1, 2)->text(), Text("Errors/Unavailable"));
+        QVERIFY(d.pOkButton->isEnabled());
+
+        // OK is off while no video is ticked.
+        const bool okAfter[] = {true, false, true, true};
+        for (int k = 0; k < 4; ++k) {
+            qobject_cast<QCheckBox*>(d.pBatchTable->cellWidget(k % 2 * 2, 0))->click();
+            QCOMPARE(d.pOkButton->isEnabled(), okAfter[k]);
+        }
+        d.pRuleCombo->setCurrentIndex(rule);
+        QCOMPARE(d.pBatchTable->item(0, 2)->text(), bestSize); // 360p fits every rule
+        for (int row : untick)
+            qobject_cast<QCheckBox*>(d.pBatchTable->cellWidget(row, 0))->click();
+        QTest::mouseClick(d.pOkButton, Qt::LeftButton);
+        QVERIFY(!d.isVisible());
+        bChecked = true;
+    });
+    w.AddFiles();
+    QVERIFY(bChecked);
+
+    QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore + added.size());
+    QStringList keys;
+    for (int k = 0; k < added.size(); ++k) {
+        const _VIDEO_DOWNLOAD_INFO_ task = w.DownloadInfoAt(rowsBefore + k);
+        QCOMPARE(task.VideoFileInfo.QstrTitle, added[k]);
+        QCOMPARE(task.VideoFileInfo.QstrUrl, links[added[k] == QLatin1String("First") ? 0 : 2]);
+        QCOMPARE(task.VideoFileInfo.QstrFormatId, formats[2].id);
+        QVERIFY(!keys.contains(task.VideoFileInfo.QstrTaskKey));
+        QVERIFY(QFileInfo::exists(w.QstrDownloadingDir + task.VideoFileInfo.QstrTaskKey));
+        keys << task.VideoFileInfo.QstrTaskKey;
+    }
+    w.StopAllRuns();
+}
+
+void TestAddVideo::severalLinksEscapeStopsExtractors()
+{
+    CDodivezParseUI d;
+    d.InitDialog();
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QVERIFY(m_server.SetRate(100)); // the thumbnails alone would take minutes
+    Analyse(d, m_server.PageUrl(QStringLiteral("A")) + " " + m_server.PageUrl(QStringLiteral("B")) +
+                   " " + m_server.PageUrl(QStringLiteral("C")));
+    QTRY_COMPARE(d.pBatch->RunningCount(), 2);
+    QVERIFY(!d.pOkButton->isEnabled());
+    QTest::keyClick(&d, Qt::Key_Escape);
+    QVERIFY(m_server.SetRate(0));
+    QCOMPARE(d.pBatch->RunningCount(), 0);
+    QVERIFY(!d.pBatch->IsRunning());
+    QVERIFY(!d.isVisible());
+    QCOMPARE(d.nCancelled, 1);
+    QVERIFY(d.vecSelected.empty());
 }
 
 QTEST_MAIN(TestAddVideo)

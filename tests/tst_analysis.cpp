@@ -2,6 +2,8 @@
 // reading of real format listings, the output folder file, and whole analysis runs.
 
 #include "analysisrun.h"
+#include "batchanalysis.h"
+#include "formatrule.h"
 #include "links.h"
 #include "listing.h"
 #include "outputpath.h"
@@ -53,6 +55,35 @@ const char kCapturedExact[] =
 // A row as a site with named qualities lists it.
 const char kNamedRow[] = "137 mp4 1920x1080 25 | 71.47MiB 4000k https | avc1.640028 4000k video "
                          "only 1080p, mp4_dash";
+
+// Rows as a site with named qualities lists them, lowest first.
+const char kLadderHeading[] =
+    "ID  EXT  RESOLUTION FPS |   FILESIZE   TBR PROTO | VCODEC       VBR ACODEC ABR ASR MORE INFO\n"
+    "-------------------------------------------------------------------------------------------\n";
+const char* const kLadderRows[] = {
+    "140 m4a  audio only     |    3.27MiB  130k https | audio only       mp4a.40.2  130k 44k medium, m4a_dash",
+    "160 mp4  256x144     25 |    1.53MiB   61k https | avc1.4d400c  61k video only 144p, mp4_dash",
+    "133 mp4  426x240     25 |    3.37MiB  134k https | avc1.4d4015 134k video only 240p, mp4_dash",
+    "134 mp4  640x360     25 |    6.33MiB  252k https | avc1.4d401e 252k video only 360p, mp4_dash",
+    "135 mp4  854x480     25 |   11.00MiB  438k https | avc1.4d401f 438k video only 480p, mp4_dash",
+    "136 mp4  1280x720    25 |   20.30MiB  808k https | avc1.4d401f 808k video only 720p, mp4_dash",
+    "137 mp4  1920x1080   25 |   37.99MiB 1512k https | avc1.640028 1512k video only 1080p, mp4_dash",
+    "299 mp4  1920x1080   60 |   60.12MiB 2395k https | avc1.64002a 2395k video only 1080p60, mp4_dash",
+    "271 webm 2560x1440   25 |  112.00MiB 4458k https | vp9         4458k video only 1440p, webm_dash",
+    "308 webm 2560x1440   60 |  160.00MiB 6370k https | vp9         6370k video only 1440p60, webm_dash",
+    "313 webm 3840x2160   25 |  230.00MiB 9158k https | vp9         9158k video only 2160p, webm_dash",
+};
+
+// A listing of the ladder's rows `ids` (in the ladder's order).
+QString Ladder(const QStringList& ids)
+{
+    QString out = QString::fromUtf8(kLadderHeading);
+    for (const char* row : kLadderRows) {
+        if (ids.contains(QString::fromUtf8(row).section(QLatin1Char(' '), 0, 0)))
+            out += QString::fromUtf8(row) + QLatin1Char('\n');
+    }
+    return out + QStringLiteral("Ladder\n3:25\n");
+}
 
 const char kStderrWarning[] = "WARNING: [generic] Falling back on generic information extractor\n";
 
@@ -125,6 +156,8 @@ private Q_SLOTS:
     void parseListingStampsEveryRecord();
     void parseListingTitleIsSafeForInfoFiles_data();
     void parseListingTitleIsSafeForInfoFiles();
+    void pickFormat_data();
+    void pickFormat();
 
     void outputPathDefault();
     void outputPathWrite_data();
@@ -136,6 +169,7 @@ private Q_SLOTS:
     void runAnalysis_data();
     void runAnalysis();
     void runAnalysisCancelled();
+    void runBatch();
 
 private:
     QTemporaryDir m_home;
@@ -453,6 +487,39 @@ void TestAnalysis::parseListingTitleIsSafeForInfoFiles()
     QCOMPARE(stored.size(), title.size() - int(title.count(QStringLiteral("##@"))));
 }
 
+void TestAnalysis::pickFormat_data()
+{
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<int>("maxHeight");
+    QTest::addColumn<QString>("picked"); // format id; empty: nothing to pick
+    const QString all = Ladder({"140", "160", "133", "134", "135", "136", "137", "299", "271",
+                                "308", "313"});
+    const QString plain = Ladder({"160", "133", "134", "135", "136", "137", "271", "313"});
+    QTest::newRow("best: the last row") << plain << 0 << "313";
+    QTest::newRow("up to 1440p") << plain << 1440 << "271";
+    QTest::newRow("up to 1080p") << plain << 1080 << "137";
+    QTest::newRow("up to 720p") << plain << 720 << "136";
+    QTest::newRow("up to 480p") << plain << 480 << "135";
+    QTest::newRow("60 fps rows: the later of a height") << all << 1080 << "299";
+    QTest::newRow("none fits: the lowest") << Ladder({"137", "271", "313"}) << 720 << "137";
+    QTest::newRow("none fits, the lowest listed later") << Ladder({"308", "137", "299"}) << 480
+                                                        << "137";
+    QTest::newRow("heights from the resolution") << QString::fromUtf8(kCapturedExact) << 240
+                                                 << "133";
+    QTest::newRow("approximate sizes") << QString::fromUtf8(kCapturedApprox) << 1080 << "0";
+    QTest::newRow("nothing listed") << Ladder({"140"}) << 1080 << "";
+}
+
+void TestAnalysis::pickFormat()
+{
+    QFETCH(QString, listing);
+    QFETCH(int, maxHeight);
+    QFETCH(QString, picked);
+    const ListingResult result = ParseListing(listing, QString(), QString(), QString());
+    const int index = PickFormat(result.records, maxHeight);
+    QCOMPARE(index < 0 ? QString() : result.records.at(index).QstrFormatId, picked);
+}
+
 void TestAnalysis::outputPathDefault()
 {
     QTemporaryDir data;
@@ -607,6 +674,54 @@ void TestAnalysis::runAnalysisCancelled()
     QVERIFY(result.records.empty());
     // Stopped, not waited for: the thumbnail never arrived whole.
     QVERIFY(QFileInfo(thumb).size() < QFileInfo(fixture::MakeMedia() + "/thumb.jpg").size());
+}
+
+// Four links, one of them a 404, two at a time: the count told as it grows, the results in
+// the order of the links, each analysis with a thumbnail of its own; a cancel stops both runs.
+void TestAnalysis::runBatch()
+{
+    QVERIFY(EnsureServing(m_server, m_bServing));
+    QTemporaryDir work;
+    const QStringList links = {m_server.PageUrl(QStringLiteral("One")), m_server.MissingUrl(),
+                               m_server.PageUrl(QStringLiteral("Three")),
+                               m_server.PageUrl(QStringLiteral("Four"))};
+    CBatchAnalysis batch;
+    QSignalSpy analysed(&batch, &CBatchAnalysis::LinkAnalysed);
+    QSignalSpy finished(&batch, &CBatchAnalysis::Finished);
+    const AnalysisInput input{QStringLiteral(QUILLANE_APP_DIR), QString(),
+                              work.path() + QStringLiteral("/b.jpg"), QStringLiteral("/out/")};
+    batch.Start(input, links);
+    QCOMPARE(batch.RunningCount(), 2);
+    QVERIFY(QTest::qWaitFor([&] { return !finished.isEmpty(); }, 300000));
+    QTest::qWait(100); // nothing more is told
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(analysed.size(), 4);
+    QSet<int> indexes;
+    for (int k = 0; k < 4; ++k) {
+        indexes << analysed[k][0].toInt();
+        QCOMPARE(analysed[k][1].toInt(), k + 1); // done so far
+    }
+    QCOMPARE(indexes, QSet<int>({0, 1, 2, 3}));
+
+    const std::vector<ListingResult>& results = batch.Results();
+    QCOMPARE(results[1].error.QstrClass, QStringLiteral("Unavailable"));
+    const QStringList titles = {"One", "", "Three", "Four"};
+    const QStringList thumbs = {"/b.jpg", "", "/b-2.jpg", "/b-3.jpg"};
+    for (int k : {0, 2, 3}) {
+        QCOMPARE(results[k].title, titles[k]);
+        QCOMPARE(results[k].records.front().QstrThumbPath, work.path() + thumbs[k]);
+        QCOMPARE(ReadBytes(work.path() + thumbs[k]).left(2), QByteArray("\xff\xd8"));
+    }
+
+    QVERIFY(m_server.SetRate(100)); // the thumbnails alone would take minutes
+    batch.Start(input, links);
+    QTest::qWait(1500);
+    QCOMPARE(batch.RunningCount(), 2);
+    batch.Cancel();
+    QVERIFY(m_server.SetRate(0));
+    QCOMPARE(batch.RunningCount(), 0);
+    QTest::qWait(300);
+    QCOMPARE(analysed.size(), 4); // nothing of the cancelled batch is told
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)

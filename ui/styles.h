@@ -112,6 +112,13 @@ inline const QString Radio_style =
                    "color:#FFFFFF;}"
                    "QRadioButton::checked {background-color:#282a30;}"
                    "QRadioButton::unchecked {background-color: rgb(64,67,80);}");
+// The tick of a video and the format rule when several links are listed.
+inline const QString Check_style =
+    QStringLiteral("QCheckBox{padding:0px 10px;background-color:rgb(64,67,80);color:#FFFFFF;}");
+inline const QString Combo_style =
+    QStringLiteral("QComboBox{color:#FFFFFF;background-color:rgb(64,67,80);padding:0px 6px;}"
+                   "QComboBox QAbstractItemView{color:#FFFFFF;background-color:rgb(64,67,80);"
+                   "selection-background-color:#282a30;}");
 inline const QString& Table_style = MainStyle::Table_style;
 inline const QString Header_style =
     QStringLiteral("QHeaderView::section{background:#282a30;color: white;}");
