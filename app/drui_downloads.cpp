@@ -51,7 +51,11 @@ _VIDEO_DOWNLOAD_INFO_ Snapshot(const CDownloadTask& task, const DownloadRowWidge
 void ShowProgress(const DownloadRowWidgets& row, const CDownloadTask& task,
                   const ProgressReport& report)
 {
+    // The bar would repaint itself at once; this way it is painted with the status line, in
+    // one pass from the event loop.
+    row.pProgressBar->setUpdatesEnabled(false);
     row.pProgressBar->setValue(report.nProValue);
+    row.pProgressBar->setUpdatesEnabled(true);
     const QString text = StatusLineText(report, LanguageStatusWords());
     if (!text.isEmpty())
         row.pStatusLabel->setText(task.IsPaused() ? StatusSizePart(text) : text);

@@ -3,11 +3,14 @@
 //
 // The limit is set as the settings dialog sets it. The tasks are added one after another, as
 // fast as the add-video dialog's OK could add them, to a window (offscreen) whose loopback site
-// sends each download's media at a fixed rate; the smallest clip (256x144, about 1 MB, plus
-// the audio) keeps the whole queue within a few minutes. A precise 10 ms timer in the same
-// thread notes how much later than due it fires, from the first task added until the last has
+// sends each download's media at a fixed rate (the smallest clip: 256x144, about 1 MB, plus
+// the audio). Each run of the extractor costs it a second or more of CPU time to start, so
+// the measurement covers the first 90 completions (30 turns of the queue, the list still 210
+// tasks long at the end), a few minutes on two cores. A precise 10 ms timer in the same
+// thread notes how much later than due it fires, from the first task added until the 90th has
 // completed. The resident memory (VmRSS) is taken once all tasks have been added and again
-// once the last has completed; every finished file must play.
+// after the 90th completion; every finished file must play, and no more than three may run
+// at once.
 
 #include "benchsupport.h"
 #include "extractormanager.h"
@@ -21,6 +24,7 @@ namespace {
 
 constexpr int kTasks = 300;
 constexpr int kAtOnce = 3;
+constexpr int kMeasured = 90; // completions
 constexpr int kSmallestClip = 0;
 constexpr qint64 kRate = 1024 * 1024; // media bytes per second, for each download
 constexpr double kTargetMs = 50;
@@ -65,7 +69,7 @@ int Measure(bench::CWindowOnSite& site)
                             double(clock.elapsed()) / 1000,
                             double(bench::ResidentKiB()) / 1024);
             }
-            return finished() >= kTasks;
+            return finished() >= kMeasured;
         },
         kRunTimeoutMs);
     probe.Stop();
@@ -75,20 +79,21 @@ int Measure(bench::CWindowOnSite& site)
     const qint64 atEnd = bench::ResidentKiB();
     site.server.Stop();
 
-    const int playing = bench::PlayingFiles(tasks);
+    const int playing = bench::PlayingFiles(tasks.mid(0, kMeasured));
     const double p99 = bench::PrintLateness(
-        probe, QStringLiteral("%1 downloads, at most %2 at once, in %3 s, %4 files play")
+        probe, QStringLiteral("%1 of %2 downloads, at most %3 at once, in %4 s, %5 files play")
+                   .arg(kMeasured)
                    .arg(kTasks)
                    .arg(mostAtOnce)
                    .arg(bench::Num(seconds, 1))
                    .arg(playing));
     const double growth = atStart > 0 ? double(atEnd) / double(atStart) : 0;
-    std::printf("VmRSS %.1f MiB once all were added, %.1f MiB at the end\n",
+    std::printf("VmRSS %.1f MiB once all were added, %.1f MiB after the last completion\n",
                 double(atStart) / 1024, double(atEnd) / 1024);
-    const bool complete = done && playing == kTasks && mostAtOnce <= kAtOnce;
-    bench::ReportLatency(QStringLiteral("event-loop latency p99, 300 queued, 3 at once"), p99, playing, kTasks,
+    const bool complete = done && playing == kMeasured && mostAtOnce <= kAtOnce;
+    bench::ReportLatency(QStringLiteral("event-loop latency p99, 300 queued, 3 at once, first 90"), p99, playing, kMeasured,
                          kTargetMs, complete);
-    bench::Report(QStringLiteral("resident memory, 300 queued: end / all added"),
+    bench::Report(QStringLiteral("resident memory, 300 queued: after 90 completed / all added"),
                   QStringLiteral("%1x (%2 / %3 MiB)")
                       .arg(bench::Num(growth, 2))
                       .arg(bench::Num(double(atEnd) / 1024, 1))
