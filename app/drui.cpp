@@ -1,7 +1,6 @@
 #include "drui.h"
 
 #include "cmessagebox.h"
-#include "cmythread.h"
 #include "druistartup.h"
 #include "extractormanager.h"
 #include "infofiles.h"
@@ -18,9 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-// How long closing the window waits for the update check before cutting it off.
-constexpr unsigned long kVersionThreadWaitMs = 3000;
 
 QString MakeFolder(const QString& path)
 {
@@ -58,7 +54,6 @@ DRUI::DRUI(QWidget* parent, Qt::WindowFlags flags) : QMainWindow(parent, flags)
     setWindowIcon(QIcon(QStringLiteral(":/image/logo.ico")));
     setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
     QstrDataDir = DataFolder();
-    pVersionThread = new CMyThread(nullptr);
     // The finished history waits for the first frame.
     BeginStartupFinished(*this);
 }
@@ -69,16 +64,8 @@ DRUI::~DRUI()
     StopAllRuns();
     delete pFixNotice;
     delete pExtractorManager;
-    if (pVersionThread) {
-        // A fetch in progress ends at once; the worker then returns promptly.
-        CURLConfig::GetInstance()->RequestStop();
-        if (!pVersionThread->wait(kVersionThreadWaitMs)) {
-            pVersionThread->terminate();
-            pVersionThread->wait();
-        }
-        delete pVersionThread;
-        pVersionThread = nullptr;
-    }
+    // A fetch of the update check in progress ends at once, and tells the window nothing.
+    CURLConfig::GetInstance()->RequestStop();
 }
 
 bool DRUI::s_bExtractorUpdates = false;
@@ -94,7 +81,8 @@ void DRUI::Init()
     RemoveStaleTemporaries(QstrFinishedDir);
     engine.SetFolders(AppFolder(), QstrDownloadingDir);
 
-    connect(this, &DRUI::VersionSignal, this, &DRUI::VersionSignalSlot);
+    // The prompt runs a loop of its own: not inside the fetch's signal.
+    connect(this, &DRUI::VersionSignal, this, &DRUI::VersionSignalSlot, Qt::QueuedConnection);
 
     // The newest extractor this user has, and a JavaScript runtime; runs started before they
     // are known use the bundled extractor. A verified update waits for the runs to end.
@@ -112,8 +100,7 @@ void DRUI::Init()
     InitDesktop();
 
     CURLConfig::GetInstance()->SetDataFolder(QstrDataDir);
-    pVersionThread->SetFunc(&DRUI::_VersionSlot, this, QString());
-    pVersionThread->start(QThread::InheritPriority);
+    QMetaObject::invokeMethod(this, &DRUI::VersionSlot, Qt::QueuedConnection);
 
     InitWidget();
 }

@@ -21,7 +21,6 @@ class CDownloadNotifier;
 class CExtractorManager;
 class CMessageBox;
 class CSleepInhibitor;
-class CMyThread;
 class QAction;
 class QCheckBox;
 class QLabel;
@@ -100,8 +99,6 @@ public:
     // setting): not modal, one at a time, and a class declined once is not offered again.
     void OfferFix(const ExtractorError& error, const QString& title);
 
-    static void _VersionSlot(void* pParams, QString QstrParams);
-
     // Links dropped onto the window or copied to the clipboard open the add-video dialog with
     // them analysed (the clipboard only while the user has asked for it).
     void InitLinkSources();
@@ -134,7 +131,6 @@ public:
     QString QstrDataDir;
     QString QstrDownloadingDir;
     QString QstrFinishedDir;
-    CMyThread* pVersionThread = nullptr;
     CDownloadEngine engine{this}; // the downloading list: its tasks and their runs
     CExtractorManager* pExtractorManager = nullptr; // which extractor and runtime runs use
     QPointer<CMessageBox> pFixNotice;               // the open notice of OfferFix
@@ -164,6 +160,8 @@ public:
 
 Q_SIGNALS:
     void VersionSignal();
+    // The update check started by VersionSlot is over (VersionSignal, if any, came first).
+    void VersionChecked();
 
 public Q_SLOTS:
     void SetMenuStatus(QAction* action);
@@ -183,6 +181,8 @@ public Q_SLOTS:
     void DelFinished(const QString& finishTime);
     void DelAllFinished();
     void PDFTableItemPress(int row, int col);
+    // The update check of a start: the link check, then the version file, each fetched by a
+    // curl run driven on this thread through its signals; returns at once.
     void VersionSlot();
     void VersionSignalSlot();
     void Downloading();

@@ -4,6 +4,7 @@
 #include "drui.h"
 #include "languagesconfig.h"
 #include "lazyrows.h"
+#include "rowthrottle.h"
 #include "statusline.h"
 #include "tasktables.h"
 
@@ -50,10 +51,21 @@ _VIDEO_DOWNLOAD_INFO_ Snapshot(const CDownloadTask& task, const DownloadRowWidge
 void ShowProgress(const DownloadRowWidgets& row, const CDownloadTask& task,
                   const ProgressReport& report)
 {
+    // The bar would repaint itself at once; this way it is painted with the status line, in
+    // one pass from the event loop.
+    row.pProgressBar->setUpdatesEnabled(false);
     row.pProgressBar->setValue(report.nProValue);
+    row.pProgressBar->setUpdatesEnabled(true);
     const QString text = StatusLineText(report, LanguageStatusWords());
     if (!text.isEmpty())
         row.pStatusLabel->setText(task.IsPaused() ? StatusSizePart(text) : text);
+}
+
+// Reports that a row shows at once, whatever the throttle holds: the end of the stream (100 %,
+// metadata), and whatever comes while the task does not run on.
+bool IsUrgent(const ProgressReport& report, const CDownloadTask& task)
+{
+    return report.nProValue >= 100 || !task.IsRunning() || task.IsPaused();
 }
 
 // A task that waits in the queue says so; once it leaves the queue the row shows again what it
@@ -102,12 +114,19 @@ static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
                      [&window, key] { window.btnOpenDownloadFile(key); });
     QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window,
                      [&window, key] { window.DelDownload(key); });
-    QObject::connect(task, &CDownloadTask::Progress, widgets.pRow,
-                     [widgets, task](const ProgressReport& report) {
-                         ShowProgress(widgets, *task, report);
+    // A run prints many lines a second: the row shows a few of them, and none while it is
+    // out of view; a change of the task's state shows the newest first.
+    auto* shown = new CThrottledRow(widgets.pRow, [widgets, task](const ProgressReport& report) {
+        ShowProgress(widgets, *task, report);
+    });
+    QObject::connect(task, &CDownloadTask::Progress, shown,
+                     [shown, task](const ProgressReport& report) {
+                         shown->Offer(report, IsUrgent(report, *task));
                      });
-    QObject::connect(task, &CDownloadTask::StateChanged, widgets.pRow,
-                     [widgets, task] { ShowState(widgets, *task); });
+    QObject::connect(task, &CDownloadTask::StateChanged, shown, [shown, widgets, task] {
+        shown->Flush();
+        ShowState(widgets, *task);
+    });
     QObject::connect(&window.engine, &CDownloadEngine::QueueChanged, widgets.pRow,
                      [widgets, key](const QString& queuedKey, bool bQueued) {
                          if (queuedKey == key)

@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QMetaObject>
 
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -28,29 +27,21 @@ void CreateViewInstallDir(const QString& dataDir)
 
 } // namespace
 
-void DRUI::_VersionSlot(void* pParams, QString)
-{
-    static_cast<DRUI*>(pParams)->VersionSlot();
-}
-
-// Runs once per start on the version worker.
 void DRUI::VersionSlot()
 {
     CURLConfig* urls = CURLConfig::GetInstance();
-    char buf[512 + 1] = {0};
-
-    urls->CheckUrl();
-    if ((urls->IsChineseSystem() || urls->IsShowUrl()) && !bIsFindViewInstallDir(QstrDataDir)) {
-        // Opening a page is a job for the GUI thread.
-        QMetaObject::invokeMethod(this, &DRUI::btnHelpSlot, Qt::QueuedConnection);
-        CreateViewInstallDir(QstrDataDir);
-    }
-
-    const int nRet = urls->GetVersionInfo(buf, 512);
-    const QString local = CLanguagesConfig::GetInstance()->GetVersion();
-    const QString remote = QString::fromUtf8(buf);
-    if (nRet == 0 && IsNewerVersion(local, remote))
-        Q_EMIT VersionSignal();
+    urls->CheckUrl(this, [this, urls] {
+        if ((urls->IsChineseSystem() || urls->IsShowUrl()) && !bIsFindViewInstallDir(QstrDataDir)) {
+            btnHelpSlot();
+            CreateViewInstallDir(QstrDataDir);
+        }
+        urls->GetVersionInfo(this, 512, [this](const QByteArray& remote) {
+            const QString local = CLanguagesConfig::GetInstance()->GetVersion();
+            if (IsNewerVersion(local, QString::fromUtf8(remote.constData())))
+                Q_EMIT VersionSignal();
+            Q_EMIT VersionChecked();
+        });
+    });
 }
 
 // The update prompt; the window closes whatever the answer.

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTest>
@@ -133,22 +134,49 @@ bool IsFinished(DRUI& window, const QString& taskKey)
 }
 
 _VIDEO_FILE_INFO_ ClipTask(const fixture::CMediaServer& server, const QString& media,
-                           const QString& outputDir, const QString& taskKey)
+                           const QString& outputDir, const QString& taskKey, int formatIndex)
 {
-    const fixture::ClipFormat format = fixture::ClipFormats().at(2);
+    const fixture::ClipFormat format = fixture::ClipFormats().at(formatIndex);
     _VIDEO_FILE_INFO_ info;
     info.QstrFormatId = format.id;
     info.QstrExt = format.ext;
     info.QstrSize =
         fixture::RecordSizeText(QFileInfo(media + QLatin1Char('/') + format.file).size());
-    info.QstrResolution = QStringLiteral("640x360");
-    info.QstrQuality = QStringLiteral("360p");
+    info.QstrResolution = QStringLiteral("%1x%2").arg(format.height * 16 / 9).arg(format.height);
+    info.QstrQuality = QStringLiteral("%1p").arg(format.height);
     info.QstrDuration = QStringLiteral("00:00:08");
     info.QstrTitle = QStringLiteral("Fixture Clip");
     info.QstrOutputDir = outputDir.endsWith(QLatin1Char('/')) ? outputDir : outputDir + '/';
     info.QstrTaskKey = taskKey;
     info.QstrUrl = server.PageUrl();
     return info;
+}
+
+QList<_VIDEO_FILE_INFO_> ClipTasks(const CWindowOnSite& site, int count, int format)
+{
+    QList<_VIDEO_FILE_INFO_> tasks;
+    for (int i = 0; i < count; ++i) {
+        const QString key = QStringLiteral("2024-01-01-00-%1-%2")
+                                .arg(i / 60, 2, 10, QLatin1Char('0'))
+                                .arg(i % 60, 2, 10, QLatin1Char('0'));
+        tasks << ClipTask(site.server, site.media, site.home.path() + QStringLiteral("/out/"), key,
+                          format);
+    }
+    return tasks;
+}
+
+std::unique_ptr<QTimer> AddInTurn(DRUI& window, const QList<_VIDEO_FILE_INFO_>& tasks)
+{
+    auto adder = std::make_unique<QTimer>();
+    QTimer* timer = adder.get();
+    QObject::connect(timer, &QTimer::timeout, &window, [&window, tasks, timer, added = 0]() mutable {
+        if (added < tasks.size())
+            AddAndStart(window, tasks[added++]);
+        else
+            timer->stop();
+    });
+    timer->start(0);
+    return adder;
 }
 
 double RunBareDownload(const _VIDEO_FILE_INFO_& task, QByteArray* output)
@@ -200,6 +228,62 @@ double OwnCpuSeconds()
 double ChildrenCpuSeconds()
 {
     return CpuSeconds(RUSAGE_CHILDREN);
+}
+
+qint64 ResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
+CLatencyProbe::CLatencyProbe(int tickMs) : m_tickMs(tickMs)
+{
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(tickMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        const double now = double(m_clock.nsecsElapsed()) / 1e6;
+        m_lateMs << qMax(0.0, now - m_last - m_tickMs);
+        m_last = now;
+    });
+}
+
+void CLatencyProbe::Start()
+{
+    m_clock.start();
+    m_last = 0;
+    m_timer.start();
+}
+
+double PrintLateness(const CLatencyProbe& probe, const QString& what)
+{
+    const QList<double>& late = probe.LateMs();
+    const double p99 = Percentile(late, 0.99);
+    const double worst = late.isEmpty() ? 0 : *std::max_element(late.begin(), late.end());
+    std::printf("%s; %lld ticks, late by median %.2f ms, p99 %.2f ms, worst %.2f ms\n",
+                qPrintable(what), static_cast<long long>(late.size()), Median(late), p99, worst);
+    return p99;
+}
+
+int PlayingFiles(const QList<_VIDEO_FILE_INFO_>& tasks)
+{
+    return int(std::count_if(tasks.begin(), tasks.end(), [](const _VIDEO_FILE_INFO_& task) {
+        return Plays(DownloadOutputFile(task));
+    }));
+}
+
+void ReportLatency(const QString& name, double p99, int playing, int total, double targetMs,
+                   bool complete)
+{
+    Report(name,
+           QStringLiteral("%1 ms (%2/%3 complete and play)").arg(Num(p99, 1)).arg(playing).arg(total),
+           QStringLiteral("< %1 ms, all complete").arg(targetMs),
+           complete && playing == total && p99 < targetMs);
 }
 
 QString Num(double value, int decimals)

@@ -12,9 +12,11 @@
 
 #include "drui.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QString>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -58,10 +60,19 @@ void AddAndStart(DRUI& window, const _VIDEO_FILE_INFO_& task);
 // True once the task with this key has moved to the window's finished list.
 bool IsFinished(DRUI& window, const QString& taskKey);
 
-// A task for the loopback clip in its best format (640x360, about 4 MB, plus the audio),
-// written below `outputDir` under the key `taskKey`.
+// A task for the loopback clip, written below `outputDir` under the key `taskKey`: in its best
+// format (640x360, about 4 MB, plus the audio) unless another of fixture::ClipFormats() is
+// named (0: 256x144, about 1 MB).
 _VIDEO_FILE_INFO_ ClipTask(const fixture::CMediaServer& server, const QString& media,
-                           const QString& outputDir, const QString& taskKey);
+                           const QString& outputDir, const QString& taskKey, int format = 2);
+
+// `count` tasks for the loopback clip in `format` (see ClipTask), below the window's home in
+// out/, with keys that sort in their order.
+QList<_VIDEO_FILE_INFO_> ClipTasks(const CWindowOnSite& site, int count, int format = 2);
+
+// Adds and starts the tasks, one per pass of the event loop as clicks on the add-video
+// dialog's OK would come, from the event loop; the timer returned stops once all are added.
+std::unique_ptr<QTimer> AddInTurn(DRUI& window, const QList<_VIDEO_FILE_INFO_>& tasks);
 
 // Runs the extractor bare, as a download run of the program would (same program, argument
 // list and environment), and waits for its end. Returns its wall time in seconds (negative on
@@ -78,6 +89,38 @@ bool Plays(const QString& file);
 // CPU time (user + system) in seconds of this process, and of its ended and reaped children.
 double OwnCpuSeconds();
 double ChildrenCpuSeconds();
+
+// The resident memory of this process (VmRSS), in KiB.
+qint64 ResidentKiB();
+
+// Notes how late each tick of a precise timer in this thread comes.
+class CLatencyProbe : public QObject
+{
+public:
+    explicit CLatencyProbe(int tickMs = 10);
+    void Start();
+    void Stop() { m_timer.stop(); }
+    // Milliseconds each tick came after it was due.
+    const QList<double>& LateMs() const { return m_lateMs; }
+
+private:
+    int m_tickMs;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    double m_last = 0;
+    QList<double> m_lateMs;
+};
+
+// Prints how late the probe's ticks came (count, median, p99, worst) after `what`, and returns
+// the p99 in milliseconds.
+double PrintLateness(const CLatencyProbe& probe, const QString& what);
+
+// How many of the tasks' output files play.
+int PlayingFiles(const QList<_VIDEO_FILE_INFO_>& tasks);
+
+// The result line of an event-loop benchmark: p99 below `targetMs` and every file playing.
+void ReportLatency(const QString& name, double p99, int playing, int total, double targetMs,
+                   bool complete);
 
 // Formats a number with `decimals` places.
 QString Num(double value, int decimals);

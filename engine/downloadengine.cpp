@@ -153,11 +153,14 @@ void CDownloadEngine::ScheduleQueue()
 void CDownloadEngine::StartQueued()
 {
     m_bQueueScheduled = false;
-    for (size_t i = 0; i < m_tasks.size() && !m_queued.isEmpty() && HasRoom(); ++i) {
+    // The room is counted only at the tasks that wait, so a long list costs one pass.
+    for (size_t i = 0; i < m_tasks.size() && !m_queued.isEmpty(); ++i) {
         CDownloadTask* task = m_tasks[i];
         const QString key = task->Key();
         if (!m_queued.contains(key))
             continue;
+        if (!HasRoom())
+            break;
         Dequeue(key);
         const QPointer<CDownloadTask> alive(task);
         task->Start(m_appFolder);

@@ -241,7 +241,9 @@ private Q_SLOTS:
     }
 
     // On a throttled site, after each read the row shows the extractor's newest line, which
-    // the extractor ends only with its next write; paused, bar and status line still agree.
+    // the extractor ends only with its next write, once it is looked at: a row shows a few
+    // reports a second, and one that comes into view shows the newest at once. Paused, bar
+    // and status line still agree.
     void rowShowsNewestLine()
     {
         const ClipFormat format = ClipFormats().at(0);
@@ -274,6 +276,9 @@ private Q_SLOTS:
             const auto m = whole.match(QString::fromUtf8(lines.last()));
             if (from == key && m.hasMatch() && m.captured(2) == ExtractorSizeText(size)) {
                 ++checked;
+                // The table is looked at again: its rows come into view.
+                w->pDownloadTable->hide();
+                w->pDownloadTable->show();
                 const QString shown =
                     QStringLiteral("Completed: %1%      %2").arg(m.captured(1), m.captured(3));
                 if (task.pProgressBar->value() != int(m.captured(1).toDouble()) ||

@@ -21,6 +21,8 @@
 #include <QUrl>
 #include <QtTest>
 
+#include <csignal>
+#include <memory>
 #include <sys/stat.h>
 
 // Collects the URLs the program asks the desktop to open.
@@ -71,6 +73,51 @@ private:
     }
     QString m_curl = QStringLiteral("curl");
     QString m_issuePage;
+
+    // The link check, run to its end.
+    static bool CheckLinks()
+    {
+        QObject caller;
+        bool ended = false;
+        CURLConfig::GetInstance()->CheckUrl(&caller, [&] { ended = true; });
+        return QTest::qWaitFor([&] { return ended; }, 20000);
+    }
+    // The version file as the update check fetches it.
+    static bool FetchVersion(QByteArray& text)
+    {
+        QObject caller;
+        bool ended = false;
+        CURLConfig::GetInstance()->GetVersionInfo(&caller, 512, [&](const QByteArray& bytes) {
+            text = bytes;
+            ended = true;
+        });
+        return QTest::qWaitFor([&] { return ended; }, 20000);
+    }
+    // The window's update check, run to its end.
+    static bool RunCheck(DRUI& window)
+    {
+        QSignalSpy checked(&window, &DRUI::VersionChecked);
+        window.VersionSlot();
+        return checked.wait(20000) || checked.count() == 1;
+    }
+
+    // The next Configure points the program at a shell script of `body` instead of curl.
+    bool UseStandInCurl(const QByteArray& body)
+    {
+        m_curl = m_home.filePath(QStringLiteral("curl-stand-in.sh"));
+        QFile script(m_curl);
+        if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return false;
+        script.write("#!/bin/sh\n" + body + "\n");
+        script.close();
+        return script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    static QByteArray ReadAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
     QByteArray ServerLog()
     {
@@ -175,7 +222,7 @@ private Q_SLOTS:
             Serve(QStringLiteral("two/version.txt"), param);
         Configure(0);
         CURLConfig* urls = CURLConfig::GetInstance();
-        urls->CheckUrl();
+        QVERIFY(CheckLinks());
         QCOMPARE(urls->IsShowUrl(), showUrl);
         QCOMPARE(urls->SupportUrl(), (switched ? Site2() : Site1()) + QStringLiteral("/support.html"));
         QVERIFY(!QFile::exists(DataDir() + QStringLiteral("param.html")));
@@ -202,10 +249,10 @@ private Q_SLOTS:
         Configure(chinese);
         ServerLog();
         CURLConfig* urls = CURLConfig::GetInstance();
-        urls->CheckUrl();
-        char buf[513] = {0};
-        QCOMPARE(urls->GetVersionInfo(buf, 512), 0);
-        QCOMPARE(QString::fromUtf8(buf), expected);
+        QVERIFY(CheckLinks());
+        QByteArray text;
+        QVERIFY(FetchVersion(text));
+        QCOMPARE(QString::fromUtf8(text), expected);
         QVERIFY(!QFile::exists(DataDir() + QStringLiteral("tmp.html")));
         // On a Chinese system the link check asks nothing.
         const QByteArray log = ServerLog();
@@ -221,9 +268,9 @@ private Q_SLOTS:
         QFile stale(DataDir() + QStringLiteral("tmp.html"));
         QVERIFY(stale.open(QIODevice::WriteOnly) && stale.write("9.9") == 3);
         stale.close();
-        char buf[513] = {0};
-        CURLConfig::GetInstance()->GetVersionInfo(buf, 512);
-        QCOMPARE(QByteArray(buf), QByteArray());
+        QByteArray text;
+        QVERIFY(FetchVersion(text));
+        QCOMPARE(text, QByteArray());
     }
 
     void noNetworkFailsQuietly()
@@ -231,15 +278,15 @@ private Q_SLOTS:
         // Nothing listens on port 1: curl fails at once.
         Configure(0, QStringLiteral("http://127.0.0.1:1/one"), QStringLiteral("http://127.0.0.1:1/two"));
         CURLConfig* urls = CURLConfig::GetInstance();
-        urls->CheckUrl();
-        char buf[513] = {0};
-        urls->GetVersionInfo(buf, 512);
-        QCOMPARE(QByteArray(buf), QByteArray());
+        QVERIFY(CheckLinks());
+        QByteArray text;
+        QVERIFY(FetchVersion(text));
+        QCOMPARE(text, QByteArray());
         QVERIFY(!urls->IsShowUrl());
 
         DRUI window;
         QSignalSpy spy(&window, &DRUI::VersionSignal);
-        window.VersionSlot();
+        QVERIFY(RunCheck(window));
         QCoreApplication::processEvents();
         QCOMPARE(spy.count(), 0);
         QVERIFY(m_sink.urls.isEmpty());
@@ -266,7 +313,7 @@ private Q_SLOTS:
         DRUI window;
         window.QstrDataDir = DataDir();
         QSignalSpy spy(&window, &DRUI::VersionSignal);
-        window.VersionSlot();
+        QVERIFY(RunCheck(window));
         QCOMPARE(spy.count(), expected);
     }
 
@@ -292,8 +339,8 @@ private Q_SLOTS:
         window.QstrDataDir = DataDir();
         const QString marker = DataDir() + QStringLiteral("viewInstall");
 
-        window.VersionSlot();
-        QTRY_COMPARE(m_sink.urls.size(), opens ? 1 : 0);
+        QVERIFY(RunCheck(window));
+        QCOMPARE(m_sink.urls.size(), opens ? 1 : 0);
         QCOMPARE(QFileInfo::exists(marker), opens);
         if (opens) {
             QCOMPARE(m_sink.urls.first().toString(), Site1() + QStringLiteral("/guide/quillane.html"));
@@ -304,8 +351,7 @@ private Q_SLOTS:
         }
 
         // The next start finds the marker and opens nothing.
-        window.VersionSlot();
-        QTest::qWait(50);
+        QVERIFY(RunCheck(window));
         QCOMPARE(m_sink.urls.size(), opens ? 1 : 0);
     }
 
@@ -329,19 +375,38 @@ private Q_SLOTS:
         // A stand-in for curl that leaves a mark when it is started.
         const QString mark = m_home.filePath(QStringLiteral("curl-ran"));
         QFile::remove(mark);
-        m_curl = m_home.filePath(QStringLiteral("curl-mark.sh"));
-        QFile script(m_curl);
-        QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write("#!/bin/sh\ntouch '" + mark.toUtf8() + "'\n");
-        script.close();
-        script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(UseStandInCurl("touch '" + mark.toUtf8() + "'"));
         Configure(chinese, site, site);
         m_curl = QStringLiteral("curl");
 
         DRUI window;
         window.QstrDataDir = DataDir();
-        window.VersionSlot();
+        QVERIFY(RunCheck(window));
         QCOMPARE(QFile::exists(mark), runs);
+        Configure(0);
+    }
+
+    // VersionSlot returns while its fetch still runs; a window closed meanwhile ends the curl
+    // run with it, and the gone window hears nothing of the check.
+    void closingEndsAFetchInProgress()
+    {
+        const QString pidFile = m_home.filePath(QStringLiteral("curl-pid"));
+        QFile::remove(pidFile);
+        QVERIFY(UseStandInCurl("echo $$ > '" + pidFile.toUtf8() + "'\nexec sleep 30"));
+        Configure(0, QStringLiteral("http://127.0.0.1:1/one"), QStringLiteral("http://127.0.0.1:1/two"));
+        m_curl = QStringLiteral("curl");
+
+        auto window = std::make_unique<DRUI>();
+        window->QstrDataDir = DataDir();
+        QSignalSpy checked(window.get(), &DRUI::VersionChecked);
+        window->VersionSlot();
+        qint64 pid = 0;
+        QTRY_VERIFY((pid = ReadAll(pidFile).trimmed().toLongLong()) > 0);
+        QCOMPARE(checked.count(), 0);
+        QCOMPARE(::kill(pid_t(pid), 0), 0);
+        window.reset();
+        QCOMPARE(::kill(pid_t(pid), 0), -1); // ended and reaped
+        QTest::qWait(50);
         Configure(0);
     }
 

@@ -1,16 +1,23 @@
 #include "urlconfig.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTime>
+#include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+
+namespace {
+
+constexpr int kFetchLimitMs = 15000;
+constexpr int kKilledWaitMs = 1000;
+
+} // namespace
 
 bool IsNewerVersion(const QString& local, const QString& remote)
 {
@@ -127,49 +134,86 @@ bool CURLConfig::IsChineseSystem() const
     return QLocale::system().language() == QLocale::Chinese;
 }
 
-int CURLConfig::Fetch(const QString& url, const QString& tmpName, char* buf, int limit)
+void CURLConfig::Fetch(const QString& url, const QString& tmpName, int limit, QObject* context,
+                       std::function<void(QByteArray)> done)
 {
     const QString tmpFile = m_dataFolder + tmpName;
     // What an earlier run left there is no answer of this server.
     QFile::remove(tmpFile);
-    QProcess curl;
-    // -f: a server error page is no version file; certificate checks stay on.
-    curl.start(m_curl, {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-m"),
-                        QStringLiteral("10"), QStringLiteral("-o"), tmpFile, url});
-    // curl gives up by itself after 10 s; wait in slices so that a closing program need not.
-    if (!m_bStop && curl.waitForStarted(10000)) {
-        for (int waited = 0; waited < 15000 && !m_bStop; waited += 100) {
-            if (curl.waitForFinished(100))
-                break;
+    if (m_bStop) {
+        QTimer::singleShot(0, context, [done] { done(QByteArray()); });
+        return;
+    }
+    m_fetches.erase(std::remove(m_fetches.begin(), m_fetches.end(), nullptr), m_fetches.end());
+    // Not a child of the caller: a run ends and frees itself, or RequestStop ends it; a
+    // caller that has gone is told nothing.
+    auto* curl = new QProcess;
+    m_fetches.emplace_back(curl);
+    const QPointer<QObject> caller(context);
+    const auto ended = [curl, tmpFile, limit, caller, done] {
+        curl->disconnect();
+        curl->deleteLater();
+        QFile file(tmpFile);
+        QByteArray bytes;
+        if (file.open(QIODevice::ReadOnly)) {
+            bytes = file.read(limit);
+            file.close();
+            file.remove();
         }
-    }
-    if (curl.state() != QProcess::NotRunning) {
-        curl.kill();
-        curl.waitForFinished(1000);
-    }
-
-    QFile file(tmpFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray bytes = file.read(limit);
-    file.close();
-    file.remove();
-    if (bytes.isEmpty())
-        return 0;
-    std::memcpy(buf, bytes.constData(), size_t(bytes.size()));
-    buf[bytes.size()] = '\0';
-    return int(bytes.size());
+        if (caller)
+            done(bytes);
+    };
+    QObject::connect(curl, &QProcess::finished, curl, ended);
+    // A start that fails may say so inside start(): the caller hears of it from the event loop.
+    QObject::connect(
+        curl, &QProcess::errorOccurred, curl,
+        [ended](QProcess::ProcessError error) {
+            if (error == QProcess::FailedToStart)
+                ended();
+        },
+        Qt::QueuedConnection);
+    // curl gives up by itself after 10 s; one that does not is ended after 15.
+    QTimer::singleShot(kFetchLimitMs, curl, [curl] { curl->kill(); });
+    // -f: a server error page is no version file; certificate checks stay on.
+    curl->start(m_curl, {QStringLiteral("-s"), QStringLiteral("-f"), QStringLiteral("-m"),
+                         QStringLiteral("10"), QStringLiteral("-o"), tmpFile, url});
 }
 
-void CURLConfig::CheckUrl()
+void CURLConfig::RequestStop()
+{
+    m_bStop = true;
+    std::vector<QPointer<QProcess>> fetches;
+    fetches.swap(m_fetches);
+    for (const QPointer<QProcess>& curl : fetches) {
+        if (!curl)
+            continue;
+        curl->disconnect();
+        if (curl->state() != QProcess::NotRunning) {
+            curl->kill();
+            curl->waitForFinished(kKilledWaitMs); // SIGKILL: ends at once
+        }
+        delete curl;
+    }
+}
+
+void CURLConfig::CheckUrl(QObject* context, std::function<void()> done)
 {
     // A reserved site is no site: no process is started for it.
-    if (bChineseSystem || IsReservedSite(m_site2))
+    if (bChineseSystem || IsReservedSite(m_site2)) {
+        QTimer::singleShot(0, context, [done] { done(); });
         return;
-    char text[1024 + 1] = {0};
-    Fetch(m_site2 + QStringLiteral("/version.txt"), QStringLiteral("param.html"), text, 1024);
+    }
+    Fetch(m_site2 + QStringLiteral("/version.txt"), QStringLiteral("param.html"), 1024, context,
+          [this, done](const QByteArray& text) {
+              ApplyLinkParameters(text);
+              done();
+          });
+}
 
-    const char* found = std::strstr(text, "yt=yes;");
+void CURLConfig::ApplyLinkParameters(const QByteArray& param)
+{
+    // The text as far as its first NUL, as a C string.
+    const char* found = std::strstr(param.constData(), "yt=yes;");
     if (!found)
         return;
     const int value = std::atoi(found + 7);
@@ -181,11 +225,13 @@ void CURLConfig::CheckUrl()
         pSupportUrl.store(m_supportUrl2.constData());
 }
 
-int CURLConfig::GetVersionInfo(char* buf, int size)
+void CURLConfig::GetVersionInfo(QObject* context, int size, std::function<void(QByteArray)> done)
 {
     const QString url = bChineseSystem ? m_site1 + QStringLiteral("/version.txt")
                                        : m_site2 + QStringLiteral("/youtube-version.txt");
-    if (!IsReservedSite(url))
-        Fetch(url, QStringLiteral("tmp.html"), buf, size);
-    return 0;
+    if (IsReservedSite(url)) {
+        QTimer::singleShot(0, context, [done] { done(QByteArray()); });
+        return;
+    }
+    Fetch(url, QStringLiteral("tmp.html"), size, context, std::move(done));
 }

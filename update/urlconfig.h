@@ -1,12 +1,19 @@
 #pragma once
 // The web pages the program opens (product, guide, support) and the fetches of the
 // start-up update check. Every fetch is a run of the command-line program curl with an
-// argument list (no shell) and with certificate checks on.
+// argument list (no shell) and with certificate checks on, driven through its signals on the
+// thread that asks (the GUI thread): nothing waits for it.
 
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <atomic>
+#include <functional>
+#include <vector>
+
+class QObject;
+class QProcess;
 
 // True when the fetched version text names a newer version than the local one: a remote text
 // of at most 15 characters that is greater in plain character order (a prefix is smaller).
@@ -31,11 +38,13 @@ public:
 
     // The link check: reads "yt=yes;N" from the parameter file of the second site; N == 1001
     // sets the show-url flag, and N is the threshold (in thousandths) for switching the
-    // support link to the second site. Skipped on Chinese systems.
-    void CheckUrl();
+    // support link to the second site. Skipped on Chinese systems. `done` is called once the
+    // check is over, from the event loop (never inside this call), unless `context` has gone.
+    void CheckUrl(QObject* context, std::function<void()> done);
 
-    // Fetches the version file into buf (at most size bytes, zero-terminated); returns 0.
-    int GetVersionInfo(char* buf, int size);
+    // Fetches the version file: `done` gets at most `size` bytes of it (empty if there is
+    // none), from the event loop, unless `context` has gone.
+    void GetVersionInfo(QObject* context, int size, std::function<void(QByteArray)> done);
 
     bool IsChineseSystem() const;
     bool IsShowUrl() const { return bShowUrl.load(); }
@@ -50,8 +59,9 @@ public:
     QUrl HelpTarget(const QString& localPage) const;
     QUrl SupportTarget(const QString& localPage) const;
 
-    // Ends a fetch in progress at once and makes later fetches fail (the program is closing).
-    void RequestStop() { m_bStop = true; }
+    // Ends the fetches in progress at once, without telling their callers, and makes later
+    // fetches fail (the program is closing).
+    void RequestStop();
 
     // Where the temporary files of the fetches go (the data folder).
     void SetDataFolder(const QString& folder);
@@ -77,9 +87,12 @@ public:
 private:
     CURLConfig();
     void BuildLinks(const QString& site1, const QString& site2);
-    // Runs curl for url into dataFolder + tmpName, reads at most limit bytes into buf, deletes
-    // the file. Returns the number of bytes read (0 if nothing could be read).
-    int Fetch(const QString& url, const QString& tmpName, char* buf, int limit);
+    // Runs curl for url into dataFolder + tmpName; once it has ended, reads at most limit bytes
+    // of the file, deletes it and hands the bytes to `done` (empty if nothing could be read).
+    // Takes "yt=yes;N" from the parameter file's text (see CheckUrl).
+    void ApplyLinkParameters(const QByteArray& param);
+    void Fetch(const QString& url, const QString& tmpName, int limit, QObject* context,
+               std::function<void(QByteArray)> done);
 
     std::atomic<bool> bShowUrl{false};
     std::atomic<bool> m_bStop{false};
@@ -92,4 +105,5 @@ private:
     QString m_issuePage;
     // The fixed texts the slots point at (built once, before any slot is read).
     QByteArray m_productUrl, m_guideUrl, m_supportUrl, m_supportUrl2;
+    std::vector<QPointer<QProcess>> m_fetches; // the curl runs not yet ended
 };
