@@ -185,7 +185,6 @@ void DRUI::InitFinishedVideoInfo()
 {
     if (DeferStartupFinished(*this))
         return;
-    std::vector<_VIDEO_FILE_INFO_> list = LoadFinishedInfos(QstrFinishedDir);
     const CLazyRows::Loading loading(pFinishedTable);
-    RefreshFinishedTable(list, false);
+    ListFinished(CFinishedRecords::Load(QstrFinishedDir, FinishedCacheFile(*this)));
 }
