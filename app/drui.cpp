@@ -3,6 +3,7 @@
 #include "cmessagebox.h"
 #include "cmythread.h"
 #include "druistartup.h"
+#include "finishedcache.h"
 #include "extractormanager.h"
 #include "infofiles.h"
 #include "languagesconfig.h"
@@ -91,7 +92,9 @@ void DRUI::Init()
     // A crash in the middle of a write leaves a hidden temporary file that nothing else
     // would remove once its task has gone.
     RemoveStaleTemporaries(QstrDownloadingDir);
-    RemoveStaleTemporaries(QstrFinishedDir);
+    // A finished folder the cache knows as it is holds none (and a hundred thousand names).
+    if (!FinishedCacheCurrent(QstrFinishedDir, FinishedCacheFile(*this)))
+        RemoveStaleTemporaries(QstrFinishedDir);
     engine.SetFolders(AppFolder(), QstrDownloadingDir);
 
     connect(this, &DRUI::VersionSignal, this, &DRUI::VersionSignalSlot);

@@ -148,15 +148,20 @@ qint64 FinishedFolderTime(const QString& folder)
 }
 
 bool ListFinishedFiles(const QString& folder, QByteArray& names,
-                       std::vector<_FINISHED_FILE_>& files)
+                       std::vector<_FINISHED_FILE_>& files, bool& temporaries)
 {
+    temporaries = false;
     DIR* dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
         return false;
     while (const dirent* entry = ::readdir(dir)) {
         // Names that begin with a dot are hidden ("." and ".." among them).
-        if (entry->d_name[0] == '.')
+        if (entry->d_name[0] == '.') {
+            const size_t length = std::strlen(entry->d_name);
+            temporaries = temporaries ||
+                          (length > 5 && std::strcmp(entry->d_name + length - 4, ".tmp") == 0);
             continue;
+        }
         unsigned char type = entry->d_type;
         bool link = type == DT_LNK;
         if (type == DT_LNK || type == DT_UNKNOWN) {
@@ -187,6 +192,20 @@ bool ListFinishedFiles(const QString& folder, QByteArray& names,
                      : FinishedNameLess(a.Name(names), b.Name(names));
     });
     return true;
+}
+
+bool FinishedCacheCurrent(const QString& folder, const QString& cacheFile)
+{
+    const int fd = ::open(QFile::encodeName(cacheFile).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    QByteArray head(kMagic.size() + 24, Qt::Uninitialized);
+    qint64 folderTime = 0;
+    const bool read = ReadExactly(fd, head.data(), size_t(head.size())) && head.startsWith(kMagic);
+    ::close(fd);
+    if (read)
+        std::memcpy(&folderTime, head.constData() + kMagic.size() + 16, 8);
+    return read && folderTime != 0 && folderTime == FinishedFolderTime(folder);
 }
 
 bool ReadFinishedCache(const QString& cacheFile, QByteArray& names,

@@ -37,14 +37,20 @@ struct _FINISHED_FILE_
 bool FinishedNameLess(QByteArrayView a, QByteArrayView b);
 
 // The visible files of `folder` (regular files and links to them) in name order, their
-// names in `names`. False if the folder cannot be listed.
+// names in `names`; `temporaries` tells whether a hidden name of a write's temporary file
+// (".*.tmp") is there too. False if the folder cannot be listed.
 bool ListFinishedFiles(const QString& folder, QByteArray& names,
-                       std::vector<_FINISHED_FILE_>& files);
+                       std::vector<_FINISHED_FILE_>& files, bool& temporaries);
 
 // The modification time of the folder in nanoseconds (0 if it has none). Every name that is
 // added, removed or renamed in it moves the time on, so a cache that was written for this
 // time holds the files of the folder as they are, without listing them.
 qint64 FinishedFolderTime(const QString& folder);
+
+// True if the cache file was written for the folder's present modification time: then no
+// name in the folder has changed since, and no hidden temporary file of a write is in it
+// (a cache is never written for a time while one is). Reads only the cache's head.
+bool FinishedCacheCurrent(const QString& folder, const QString& cacheFile);
 
 // What the cache file holds: its files in name order (names in `names`), their records' bytes
 // one after the other in `records`, and the folder time it was written for (0: none, list the

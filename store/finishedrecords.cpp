@@ -304,7 +304,8 @@ CFinishedRecords CFinishedRecords::Load(const QString& folder, const QString& ca
 
     QByteArray names;
     std::vector<_FINISHED_FILE_> files;
-    if (!ListFinishedFiles(folder, names, files))
+    bool temporaries = false;
+    if (!ListFinishedFiles(folder, names, files, temporaries))
         return {};
     std::vector<quint64> order;
     order.reserve(loaded.m_index.size());
@@ -336,9 +337,9 @@ CFinishedRecords CFinishedRecords::Load(const QString& folder, const QString& ca
     loaded.m_index = std::move(order);
     // The folder time is kept only where it tells: not for a folder changed within the last
     // seconds (a change in the same clock tick could leave the time as it is), nor one with
-    // links (which the cache leaves out).
+    // links (which the cache leaves out) or temporary files (which a start removes).
     const qint64 recent = (QDateTime::currentMSecsSinceEpoch() - 2000) * 1000000;
-    const qint64 keptTime = !links && folderTime < recent ? folderTime : 0;
+    const qint64 keptTime = !links && !temporaries && folderTime < recent ? folderTime : 0;
     if (!cacheFile.isEmpty() && (changed || keptTime != cachedTime))
         WriteFinishedCache(cacheFile, names, files, loaded, keptTime);
     loaded.SortNewestFirst();
