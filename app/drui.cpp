@@ -2,6 +2,7 @@
 
 #include "cmessagebox.h"
 #include "druistartup.h"
+#include "finishedcache.h"
 #include "extractormanager.h"
 #include "infofiles.h"
 #include "languagesconfig.h"
@@ -78,7 +79,9 @@ void DRUI::Init()
     // A crash in the middle of a write leaves a hidden temporary file that nothing else
     // would remove once its task has gone.
     RemoveStaleTemporaries(QstrDownloadingDir);
-    RemoveStaleTemporaries(QstrFinishedDir);
+    // A finished folder the cache knows as it is holds none (and a hundred thousand names).
+    if (!FinishedCacheCurrent(QstrFinishedDir, FinishedCacheFile(*this)))
+        RemoveStaleTemporaries(QstrFinishedDir);
     engine.SetFolders(AppFolder(), QstrDownloadingDir);
 
     // The prompt runs a loop of its own: not inside the fetch's signal.
@@ -172,7 +175,6 @@ void DRUI::InitFinishedVideoInfo()
 {
     if (DeferStartupFinished(*this))
         return;
-    std::vector<_VIDEO_FILE_INFO_> list = LoadFinishedInfos(QstrFinishedDir);
     const CLazyRows::Loading loading(pFinishedTable);
-    RefreshFinishedTable(list, false);
+    ListFinished(CFinishedRecords::Load(QstrFinishedDir, FinishedCacheFile(*this)));
 }

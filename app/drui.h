@@ -4,6 +4,7 @@
 // the info files. The logic itself lives in the engine, store and tables libraries.
 
 #include "downloadengine.h"
+#include "finishedlist.h"
 #include "links.h"
 #include "taskrows.h"
 #include "windowdrag.h"
@@ -68,6 +69,8 @@ public:
     // Finished table.
     QTableWidget* CreateFinishedTable(QWidget* container);
     void RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bCompleted);
+    // Lists finished records (read from their files) below the rows there are.
+    void ListFinished(CFinishedRecords&& records);
     bool FindFinishedTableItem(_VIDEO_FILE_INFO_* info);
 
     // Info files.
@@ -135,7 +138,7 @@ public:
     CExtractorManager* pExtractorManager = nullptr; // which extractor and runtime runs use
     QPointer<CMessageBox> pFixNotice;               // the open notice of OfferFix
     QSet<QString> setDeclinedOffers;                // classes whose fix the user declined
-    std::vector<_VIDEO_FINISHED_INFO_> vecFinishedList;
+    CFinishedList vecFinishedList; // the finished table's records, row for row
     std::vector<int> vecDownloadSelected;
     std::vector<int> vecFinishedSelected;
     QMutex mutexFinished;

@@ -15,54 +15,32 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QTableWidgetItem>
 #include <QUrl>
-#include <algorithm>
 
-namespace {
-
-// Index of the finished entry of this finish time (which names its info file), or -1.
-// The caller holds the finished mutex.
-int IndexOfFinished(const std::vector<_VIDEO_FINISHED_INFO_>& list, const QString& finishTime)
-{
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (list[i].VideoFileInfo.QstrFinishTime == finishTime)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-} // namespace
-
-// Builds the widgets of one finished row and hands its buttons to the row's list entry. Rows
-// are built when they first come into view (or at once for a task that has just completed).
+// Builds the widgets of one finished row from its record. Rows are built when they first come
+// into view (or at once for a task that has just completed); the table's rows hold no items.
 static QWidget* BuildFinishedRowAt(DRUI& window, int row, Thumbnail thumbnail)
 {
     QTableWidget* table = window.pFinishedTable;
-    QTableWidgetItem* item = table ? table->item(row, 0) : nullptr;
-    if (!item || table->cellWidget(row, 0))
+    if (!table || row < 0 || row >= table->rowCount() || table->cellWidget(row, 0))
         return nullptr;
-    _VIDEO_FINISHED_INFO_ entry = item->data(Qt::UserRole).value<VIDEO_FINISHED_INFO>();
+    _VIDEO_FILE_INFO_ info;
+    {
+        QMutexLocker locker(&window.mutexFinished);
+        const CFinishedRecords& records = window.vecFinishedList.Records();
+        if (row >= records.Size())
+            return nullptr;
+        info = records.At(row);
+    }
     const FinishedRowWidgets widgets =
-        BuildFinishedRow(entry.VideoFileInfo, window.width() - 250, table->viewport(), thumbnail);
-    const QString finishTime = entry.VideoFileInfo.QstrFinishTime;
+        BuildFinishedRow(info, window.width() - 250, table->viewport(), thumbnail);
+    widgets.pBtnOpen->setObjectName(QLatin1String(kFinishedOpenButton));
+    widgets.pBtnDelete->setObjectName(QLatin1String(kFinishedDeleteButton));
+    const QString finishTime = info.QstrFinishTime;
     QObject::connect(widgets.pBtnOpen, &QPushButton::clicked, &window,
                      [&window, finishTime] { window.btnOpenFinishedFile(finishTime); });
     QObject::connect(widgets.pBtnDelete, &QPushButton::clicked, &window,
                      [&window, finishTime] { window.DelFinished(finishTime); });
-    {
-        QMutexLocker locker(&window.mutexFinished);
-        auto& list = window.vecFinishedList;
-        if (row >= int(list.size()) ||
-            list[size_t(row)].VideoFileInfo.QstrFinishTime != entry.VideoFileInfo.QstrFinishTime) {
-            delete widgets.pRow;
-            return nullptr;
-        }
-        list[size_t(row)].pBtnDelete = widgets.pBtnDelete;
-        list[size_t(row)].pBtnOpen = widgets.pBtnOpen;
-        entry = list[size_t(row)];
-    }
-    item->setData(Qt::UserRole, QVariant::fromValue(entry));
     PlaceRowWidget(table, row, widgets.pRow, window.vecFinishedSelected);
     return widgets.pRow;
 }
@@ -70,12 +48,14 @@ static QWidget* BuildFinishedRowAt(DRUI& window, int row, Thumbnail thumbnail)
 QTableWidget* DRUI::CreateFinishedTable(QWidget* container)
 {
     pFinishedTable = CreateTaskTable(container, width() - 40);
+    vecFinishedList.SetTable(pFinishedTable);
     connect(pFinishedTable, &QTableWidget::cellClicked, this, &DRUI::FinishedTableItemPress);
     connect(pFinishedTable, &QTableWidget::cellDoubleClicked, this,
             [this](int row) { FinishedTableItemDoubleClicked(row); });
-    new CLazyRows(pFinishedTable, [this](int row, Thumbnail thumbnail) {
-        return BuildFinishedRowAt(*this, row, thumbnail);
-    });
+    new CLazyRows(
+        pFinishedTable,
+        [this](int row, Thumbnail thumbnail) { return BuildFinishedRowAt(*this, row, thumbnail); },
+        false);
     return pFinishedTable;
 }
 
@@ -84,39 +64,45 @@ void DRUI::RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bComp
     if (!pFinishedTable)
         return;
     ListStartupFinished(*this); // the history read at start comes first
-    const int first = pFinishedTable->rowCount();
-    if (!bCompleted)
-        pFinishedTable->setRowCount(first + static_cast<int>(list.size()));
-    for (size_t k = 0; k < list.size(); ++k) {
-        _VIDEO_FILE_INFO_& record = list[k];
-        if (record.QstrFinishTime.isEmpty()) {
-            // A completed task gets a stamp no other finished file has, so that two tasks
-            // finishing in the same second keep a file each.
-            record.QstrFinishTime = bCompleted
-                                        ? FreeFinishStamp(QstrFinishedDir, CurrentTimeStamp())
-                                        : CurrentTimeStamp();
+    if (!bCompleted) {
+        CFinishedRecords records;
+        for (_VIDEO_FILE_INFO_& record : list) {
+            if (record.QstrFinishTime.isEmpty())
+                record.QstrFinishTime = CurrentTimeStamp();
+            records.Append(record);
         }
-        _VIDEO_FINISHED_INFO_ entry;
-        entry.VideoFileInfo = record;
-        auto* item = new QTableWidgetItem;
-        item->setData(Qt::UserRole, QVariant::fromValue(entry));
-
+        ListFinished(std::move(records));
+        return;
+    }
+    for (_VIDEO_FILE_INFO_& record : list) {
+        // A completed task gets a stamp no other finished file has, so that two tasks
+        // finishing in the same second keep a file each.
+        if (record.QstrFinishTime.isEmpty())
+            record.QstrFinishTime = FreeFinishStamp(QstrFinishedDir, CurrentTimeStamp());
         {
             QMutexLocker locker(&mutexFinished);
-            const int row = bCompleted ? 0 : first + static_cast<int>(k);
-            if (bCompleted) {
-                pFinishedTable->insertRow(0);
-                ShiftSelectionForInsertion(vecFinishedSelected, 0);
-                vecFinishedList.insert(vecFinishedList.begin(), entry);
-            } else {
-                vecFinishedList.push_back(entry);
-            }
-            pFinishedTable->setItem(row, 0, item);
+            pFinishedTable->insertRow(0);
+            ShiftSelectionForInsertion(vecFinishedSelected, 0);
+            vecFinishedList.Records().Insert(0, record);
         }
-        if (bCompleted) {
-            BuildFinishedRowAt(*this, 0, Thumbnail::Now); // shown at once, in view or not
-            WriteFinishedVideoInfo(FinishedInfoLine(record), record.QstrFinishTime);
-        }
+        BuildFinishedRowAt(*this, 0, Thumbnail::Now); // shown at once, in view or not
+        WriteFinishedVideoInfo(FinishedInfoLine(record), record.QstrFinishTime);
+    }
+    if (CLazyRows* lazy = CLazyRows::Of(pFinishedTable))
+        lazy->BuildVisible();
+    if (pFinishedCleanButton)
+        pFinishedCleanButton->setEnabled(pFinishedTable->rowCount() > 0);
+}
+
+void DRUI::ListFinished(CFinishedRecords&& records)
+{
+    if (!pFinishedTable)
+        return;
+    {
+        QMutexLocker locker(&mutexFinished);
+        CFinishedRecords& list = vecFinishedList.Records();
+        list.Append(std::move(records));
+        pFinishedTable->setRowCount(list.Size());
     }
     if (CLazyRows* lazy = CLazyRows::Of(pFinishedTable))
         lazy->BuildVisible();
@@ -130,12 +116,7 @@ bool DRUI::FindFinishedTableItem(_VIDEO_FILE_INFO_* info)
         return false;
     ListStartupFinished(*this);
     QMutexLocker locker(&mutexFinished);
-    return std::any_of(
-        vecFinishedList.begin(), vecFinishedList.end(), [info](const _VIDEO_FINISHED_INFO_& entry) {
-            const _VIDEO_FILE_INFO_& f = entry.VideoFileInfo;
-            return f.QstrDuration == info->QstrDuration && f.QstrSize == info->QstrSize &&
-                   f.QstrFilePath == info->QstrFilePath;
-        });
+    return vecFinishedList.Records().IndexOfFile(*info) >= 0;
 }
 
 void DRUI::FinishedTableItemPress(int row, int col)
@@ -148,10 +129,11 @@ void DRUI::btnOpenFinishedFile(const QString& finishTime)
     _VIDEO_FILE_INFO_ info;
     {
         QMutexLocker locker(&mutexFinished);
-        const int index = IndexOfFinished(vecFinishedList, finishTime);
+        const CFinishedRecords& records = vecFinishedList.Records();
+        const int index = records.IndexOf(finishTime);
         if (index < 0)
             return;
-        info = vecFinishedList[index].VideoFileInfo;
+        info = records.At(index);
     }
     // The file selected in its folder where the file manager offers that, else the folder.
     const QString folder = info.QstrOutputDir;
@@ -168,10 +150,12 @@ void DRUI::FinishedTableItemDoubleClicked(int row)
     QString folder;
     {
         QMutexLocker locker(&mutexFinished);
-        if (row < 0 || row >= int(vecFinishedList.size()))
+        const CFinishedRecords& records = vecFinishedList.Records();
+        if (row < 0 || row >= records.Size())
             return;
-        file = vecFinishedList[size_t(row)].VideoFileInfo.QstrFilePath;
-        folder = vecFinishedList[size_t(row)].VideoFileInfo.QstrOutputDir;
+        const _VIDEO_FILE_INFO_ info = records.At(row);
+        file = info.QstrFilePath;
+        folder = info.QstrOutputDir;
     }
     // The video in the user's own player; a file that has gone: its folder.
     if (!file.isEmpty() && QFileInfo::exists(file))
@@ -184,7 +168,7 @@ void DRUI::DelFinished(const QString& finishTime)
 {
     {
         QMutexLocker locker(&mutexFinished);
-        if (IndexOfFinished(vecFinishedList, finishTime) < 0)
+        if (vecFinishedList.Records().IndexOf(finishTime) < 0)
             return;
     }
     // The finished mutex is never held while the dialog runs: a download can complete
@@ -194,11 +178,12 @@ void DRUI::DelFinished(const QString& finishTime)
         return;
     // Rows may have moved, or gone, while the dialog was open: find the entry again.
     QMutexLocker locker(&mutexFinished);
-    const int index = IndexOfFinished(vecFinishedList, finishTime);
+    CFinishedRecords& records = vecFinishedList.Records();
+    const int index = records.IndexOf(finishTime);
     if (index < 0)
         return;
-    DeleteFinishedTaskFiles(vecFinishedList[index].VideoFileInfo, QstrFinishedDir, bDeleteFiles);
-    vecFinishedList.erase(vecFinishedList.begin() + index);
+    DeleteFinishedTaskFiles(records.At(index), QstrFinishedDir, bDeleteFiles);
+    records.Remove(index);
     if (pFinishedTable)
         pFinishedTable->removeRow(index);
     ShiftSelectionForRemoval(vecFinishedSelected, index);
@@ -211,8 +196,9 @@ void DRUI::DelAllFinished()
     if (!ConfirmTaskDeletion(this, bDeleteFiles))
         return;
     QMutexLocker locker(&mutexFinished);
-    for (const _VIDEO_FINISHED_INFO_& entry : vecFinishedList)
-        DeleteFinishedTaskFiles(entry.VideoFileInfo, QstrFinishedDir, bDeleteFiles);
+    const CFinishedRecords& records = vecFinishedList.Records();
+    for (int i = 0; i < records.Size(); ++i)
+        DeleteFinishedTaskFiles(records.At(i), QstrFinishedDir, bDeleteFiles);
     vecFinishedList.clear();
     vecFinishedSelected.clear();
     if (pFinishedTable)

@@ -1,4 +1,6 @@
-// The finished list of a start, filled right after the window's first frame.
+// The finished list of a start: its files are read on a worker thread from the window's first
+// frame on, and listed once they have all been read (or at once, waiting for the reading, when
+// something needs the list before then).
 
 #include "druistartup.h"
 
@@ -9,9 +11,16 @@
 #include <QEvent>
 #include <QFile>
 #include <QPointer>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
-#include <vector>
+#include <memory>
+
+QString FinishedCacheFile(const DRUI& window)
+{
+    return window.QstrDataDir.isEmpty() ? QString()
+                                        : window.QstrDataDir + QStringLiteral("finished.cache");
+}
 
 namespace {
 
@@ -24,8 +33,31 @@ public:
         window.installEventFilter(this);
     }
 
+    ~CStartupFinished() override
+    {
+        if (m_reader)
+            m_reader->wait(); // a window closed while its history is read
+    }
+
     bool Pending() const { return !m_bListed; }
     bool FrameShown() const { return m_bFrameShown; }
+
+    // Starts reading the files on a worker thread (once the window has its folders).
+    void Read()
+    {
+        if (m_reader || m_bListed || m_window.QstrFinishedDir.isEmpty())
+            return;
+        m_loaded = std::make_shared<CFinishedRecords>();
+        m_reader = QThread::create([folder = m_window.QstrFinishedDir,
+                                    cache = FinishedCacheFile(m_window), loaded = m_loaded] {
+            *loaded = CFinishedRecords::Load(folder, cache);
+        });
+        m_reader->setParent(this);
+        // QThread::finished comes from the worker: queued, List runs on this object's thread.
+        connect(m_reader, &QThread::finished, this, &CStartupFinished::List,
+                Qt::QueuedConnection);
+        m_reader->start(QThread::LowPriority);
+    }
 
     void List()
     {
@@ -36,10 +68,16 @@ public:
         m_window.removeEventFilter(this);
         if (m_handle)
             m_handle->removeEventFilter(this);
-        std::vector<_VIDEO_FILE_INFO_> records = LoadFinishedInfos(m_window.QstrFinishedDir);
+        CFinishedRecords records;
+        if (m_reader) {
+            m_reader->wait(); // at once if it has ended
+            records = std::move(*m_loaded);
+        } else {
+            records = CFinishedRecords::Load(m_window.QstrFinishedDir, FinishedCacheFile(m_window));
+        }
         {
             const CLazyRows::Loading loading(m_window.pFinishedTable);
-            m_window.RefreshFinishedTable(records, false);
+            m_window.ListFinished(std::move(records));
         }
         deleteLater();
     }
@@ -81,7 +119,7 @@ private:
             QFile file(mark);
             file.open(QIODevice::WriteOnly);
         }
-        List();
+        Read();
     }
 
     DRUI& m_window;
@@ -89,6 +127,8 @@ private:
     bool m_bPainted = false;
     bool m_bFrameShown = false;
     bool m_bListed = false;
+    QThread* m_reader = nullptr;                 // reads the files, then ends
+    std::shared_ptr<CFinishedRecords> m_loaded; // what it read, taken once it has ended
 };
 
 CStartupFinished* Find(DRUI& window)

@@ -1,11 +1,17 @@
 #pragma once
-// The finished list of a start is filled right after the window's first frame, so a long
-// history never holds the window back. Whatever needs the list before then fills it at once.
+// The finished list of a start is read on a worker thread from the window's first frame on
+// and listed once read, so a long history never holds the window back. Whatever needs the list
+// before then waits for it (or reads it at once, before the first frame).
 //
 // For start-up measurements only: when the environment variable QUILLANE_BENCH_READY_FILE
 // names a file, that file is created as soon as the first frame has been drawn.
 
+#include <QString>
+
 class DRUI;
+
+// The cache of the finished records (see finishedcache.h), beside the finished folder.
+QString FinishedCacheFile(const DRUI& window);
 
 // Leaves the finished list of `window` for its first frame (from its constructor).
 void BeginStartupFinished(DRUI& window);

@@ -125,4 +125,41 @@ void ReportLatency(const QString& name, double p99, int playing, int total, doub
 // Formats a number with `decimals` places.
 QString Num(double value, int decimals);
 
+// For the benchmarks that start the program as its own process on a data folder of their own.
+
+// The folders of a start-up benchmark, below one temporary work folder: a "curl" that fails
+// at once (so the update check never leaves the machine), an empty home and a full one, and
+// the file the program marks its first frame in.
+struct StartFolders
+{
+    QString tools;
+    QString empty;
+    QString full;
+    QString ready;
+};
+
+// Makes the application and the folders, the full home's data folder holding `finished`
+// finished and `unfinished` unfinished tasks, each with a thumbnail of its own (a `jpegSize`
+// JPEG such as "1280x720": a copy, or a hard link to one where `hardLinks`, for a large
+// history on little disk), and returns what `measure` returns (1, with a message, if the
+// folders could not be made). "--keep" leaves the work folder behind for a closer look.
+int RunOnStartFolders(int argc, char** argv, int finished, int unfinished, const char* jpegSize,
+                      bool hardLinks, const std::function<int(const StartFolders&)>& measure);
+
+// One start of "quillane start" (offscreen) with its home and data folders below `home` and
+// `toolFolder` first on its PATH. -1 values for what was not measured.
+struct ProgramStart
+{
+    double frameMs = -1;      // from starting the process to its first painted frame
+    double quietMs = -1;      // to the last change of its CPU time (with `untilQuiet`)
+    qint64 peakKiB = -1;      // VmHWM, when quiet (else 300 ms after the frame)
+    qint64 residentKiB = -1;  // VmRSS, at the same moment
+};
+
+// Starts the program and waits for its first frame (the program marks it in `readyFile`);
+// with `untilQuiet`, then until its CPU time (user + system, looked at every 50 ms) has not
+// changed for half a second. The program is killed afterwards.
+ProgramStart StartProgramOnce(const QString& home, const QString& toolFolder,
+                              const QString& readyFile, bool untilQuiet);
+
 } // namespace bench

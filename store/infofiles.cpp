@@ -1,5 +1,7 @@
 #include "infofiles.h"
 
+#include "finishedrecords.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -10,6 +12,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -69,12 +73,9 @@ std::vector<_VIDEO_FILE_INFO_> ParseLines(const QString& content, const Field (&
 // The file is only read, never changed.
 QString ReadWholeFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QString();
-    QTextStream stream(&file);
-    stream.setEncoding(QStringConverter::Utf8);
-    return stream.readAll();
+    QByteArray bytes;
+    ReadInfoFileBytes(path, bytes);
+    return QString::fromUtf8(bytes);
 }
 
 template <int N>
@@ -112,6 +113,27 @@ QString TemporaryName(const QString& name)
 }
 
 } // namespace
+
+bool ReadInfoFileBytes(const QString& path, QByteArray& bytes)
+{
+    bytes.clear();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char chunk[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fd, chunk, sizeof chunk)) > 0)
+        bytes.append(chunk, got);
+    ::close(fd);
+    if (got != 0) {
+        bytes.clear();
+        return false;
+    }
+    bytes.removeIf([](char c) { return c == '\r'; });
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes.remove(0, 3);
+    return true;
+}
 
 QString SanitiseField(const QString& value)
 {
@@ -169,14 +191,22 @@ int WriteInfoFile(const QString& folder, const QString& name, const QString& con
     // the old file or the new one, and what it leaves of the hidden one is never loaded (the
     // loaders skip names that begin with a dot). The next write of the same name replaces it,
     // and the next start removes it (RemoveStaleTemporaries).
+    const QByteArray bytes = content.toUtf8();
+    return WriteFileAtomically(folder, name,
+                               [&bytes](QIODevice& file) { return file.write(bytes) == bytes.size(); });
+}
+
+int WriteFileAtomically(const QString& folder, const QString& name,
+                        const std::function<bool(QIODevice&)>& write)
+{
+    if (!IsPlainFileName(name))
+        return -1;
     const QByteArray target = QFile::encodeName(PathIn(folder, name));
     const QString temporary = PathIn(folder, TemporaryName(name));
     QFile file(temporary);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return -1;
-    const QByteArray bytes = content.toUtf8();
-    const bool written =
-        file.write(bytes) == bytes.size() && file.flush() && ::fsync(file.handle()) == 0;
+    const bool written = write(file) && file.flush() && ::fsync(file.handle()) == 0;
     file.close();
     if (!written || ::rename(QFile::encodeName(temporary).constData(), target.constData()) != 0) {
         QFile::remove(temporary);
@@ -191,12 +221,22 @@ int RemoveStaleTemporaries(const QString& folder)
     static const QRegularExpression own(
         QStringLiteral(R"(^\.\d{4}-\d{2}-\d{2}-\d{2}-\d{2}-\d{2}\.tmp$)"));
     int removed = 0;
-    const QFileInfoList entries =
-        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-    for (const QFileInfo& entry : entries) {
-        if (own.match(entry.fileName()).hasMatch() && QFile::remove(entry.absoluteFilePath()))
+    // Read as the system lists it: a folder of a long history holds a hundred thousand
+    // visible names, and only the hidden ones are looked at closer.
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] != '.')
+            continue;
+        const QString name = QFile::decodeName(entry->d_name);
+        const QString path = PathIn(folder, name);
+        const QFileInfo info(path);
+        if (own.match(name).hasMatch() && info.isFile() && !info.isSymLink() &&
+            QFile::remove(path))
             ++removed;
     }
+    ::closedir(dir);
     return removed;
 }
 
@@ -207,8 +247,11 @@ std::vector<_VIDEO_FILE_INFO_> LoadDownloadInfos(const QString& folder)
 
 std::vector<_VIDEO_FILE_INFO_> LoadFinishedInfos(const QString& folder)
 {
-    std::vector<_VIDEO_FILE_INFO_> records = LoadFolder(folder, kFinishedFields);
-    std::stable_sort(records.begin(), records.end(), VideoInfoCompare);
+    const CFinishedRecords loaded = CFinishedRecords::Load(folder);
+    std::vector<_VIDEO_FILE_INFO_> records;
+    records.reserve(size_t(loaded.Size()));
+    for (int i = 0; i < loaded.Size(); ++i)
+        records.push_back(loaded.At(i));
     return records;
 }
 

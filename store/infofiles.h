@@ -9,6 +9,7 @@
 
 #include "videoinfo.h"
 
+#include <QIODevice>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -31,10 +32,19 @@ std::vector<_VIDEO_FILE_INFO_> ParseFinishedInfo(const QString& content);
 // `filter`, if given), by name ignoring case. False if the folder does not exist.
 bool GetDirFiles(const QString& folder, std::vector<QString>& files, const QString& filter);
 
+// The bytes of an info file as a text-mode read gives them: no carriage returns, no leading
+// UTF-8 byte order mark. False (and no bytes) if the file cannot be read. Only reads.
+bool ReadInfoFileBytes(const QString& path, QByteArray& bytes);
+
 // Writes `content` as UTF-8 to folder + name, atomically (a hidden temporary file, then a
 // rename): a crash never leaves an empty, half-written or second visible info file.
 // 0, or -1 on failure.
 int WriteInfoFile(const QString& folder, const QString& name, const QString& content);
+
+// The same for any content: `write` writes it to the hidden temporary file and returns whether
+// all of it went; only then does the file take the name.
+int WriteFileAtomically(const QString& folder, const QString& name,
+                        const std::function<bool(QIODevice&)>& write);
 
 // Removes what writes that never ended (a crash) left of their hidden temporary files in
 // `folder`: only such names, and only where they belong to a time-stamp name. Returns how

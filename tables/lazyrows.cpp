@@ -7,8 +7,9 @@
 #include <QTimer>
 #include <algorithm>
 
-CLazyRows::CLazyRows(QTableWidget* table, Builder builder)
-    : QObject(table), m_table(table), m_builder(std::move(builder))
+CLazyRows::CLazyRows(QTableWidget* table, Builder builder, bool bRowsHaveItems)
+    : QObject(table), m_table(table), m_builder(std::move(builder)),
+      m_bRowsHaveItems(bRowsHaveItems)
 {
     table->viewport()->installEventFilter(this);
     connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, &CLazyRows::ScheduleBuild);
@@ -47,7 +48,7 @@ void CLazyRows::Build(Thumbnail thumbnail)
 {
     const auto [first, last] = VisibleRows(m_table);
     for (int row = first; row >= 0 && row <= last && row < m_table->rowCount(); ++row) {
-        if (!m_table->item(row, 0) || m_table->cellWidget(row, 0))
+        if ((m_bRowsHaveItems && !m_table->item(row, 0)) || m_table->cellWidget(row, 0))
             continue;
         QWidget* widget = m_builder(row, thumbnail);
         if (widget && thumbnail == Thumbnail::Later)

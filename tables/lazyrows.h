@@ -26,8 +26,9 @@ public:
     // Builds the row widget of `row` and returns it (nullptr if it built none).
     using Builder = std::function<QWidget*(int row, Thumbnail thumbnail)>;
 
-    // Lives as long as `table` (its parent).
-    CLazyRows(QTableWidget* table, Builder builder);
+    // Lives as long as `table` (its parent). Rows are built once they have their item, or
+    // at once where `bRowsHaveItems` is false (a table whose rows hold no items at all).
+    CLazyRows(QTableWidget* table, Builder builder, bool bRowsHaveItems = true);
 
     // The helper of `table`, if it has one.
     static CLazyRows* Of(const QTableWidget* table);
@@ -64,6 +65,7 @@ private:
 
     QTableWidget* m_table;
     Builder m_builder;
+    bool m_bRowsHaveItems = true;
     bool m_bScheduled = false;
     bool m_bLoading = false;
     bool m_bFillScheduled = false;

@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QImageReader>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QPixmap>
 #include <QProgressBar>
@@ -282,19 +283,20 @@ void PlaceRowWidget(QTableWidget* table, int row, QWidget* widget, const std::ve
 
 void PaintRowSelection(QTableWidget* table, std::vector<int>& selected, int row, int col)
 {
-    if (!table || !table->item(row, col))
+    // By the selection model: the rows of a long history carry no items.
+    if (!table || !table->model()->index(row, col).isValid())
         return;
     for (int r : selected) {
         if (QWidget* widget = table->cellWidget(r, col))
             widget->setStyleSheet(kRowStyle);
     }
     selected.clear();
-    const QList<QTableWidgetItem*> items = table->selectedItems();
-    for (QTableWidgetItem* item : items) {
-        if (item->tableWidget() != table || item->column() != 0)
+    const QModelIndexList indexes = table->selectionModel()->selectedIndexes();
+    for (const QModelIndex& index : indexes) {
+        if (index.column() != 0)
             continue;
-        selected.push_back(item->row());
-        if (QWidget* widget = table->cellWidget(item->row(), col))
+        selected.push_back(index.row());
+        if (QWidget* widget = table->cellWidget(index.row(), col))
             widget->setStyleSheet(kRowSelectedStyle);
     }
 }

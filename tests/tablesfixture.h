@@ -5,6 +5,7 @@
 #include "cmessagebox.h"
 #include "command.h"
 #include "drui.h"
+#include "druistartup.h"
 #include "framefixture.h"
 #include "infofiles.h"
 #include "languagesconfig.h"
@@ -217,6 +218,7 @@ protected:
         window->show();
         if (!QTest::qWaitForWindowExposed(window.get()))
             qWarning("window not exposed");
+        ListStartupFinished(*window); // the history, read on a worker since the first frame
         return window;
     }
 };

@@ -221,6 +221,8 @@ private Q_SLOTS:
         }
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
+        // Read on a worker from the first frame on, listed once read.
+        QTRY_VERIFY(w.vecFinishedList.size() >= size_t(stamps.size()));
         QStringList listed;
         for (const _VIDEO_FINISHED_INFO_& entry : w.vecFinishedList)
             listed << entry.VideoFileInfo.QstrFinishTime;

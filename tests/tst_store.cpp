@@ -1,6 +1,8 @@
 // Task records and their info files: exact formats, parsing edge cases, mended field values,
 // folder listing, loaders that never harm a file, free finish stamps and meta-types.
 
+#include "finishedcache.h"
+#include "finishedrecords.h"
 #include "infofiles.h"
 #include "videoinfo.h"
 
@@ -11,6 +13,8 @@
 #include <QtTest>
 
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +61,31 @@ QByteArray Fields(int n)
     for (int i = 0; i < n; ++i)
         fields << QByteArray::number(i);
     return fields.join("##@##");
+}
+
+// Every finished record of the list as its stored line, in order.
+QStringList Lines(const CFinishedRecords& records)
+{
+    QStringList lines;
+    for (int i = 0; i < records.Size(); ++i)
+        lines << FinishedInfoLine(records.At(i));
+    return lines;
+}
+
+QStringList Lines(const std::vector<_VIDEO_FILE_INFO_>& records)
+{
+    QStringList lines;
+    for (const _VIDEO_FILE_INFO_& info : records)
+        lines << FinishedInfoLine(info);
+    return lines;
+}
+
+void WriteFinished(const QString& folder, int n, const QString& title)
+{
+    _VIDEO_FILE_INFO_ info = SampleRecord();
+    info.QstrFinishTime = QStringLiteral("2024-01-01-10-00-%1").arg(n, 2, 10, QLatin1Char('0'));
+    info.QstrTitle = title;
+    QCOMPARE(WriteInfoFile(folder, info.QstrFinishTime, FinishedInfoLine(info)), 0);
 }
 
 } // namespace
@@ -175,6 +204,8 @@ private Q_SLOTS:
             << QByteArray("##@####@####@####@####@####@####@##") << 0 << 1;
         QTest::newRow("empty") << QByteArray() << 0 << 0;
         QTest::newRow("only line ends") << QByteArray("\n\n") << 0 << 0;
+        QTest::newRow("carriage returns") << Fields(8) + "\r\n" + Fields(8) + "\r" << 0 << 2;
+        QTest::newRow("byte order mark") << "\xEF\xBB\xBF" + Fields(8) << 0 << 1;
     }
 
     void fieldCounts()
@@ -380,6 +411,102 @@ private Q_SLOTS:
             loaded << info.QstrFinishTime;
         QCOMPARE(loaded, (QStringList{"2024-01-01-10-00-02", "2024-01-01-10-00-01",
                                       "2024-01-01-10-00-00"}));
+    }
+
+    // The cache beside the finished folder: whatever changed in the folder or the cache, a load
+    // through it gives what the files themselves give, and it stays usable afterwards.
+    void finishedCache_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("oldFolder"); // folder time in the past: kept in the cache
+        for (const bool old : {false, true}) {
+            const char* when = old ? ", folder unchanged for long" : "";
+            for (const char* change : {"none", "file added", "file removed", "file replaced",
+                                       "cache corrupt", "cache cut short", "cache longer",
+                                       "cache of another kind", "cache removed",
+                                       "temporary file left"})
+                QTest::addRow("%s%s", change, when) << QString::fromLatin1(change) << old;
+        }
+    }
+
+    void finishedCache()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, oldFolder);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("finished"));
+        const QString cache = dir.filePath(QStringLiteral("finished.cache"));
+        QVERIFY(QDir().mkpath(folder));
+        for (int n = 0; n < 3; ++n)
+            WriteFinished(folder, n, QStringLiteral("Clip %1").arg(n));
+        const auto age = [&](int hours) {
+            const timespec times[2] = {{std::time(nullptr) - 3600 * hours, 0},
+                                       {std::time(nullptr) - 3600 * hours, 0}};
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(folder).constData(), times, 0), 0);
+        };
+        if (oldFolder)
+            age(2);
+        QCOMPARE(Lines(CFinishedRecords::Load(folder, cache)), Lines(LoadFinishedInfos(folder)));
+        QVERIFY(QFile::exists(cache));
+
+        QByteArray bytes = ReadBytes(cache);
+        if (change == QLatin1String("file added"))
+            WriteFinished(folder, 7, QStringLiteral("Added"));
+        else if (change == QLatin1String("file removed"))
+            QVERIFY(QFile::remove(folder + QStringLiteral("/2024-01-01-10-00-01")));
+        else if (change == QLatin1String("file replaced"))
+            WriteFinished(folder, 1, QStringLiteral("Replaced"));
+        else if (change == QLatin1String("cache corrupt"))
+            bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x20);
+        else if (change == QLatin1String("cache cut short"))
+            bytes.chop(9);
+        else if (change == QLatin1String("cache longer"))
+            bytes.append('\0');
+        else if (change == QLatin1String("cache of another kind"))
+            bytes = QByteArray(bytes.size(), 'x');
+        else if (change == QLatin1String("cache removed"))
+            bytes.clear();
+        else if (change == QLatin1String("temporary file left"))
+            QVERIFY(WriteBytes(folder + QStringLiteral("/.2024-01-01-10-00-09.tmp"), "x"));
+        QVERIFY(bytes.isEmpty() ? QFile::remove(cache) : WriteBytes(cache, bytes));
+        if (oldFolder && !change.startsWith(QLatin1String("file")))
+            age(1); // the names as the cache saw them (or a hidden one more)
+        const QStringList truth = Lines(LoadFinishedInfos(folder));
+        QCOMPARE(truth.size(), change == QLatin1String("file added")     ? 4
+                               : change == QLatin1String("file removed") ? 2
+                                                                          : 3);
+        QCOMPARE(Lines(CFinishedRecords::Load(folder, cache)), truth);
+        QCOMPARE(Lines(CFinishedRecords::Load(folder, cache)), truth); // the cache written anew
+        // The folder time is trusted for a folder unchanged for long without temporary files.
+        QCOMPARE(FinishedCacheCurrent(folder, cache),
+                 oldFolder && !change.startsWith(QLatin1String("file")) &&
+                     change != QLatin1String("temporary file left"));
+    }
+
+    // Records made at run time keep every field, and are found and removed by finish time.
+    void finishedRecordsKeepEveryField()
+    {
+        CFinishedRecords records;
+        _VIDEO_FILE_INFO_ older = SampleRecord();
+        older.QstrFinishTime = QStringLiteral("2024-01-01-00-00-00");
+        older.QstrTitle = QStringLiteral("line\nbreak ##@##");
+        records.Append(older);
+        records.Insert(0, SampleRecord());
+        QCOMPARE(records.Size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const _VIDEO_FILE_INFO_ in = i == 0 ? SampleRecord() : older;
+            const _VIDEO_FILE_INFO_ out = records.At(i);
+            QCOMPARE(DownloadInfoLine(out), DownloadInfoLine(in));
+            QCOMPARE(FinishedInfoLine(out), FinishedInfoLine(in));
+            QCOMPARE(out.QstrTitle, in.QstrTitle);
+            QCOMPARE(out.QstrStreamNote + out.QstrResolution + out.QstrQuality + out.QstrFormatExtra,
+                     in.QstrStreamNote + in.QstrResolution + in.QstrQuality + in.QstrFormatExtra);
+        }
+        QCOMPARE(records.IndexOf(older.QstrFinishTime), 1);
+        QCOMPARE(records.IndexOfFile(older), 0); // same size, duration and file as the first
+        records.Remove(0);
+        QCOMPARE(records.IndexOf(SampleRecord().QstrFinishTime), -1);
+        QCOMPARE(records.FinishTime(0), older.QstrFinishTime);
     }
 
     void unreadableFileIsLeftAlone()

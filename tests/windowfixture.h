@@ -3,6 +3,7 @@
 // lists, its language menu, and a private copy of the application folder.
 
 #include "drui.h"
+#include "druistartup.h"
 #include "infofiles.h"
 #include "paths.h"
 #include "testsupport.h"
@@ -62,6 +63,7 @@ inline bool AllPaused(DRUI& w)
 
 inline QStringList FinishedTimes(DRUI& w)
 {
+    ListStartupFinished(w); // the history, read on a worker since the first frame
     QStringList times;
     for (const _VIDEO_FINISHED_INFO_& task : w.vecFinishedList)
         times << task.VideoFileInfo.QstrFinishTime;
