@@ -250,7 +250,7 @@ private Q_SLOTS:
             distinct.insert(k);
         }
         QCOMPARE(distinct.size(), keys.size());
-        QCOMPARE(keys.size(), 149);
+        QCOMPARE(keys.size(), 158);
         QVERIFY(distinct.contains("MainWnd/TipChooseFolder"));
         QVERIFY(distinct.contains("Messages/MSG0108"));
     }
