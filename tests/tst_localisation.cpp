@@ -245,7 +245,8 @@ private Q_SLOTS:
         for (const char* key : keys) {
             const QByteArray k(key);
             QVERIFY2(k.startsWith("MainWnd/") || k.startsWith("Messages/") || k.startsWith("Errors/") ||
-                         k.startsWith("Settings/") || k.startsWith("Tasks/"),
+                         k.startsWith("Settings/") || k.startsWith("Tasks/") ||
+                         k.startsWith("Playlist/"),
                      key);
             distinct.insert(k);
         }
