@@ -95,11 +95,11 @@ void CDodivezParseUI::CreateBatchView(QWidget* parent)
         if (item->column() == kTick)
             UpdateBatchOk();
     });
-    pTickAllButton = TickButton(parent, "Playlist/TickAll", "Playlist/TipTickAll",
-                                QRect(0, 366, 110, 26));
+    pTickAllButton =
+        TickButton(parent, "Playlist/TickAll", "Playlist/TipTickAll", QRect(0, 366, 110, 26));
     connect(pTickAllButton, &QPushButton::clicked, this, [this] { TickAll(true); });
-    pTickNoneButton = TickButton(parent, "Playlist/TickNone", "Playlist/TipTickNone",
-                                 QRect(120, 366, 110, 26));
+    pTickNoneButton =
+        TickButton(parent, "Playlist/TickNone", "Playlist/TipTickNone", QRect(120, 366, 110, 26));
     connect(pTickNoneButton, &QPushButton::clicked, this, [this] { TickAll(false); });
 
     pRuleLabel = new QLabel(LanguageText("MainWnd/RuleName") + QStringLiteral(":"), parent);
@@ -115,10 +115,11 @@ void CDodivezParseUI::CreateBatchView(QWidget* parent)
     // The rules in the order of EntryRule: the heights, then audio alone.
     int rule = 0;
     for (int height : FormatRuleHeights()) {
-        pRuleCombo->addItem(height == 0 ? LanguageText("MainWnd/RuleBest")
-                                        : LanguageText("MainWnd/RuleUpTo")
-                                              .arg(QString::number(height) + QLatin1Char('p')),
-                            rule++);
+        pRuleCombo->addItem(
+            height == 0
+                ? LanguageText("MainWnd/RuleBest")
+                : LanguageText("MainWnd/RuleUpTo").arg(QString::number(height) + QLatin1Char('p')),
+            rule++);
     }
     pRuleCombo->addItem(LanguageText("Playlist/RuleAudioM4a"), int(EntryRule::AudioM4a));
     pRuleCombo->addItem(LanguageText("Playlist/RuleAudioMp3"), int(EntryRule::AudioMp3));
@@ -195,8 +196,7 @@ void CDodivezParseUI::FillBatchRow(int row)
         pBatchTable->setItem(row, kTitle, Cell(result.playlist.title));
         pBatchTable->item(row, kTitle)->setToolTip(link);
         pBatchTable->setItem(
-            row, kSize,
-            Cell(LanguageText("Playlist/Entries").arg(result.playlist.entries.size())));
+            row, kSize, Cell(LanguageText("Playlist/Entries").arg(result.playlist.entries.size())));
         pBatchTable->setSpan(row, kSize, 1, kColumns - kSize);
         AddEntryRows(link, result.playlist);
         return;
@@ -249,9 +249,8 @@ void CDodivezParseUI::ShowRuleSizes()
         const std::vector<_VIDEO_FILE_INFO_>& records =
             IsAudioRule(Rule()) && !results[row].audio.empty() ? results[row].audio
                                                                : results[row].records;
-        const _VIDEO_FILE_INFO_& picked = IsAudioRule(Rule())
-                                              ? records.back()
-                                              : records[PickFormat(records, RuleHeight())];
+        const _VIDEO_FILE_INFO_& picked =
+            IsAudioRule(Rule()) ? records.back() : records[PickFormat(records, RuleHeight())];
         size->setText(picked.QstrSize);
         size->setToolTip(picked.QstrQuality);
     }

@@ -843,9 +843,9 @@ void TestAddVideo::playlistAddsTickedEntries()
             QCOMPARE(d.pBatchTable->item(first + k, 1)->text(), titles[k]);
             QCOMPARE(d.pBatchTable->item(first + k, 3)->text(), QStringLiteral("00:00:08"));
         }
-        for (QWidget* control : {static_cast<QWidget*>(d.pTickAllButton),
-                                 static_cast<QWidget*>(d.pTickNoneButton),
-                                 static_cast<QWidget*>(d.pRuleCombo)}) {
+        for (QWidget* control :
+             {static_cast<QWidget*>(d.pTickAllButton), static_cast<QWidget*>(d.pTickNoneButton),
+              static_cast<QWidget*>(d.pRuleCombo)}) {
             QVERIFY(control->isVisible());
             QVERIFY(!control->accessibleName().isEmpty() && !control->toolTip().isEmpty());
         }
@@ -869,9 +869,10 @@ void TestAddVideo::playlistAddsTickedEntries()
     for (int k = 0; k < 3; ++k) {
         const _VIDEO_FILE_INFO_ task = w.DownloadInfoAt(rowsBefore + videos + k).VideoFileInfo;
         QCOMPARE(task.QstrTitle, titles[k]);
-        QCOMPARE(task.QstrUrl, m_server.BaseUrl() +
-                                   (k == 1 ? QStringLiteral("/gone")
-                                           : "/watch?title=" + QString(titles[k]).replace(' ', "%20")));
+        QCOMPARE(task.QstrUrl,
+                 m_server.BaseUrl() +
+                     (k == 1 ? QStringLiteral("/gone")
+                             : "/watch?title=" + QString(titles[k]).replace(' ', "%20")));
         QCOMPARE(task.QstrFormatId, formatId);
         QCOMPARE(task.QstrExt, ext);
         QVERIFY(!task.QstrOutputDir.isEmpty());

@@ -310,14 +310,13 @@ void TestAnalysis::argumentLists()
 {
     const QString conv = QStringLiteral("/app dir/virarurov");
     // A link that looks like an option stays a link; "%" in the base is no template field.
-    QCOMPARE(
-        ThumbnailArgs(conv, QStringLiteral("/d/100% sure/1"), QStringLiteral("-x --exec")),
-        QStringList({"--ffmpeg-location", conv, "--flat-playlist", "--write-thumbnail",
-                     "--convert-thumbnails", "jpg", "--skip-download", "--output", "/d/100%% sure/1", "--", "-x --exec"}));
+    QCOMPARE(ThumbnailArgs(conv, QStringLiteral("/d/100% sure/1"), QStringLiteral("-x --exec")),
+             QStringList({"--ffmpeg-location", conv, "--flat-playlist", "--write-thumbnail",
+                          "--convert-thumbnails", "jpg", "--skip-download", "--output",
+                          "/d/100%% sure/1", "--", "-x --exec"}));
     QCOMPARE(ListingArgs(conv, QStringLiteral("-U")),
-             QStringList(
-                 {"--ffmpeg-location", conv, "--flat-playlist", "-F", "--get-duration",
-                  "--get-title", "--", "-U"}));
+             QStringList({"--ffmpeg-location", conv, "--flat-playlist", "-F", "--get-duration",
+                          "--get-title", "--", "-U"}));
 }
 
 void TestAnalysis::parseListing_data()
