@@ -2,7 +2,10 @@
 
 #include "command.h"
 
+#include <QFuture>
 #include <QProcess>
+#include <QtConcurrent/QtConcurrentRun>
+#include <utility>
 
 CAnalysis::CAnalysis(QObject* parent) : QObject(parent), m_process(new QProcess(this))
 {
@@ -49,7 +52,8 @@ void CAnalysis::RunStage(Stage stage)
     const QStringList args =
         stage == Stage::Thumbnail
             ? ThumbnailArgs(converter, ThumbnailBase(m_input.thumbFile), m_input.link, options)
-            : ListingArgs(converter, m_input.link, options);
+        : stage == Stage::Listing ? ListingArgs(converter, m_input.link, options)
+                                  : PlaylistArgs(m_input.link, options);
     m_process->start(ExtractorPath(m_input.appFolder), args, QIODevice::ReadWrite);
 }
 
@@ -70,8 +74,8 @@ void CAnalysis::OnRunEnded()
 {
     if (m_stage == Stage::Idle)
         return; // this run's end has been handled already
-    // Both channels are read at the end; only the listing run's output counts.
-    const QString out = QString::fromUtf8(m_process->readAllStandardOutput());
+    // Both channels are read at the end; only the listing runs' output counts.
+    const QByteArray out = m_process->readAllStandardOutput();
     const QString err = QString::fromUtf8(m_process->readAllStandardError());
     if (m_bCancelled) {
         m_stage = Stage::Idle;
@@ -80,19 +84,55 @@ void CAnalysis::OnRunEnded()
         Q_EMIT Finished(cancelled);
         return;
     }
-    if (m_stage == Stage::Thumbnail) {
-        // The listing run starts from the event loop: the process is still finishing the
-        // run that has just ended (a start that failed is told before the process has let go).
-        m_stage = Stage::Listing;
-        QMetaObject::invokeMethod(
-            this,
-            [this, analysis = m_nAnalysis] {
-                if (analysis == m_nAnalysis && m_stage == Stage::Listing && !m_bCancelled)
-                    RunStage(Stage::Listing);
-            },
-            Qt::QueuedConnection);
+    switch (m_stage) {
+    case Stage::Thumbnail:
+        RunNext(Stage::Listing);
+        return;
+    case Stage::Listing:
+        m_listing = ParseListing(QString::fromUtf8(out), err, m_input.thumbFile, m_input.outputDir);
+        if (!m_listing.bError && m_listing.records.empty()) {
+            RunNext(Stage::Playlist); // no video and no error: perhaps a playlist
+            return;
+        }
+        break;
+    case Stage::Playlist:
+        ReadPlaylist(out);
+        return;
+    case Stage::Reading: // the process has no part in it
+    case Stage::Idle:
         return;
     }
     m_stage = Stage::Idle;
-    Q_EMIT Finished(ParseListing(out, err, m_input.thumbFile, m_input.outputDir));
+    Q_EMIT Finished(std::exchange(m_listing, ListingResult()));
+}
+
+void CAnalysis::RunNext(Stage stage)
+{
+    m_stage = stage;
+    QMetaObject::invokeMethod(
+        this,
+        [this, stage, analysis = m_nAnalysis] {
+            if (analysis == m_nAnalysis && m_stage == stage && !m_bCancelled)
+                RunStage(stage);
+        },
+        Qt::QueuedConnection);
+}
+
+void CAnalysis::ReadPlaylist(const QByteArray& out)
+{
+    m_stage = Stage::Reading;
+    // The continuation runs on this object's thread, and not at all once it is gone.
+    QtConcurrent::run(&ParsePlaylist, out)
+        .then(this, [this, analysis = m_nAnalysis](const PlaylistResult& playlist) {
+            if (analysis != m_nAnalysis || m_stage != Stage::Reading || m_bCancelled)
+                return;
+            m_stage = Stage::Idle;
+            ListingResult result = std::exchange(m_listing, ListingResult());
+            if (playlist.bIsPlaylist) {
+                result.title = playlist.title; // not the last entry's, which the listing ends on
+                result.duration.clear();
+            }
+            result.playlist = playlist;
+            Q_EMIT Finished(result);
+        });
 }

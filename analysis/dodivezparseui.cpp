@@ -344,7 +344,9 @@ void CDodivezParseUI::btnParseSlot()
             ShowAnalysisError(m_result.error);
     }
 
-    if (vecVideoInfo.empty()) {
+    if (!bDismissed && m_result.playlist.bIsPlaylist) {
+        ShowPlaylist(pUrlEdit->text(), m_result.playlist);
+    } else if (vecVideoInfo.empty()) {
         pOkButton->setEnabled(false);
         pOkButton->setStyleSheet(main_button_style_no_file);
     } else {

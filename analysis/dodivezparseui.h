@@ -12,11 +12,14 @@
 // extractors. Their table lists one row per video, ticked; a format rule replaces the choice
 // of a format, and OK hands back every ticked video with the format the rule picks
 // (vecSelected). A link that failed is listed greyed with its cause and cannot be ticked.
+// A playlist's entries are listed in the same table (the one link's, or after the links'
+// rows), ticked unless the site has them unavailable; each ticked one becomes a task.
 
 #include "cmessagebox.h"
 #include "analysisrun.h"
 #include "batchanalysis.h"
 #include "listing.h"
+#include "playlist.h"
 #include "videoinfo.h"
 #include "windowdrag.h"
 
@@ -82,6 +85,9 @@ public:
     QComboBox* pRuleCombo = nullptr;
     QLabel* pProgressLabel = nullptr;
     CBatchAnalysis* pBatch = nullptr; // a child of the dialog
+    // A playlist's entries follow the links' rows, a check-state item each; their buttons.
+    QPushButton* pTickAllButton = nullptr;
+    QPushButton* pTickNoneButton = nullptr;
 
     // Whether the dialog lists several links rather than the formats of one.
     bool IsBatch() const;
@@ -126,8 +132,21 @@ private:
     void ShowRuleSizes();
     void UpdateBatchOk();
     int RuleHeight() const;
+    EntryRule Rule() const;
+    bool AnyTicked() const;
+    // A playlist named by the one link: its entries alone in the table of several videos.
+    void ShowPlaylist(const QString& link, const PlaylistResult& playlist);
+    void AddEntryRows(const QString& link, const PlaylistResult& playlist);
+    void TickAll(bool bTicked);
 
     ListingResult m_result; // what the last analysis found
     bool m_bAnalysed = false; // the last analysis has ended
     bool m_bWaitBoxFilled = false;
+    struct EntryRow
+    {
+        QString playlistLink;
+        PlaylistEntry entry;
+    };
+    std::vector<EntryRow> m_entries; // the rows from m_nEntryRow on
+    int m_nEntryRow = 0;
 };

@@ -204,8 +204,10 @@ QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, co
     // The output is a template of the extractor, in which "%" starts a field.
     QString base = thumbBase;
     base.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    // Flat: a playlist's entries are not looked into (nor their thumbnails written).
     return QStringList{QStringLiteral("--ffmpeg-location"),
                        converter,
+                       QStringLiteral("--flat-playlist"),
                        QStringLiteral("--write-thumbnail"),
                        QStringLiteral("--convert-thumbnails"),
                        QStringLiteral("jpg"),
@@ -217,7 +219,10 @@ QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, co
 
 QStringList ListingArgs(const QString& converter, const QString& link, const QStringList& options)
 {
-    return QStringList{QStringLiteral("--ffmpeg-location"), converter, QStringLiteral("-F"),
+    // Flat: a single video lists as ever, while a playlist names its entries without looking
+    // into each, so that it comes back quickly, with no formats and no error.
+    return QStringList{QStringLiteral("--ffmpeg-location"), converter,
+                       QStringLiteral("--flat-playlist"), QStringLiteral("-F"),
                        QStringLiteral("--get-duration"), QStringLiteral("--get-title")} +
            options + QStringList{QStringLiteral("--"), link};
 }

@@ -4,6 +4,7 @@
 
 #include "extractorerrors.h"
 #include "helpers.h"
+#include "playlist.h"
 #include "videoinfo.h"
 
 #include <QString>
@@ -24,12 +25,12 @@ QString ThumbnailBase(const QString& thumbFile);
 // numbers, comes back unchanged. An empty text (the extractor knew no duration) stays empty.
 QString VideoDurationTransfer(const QString& duration);
 
-// --ffmpeg-location CONVERTER --write-thumbnail --convert-thumbnails jpg --skip-download
+// --ffmpeg-location CONVERTER --flat-playlist --write-thumbnail --convert-thumbnails jpg --skip-download
 // --output BASE(with "%" doubled) -- LINK
 QStringList ThumbnailArgs(const QString& converter, const QString& thumbBase, const QString& link,
                           const QStringList& options = {});
 
-// --ffmpeg-location CONVERTER -F --get-duration --get-title -- LINK
+// --ffmpeg-location CONVERTER --flat-playlist -F --get-duration --get-title -- LINK
 QStringList ListingArgs(const QString& converter, const QString& link,
                         const QStringList& options = {});
 
@@ -42,6 +43,7 @@ struct ListingResult
     std::vector<_VIDEO_FILE_INFO_> audio;   // the audio-only formats, in the same order
     QString title;
     QString duration; // normalised
+    PlaylistResult playlist; // the entries, when the link names a playlist (no records then)
 };
 
 // Reads the listing run's two channels. "ERROR:" on the error channel wins. The format

@@ -255,6 +255,15 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "Tasks/Failed",
         "Tasks/AllEnded",
         "Tasks/AllEndedBody",
+        "Playlist/TickAll",
+        "Playlist/TickNone",
+        "Playlist/TipTickAll",
+        "Playlist/TipTickNone",
+        "Playlist/RuleAudioM4a",
+        "Playlist/RuleAudioMp3",
+        "Playlist/Entries",
+        "Playlist/Count",
+        "Playlist/EntryTick",
     };
     return keys;
 }

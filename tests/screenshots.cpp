@@ -152,6 +152,19 @@ int main(int argc, char** argv)
         Save(&dialog, outDir + QStringLiteral("/add-video.png"));
     }
 
+    // The add-video dialog with a channel's entries, the gone one ticked off.
+    {
+        CDodivezParseUI dialog;
+        dialog.InitDialog();
+        dialog.show();
+        dialog.pUrlEdit->setText(server.ChannelUrl());
+        QTimer::singleShot(0, dialog.pParseButton, &QPushButton::click);
+        WaitUntil([&] { return dialog.IsBatch() && dialog.pBatchTable->rowCount() > 1; }, 120000);
+        if (QTableWidgetItem* gone = dialog.pBatchTable->item(1, 0))
+            gone->setCheckState(Qt::Unchecked);
+        Save(&dialog, outDir + QStringLiteral("/add-video-playlist.png"));
+    }
+
     // The main window: restored tasks, one running download, and the finished page.
     DRUI window;
     window.Init();

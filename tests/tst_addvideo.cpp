@@ -207,6 +207,9 @@ private Q_SLOTS:
     void severalLinksAddTickedVideos_data();
     void severalLinksAddTickedVideos();
     void severalLinksEscapeStopsExtractors();
+    void playlistAddsTickedEntries_data();
+    void playlistAddsTickedEntries();
+    void longPlaylistListsItems();
 
 private:
     QString DataDir() const { return DataFolder(); }
@@ -789,6 +792,113 @@ void TestAddVideo::severalLinksEscapeStopsExtractors()
     QVERIFY(!d.isVisible());
     QCOMPARE(d.nCancelled, 1);
     QVERIFY(d.vecSelected.empty());
+}
+
+void TestAddVideo::playlistAddsTickedEntries_data()
+{
+    QTest::addColumn<bool>("bAfterVideo"); // the channel's link after a video's, or alone
+    QTest::addColumn<int>("rule");         // the rule's place in its list
+    QTest::addColumn<QString>("formatId"); // of every entry's task
+    QTest::addColumn<QString>("ext");
+    QTest::newRow("alone, up to 480p") << false << 5 << "bv upto=480"
+                                       << "mp4";
+    QTest::newRow("after a video, audio as MP3") << true << 7 << "ba"
+                                                 << "mp3";
+}
+
+// The channel's three entries are listed ticked, as items; the buttons tick them all or none;
+// OK adds one task per entry, with the entry's own link and the rule's format.
+void TestAddVideo::playlistAddsTickedEntries()
+{
+    QFETCH(bool, bAfterVideo);
+    QFETCH(int, rule);
+    QFETCH(QString, formatId);
+    QFETCH(QString, ext);
+    DRUI w;
+    w.Init();
+    w.Finished();
+    const int rowsBefore = w.pDownloadTable->rowCount();
+    const QString video = m_server.PageUrl(QStringLiteral("Before"));
+    const QString channel = m_server.ChannelUrl();
+    const int first = bAfterVideo ? 2 : 0; // the video's row and the channel's own come first
+    const QStringList titles = {"First Clip", "Gone Clip", "Third Clip"};
+    bool bChecked = false;
+    DriveAddDialog(this, [&](CDodivezParseUI& d) {
+        QCOMPARE(Analyse(d, bAfterVideo ? video + " " + channel : channel), QStringList());
+        QTRY_VERIFY_WITH_TIMEOUT(!d.pBatch->IsRunning() && d.pBatchTable->rowCount() == first + 3,
+                                 120000);
+        QVERIFY(d.IsBatch() && !d.pFormatTable->isVisible());
+        if (bAfterVideo) {
+            QCOMPARE(d.pBatchTable->item(1, 1)->text(), QStringLiteral("Fixture Channel"));
+            QCOMPARE(d.pBatchTable->item(1, 2)->text(), Text("Playlist/Entries").arg(3));
+        } else {
+            QCOMPARE(d.pProgressLabel->text(),
+                     Text("Playlist/Count").arg(QStringLiteral("Fixture Channel")).arg(3));
+        }
+        for (int k = 0; k < 3; ++k) {
+            const QTableWidgetItem* tick = d.pBatchTable->item(first + k, 0);
+            QVERIFY(tick && !d.pBatchTable->cellWidget(first + k, 0));
+            QCOMPARE(tick->checkState(), Qt::Checked);
+            QVERIFY(tick->data(Qt::AccessibleTextRole).toString().endsWith(titles[k]));
+            QCOMPARE(d.pBatchTable->item(first + k, 1)->text(), titles[k]);
+            QCOMPARE(d.pBatchTable->item(first + k, 3)->text(), QStringLiteral("00:00:08"));
+        }
+        for (QWidget* control :
+             {static_cast<QWidget*>(d.pTickAllButton), static_cast<QWidget*>(d.pTickNoneButton),
+              static_cast<QWidget*>(d.pRuleCombo)}) {
+            QVERIFY(control->isVisible());
+            QVERIFY(!control->accessibleName().isEmpty() && !control->toolTip().isEmpty());
+        }
+        QTest::mouseClick(d.pTickNoneButton, Qt::LeftButton);
+        QVERIFY(!d.pOkButton->isEnabled());
+        QCOMPARE(d.pBatchTable->item(first + 1, 0)->checkState(), Qt::Unchecked);
+        d.pBatchTable->item(first + 2, 0)->setCheckState(Qt::Checked); // one is enough
+        QVERIFY(d.pOkButton->isEnabled());
+        QTest::mouseClick(d.pTickAllButton, Qt::LeftButton);
+        d.pRuleCombo->setCurrentIndex(rule);
+        QTest::mouseClick(d.pOkButton, Qt::LeftButton);
+        QVERIFY(!d.isVisible());
+        bChecked = true;
+    });
+    w.AddFiles();
+    QVERIFY(bChecked);
+
+    const int videos = bAfterVideo ? 1 : 0;
+    QCOMPARE(w.pDownloadTable->rowCount(), rowsBefore + videos + 3);
+    QStringList keys;
+    for (int k = 0; k < 3; ++k) {
+        const _VIDEO_FILE_INFO_ task = w.DownloadInfoAt(rowsBefore + videos + k).VideoFileInfo;
+        QCOMPARE(task.QstrTitle, titles[k]);
+        QCOMPARE(task.QstrUrl,
+                 m_server.BaseUrl() +
+                     (k == 1 ? QStringLiteral("/gone")
+                             : "/watch?title=" + QString(titles[k]).replace(' ', "%20")));
+        QCOMPARE(task.QstrFormatId, formatId);
+        QCOMPARE(task.QstrExt, ext);
+        QVERIFY(!task.QstrOutputDir.isEmpty());
+        QVERIFY(!keys.contains(task.QstrTaskKey));
+        QVERIFY(QFileInfo::exists(w.QstrDownloadingDir + task.QstrTaskKey));
+        keys << task.QstrTaskKey;
+    }
+    w.StopAllRuns();
+}
+
+// A thousand entries: read off the dialog's thread, listed as items without a widget each.
+void TestAddVideo::longPlaylistListsItems()
+{
+    CDodivezParseUI d;
+    d.InitDialog();
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    QCOMPARE(Analyse(d, m_server.ChannelUrl() + QStringLiteral("?entries=1000")), QStringList());
+    QVERIFY(d.IsBatch());
+    QCOMPARE(d.pBatchTable->rowCount(), 1000);
+    for (int row = 0; row < 1000; ++row)
+        QVERIFY(!d.pBatchTable->cellWidget(row, 0));
+    QCOMPARE(d.pBatchTable->item(999, 1)->text(), QStringLiteral("Clip 1000"));
+    QCOMPARE(int(d.BatchSelection().size()), 1000);
+    QTest::mouseClick(d.pTickNoneButton, Qt::LeftButton);
+    QVERIFY(d.BatchSelection().empty() && !d.pOkButton->isEnabled());
 }
 
 QTEST_MAIN(TestAddVideo)

@@ -310,13 +310,13 @@ void TestAnalysis::argumentLists()
 {
     const QString conv = QStringLiteral("/app dir/virarurov");
     // A link that looks like an option stays a link; "%" in the base is no template field.
-    QCOMPARE(
-        ThumbnailArgs(conv, QStringLiteral("/d/100% sure/1"), QStringLiteral("-x --exec")),
-        QStringList({"--ffmpeg-location", conv, "--write-thumbnail", "--convert-thumbnails", "jpg",
-                     "--skip-download", "--output", "/d/100%% sure/1", "--", "-x --exec"}));
+    QCOMPARE(ThumbnailArgs(conv, QStringLiteral("/d/100% sure/1"), QStringLiteral("-x --exec")),
+             QStringList({"--ffmpeg-location", conv, "--flat-playlist", "--write-thumbnail",
+                          "--convert-thumbnails", "jpg", "--skip-download", "--output",
+                          "/d/100%% sure/1", "--", "-x --exec"}));
     QCOMPARE(ListingArgs(conv, QStringLiteral("-U")),
-             QStringList(
-                 {"--ffmpeg-location", conv, "-F", "--get-duration", "--get-title", "--", "-U"}));
+             QStringList({"--ffmpeg-location", conv, "--flat-playlist", "-F", "--get-duration",
+                          "--get-title", "--", "-U"}));
 }
 
 void TestAnalysis::parseListing_data()
@@ -603,15 +603,20 @@ void TestAnalysis::runAnalysis_data()
     QTest::addColumn<QString>("folderName");
     QTest::addColumn<bool>("bError");
     QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("entries"); // a playlist's, in order
     QTest::newRow("video page") << "title:Fixture Clip"
-                                << "data" << false << "Fixture Clip";
+                                << "data" << false << "Fixture Clip" << QStringList();
     QTest::newRow("unicode title, % in the data folder")
         << QString::fromUtf8("title:Café – 日本 100%") << "50% data" << false
-        << QString::fromUtf8("Café – 日本 100%");
+        << QString::fromUtf8("Café – 日本 100%") << QStringList();
     QTest::newRow("404") << "missing"
-                         << "data" << true << "";
+                         << "data" << true << "" << QStringList();
     QTest::newRow("page without a video") << "nothing"
-                                          << "data" << true << "";
+                                          << "data" << true << "" << QStringList();
+    // Listed flat: the gone entry is not looked into, so it is offered like the others.
+    QTest::newRow("channel") << "channel"
+                             << "data" << false << "Fixture Channel"
+                             << QStringList{"First Clip", "Gone Clip", "Third Clip"};
 }
 
 void TestAnalysis::runAnalysis()
@@ -620,9 +625,12 @@ void TestAnalysis::runAnalysis()
     QFETCH(QString, folderName);
     QFETCH(bool, bError);
     QFETCH(QString, title);
+    QFETCH(QStringList, entries);
     QVERIFY(EnsureServing(m_server, m_bServing));
     if (link.startsWith(QLatin1String("title:")))
         link = m_server.PageUrl(link.mid(6));
+    else if (link == QLatin1String("channel"))
+        link = m_server.ChannelUrl();
     else
         link = link == QLatin1String("missing") ? m_server.MissingUrl() : m_server.NoVideoUrl();
 
@@ -636,8 +644,17 @@ void TestAnalysis::runAnalysis()
     QCOMPARE(result.bError, bError);
     QVERIFY(!result.bCancelled);
     QCOMPARE(result.title, title);
-    if (bError) {
+    QCOMPARE(result.playlist.bIsPlaylist, !entries.isEmpty());
+    if (bError || !entries.isEmpty()) {
         QVERIFY(result.records.empty());
+        QStringList listed;
+        for (const PlaylistEntry& entry : result.playlist.entries) {
+            listed << entry.title;
+            QCOMPARE(entry.duration, QStringLiteral("00:00:08"));
+            QVERIFY(entry.url.startsWith(m_server.BaseUrl()));
+        }
+        QCOMPARE(listed, entries);
+        QVERIFY(!QFile::exists(thumb)); // a playlist has none
         return;
     }
     QStringList ids;

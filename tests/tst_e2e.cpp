@@ -364,6 +364,57 @@ private Q_SLOTS:
                  QStringList());
     }
 
+    // A channel's three entries, all ticked, added with one OK: each runs as a task of its own,
+    // the first and third complete, the gone one fails on its own row and stops nothing.
+    void playlistEntriesRunOnTheirOwn()
+    {
+        auto w = MakeWindow();
+        QPushButton* add = AddButton(*w);
+        QVERIFY(add);
+        bool bAdded = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* d = qobject_cast<CDodivezParseUI*>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            poll.stop();
+            QTimer::singleShot(0, d, [&bAdded, d, link = m_server.ChannelUrl()] {
+                QTest::keyClicks(d->pUrlEdit, link);
+                QTest::mouseClick(d->pParseButton, Qt::LeftButton);
+                if (d->IsBatch() && d->pBatchTable->rowCount() == 3 && d->pOkButton->isEnabled()) {
+                    QTest::mouseClick(d->pOkButton, Qt::LeftButton);
+                    bAdded = true;
+                }
+                if (d->isVisible())
+                    d->close();
+            });
+        });
+        poll.start(20);
+        QTest::mouseClick(add, Qt::LeftButton);
+        QVERIFY(bAdded);
+        QCOMPARE(TaskCount(*w), 3);
+        const QString goneKey = Task(*w, 1).VideoFileInfo.QstrTaskKey;
+        QCOMPARE(Task(*w, 1).VideoFileInfo.QstrTitle, QStringLiteral("Gone Clip"));
+
+        QTRY_COMPARE_WITH_TIMEOUT(w->pFinishedTable->rowCount(), 2, 2 * kRunMs);
+        QStringList finished;
+        for (const auto& done : w->vecFinishedList) {
+            finished << done.VideoFileInfo.QstrTitle;
+            const ProbeInfo probe = Probe(done.VideoFileInfo.QstrFilePath);
+            QVERIFY2(probe.ok && probe.codecTypes.contains(QStringLiteral("video")),
+                     qPrintable(done.VideoFileInfo.QstrFilePath));
+        }
+        finished.sort();
+        QCOMPARE(finished, (QStringList{"First Clip", "Third Clip"}));
+        QCOMPARE(TaskCount(*w), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(Task(*w, 0).bPaused, kRunMs);
+        const _VIDEO_DOWNLOAD_INFO_ gone = Task(*w, 0);
+        QCOMPARE(gone.VideoFileInfo.QstrTaskKey, goneKey);
+        QVERIFY(!gone.bRunning);
+        QVERIFY2(gone.pStatusLabel->text().startsWith(Tr("Errors/Failed")),
+                 qPrintable(gone.pStatusLabel->text()));
+    }
+
     // Five tasks come back from the last session; with two downloads at once "Resume all"
     // starts them in the order of their rows, never more than two at a time. A waiting task
     // that is paused leaves the queue and the next one takes its turn. The desktop hears of

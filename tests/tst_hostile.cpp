@@ -43,6 +43,8 @@ ReadArgs ReadAsExtractor(const QStringList& args)
                                              {"--output", 1},
                                              {"-o", 1},
                                              {"-F", 0},
+                                             {"--flat-playlist", 0},
+                                             {"-J", 0},
                                              {"--get-duration", 0},
                                              {"--get-title", 0},
                                              {"--add-metadata", 0},
