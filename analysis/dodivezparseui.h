@@ -16,7 +16,9 @@
 #include "cmessagebox.h"
 #include "analysisrun.h"
 #include "batchanalysis.h"
+#include "choicesrow.h"
 #include "listing.h"
+#include "subtitlerun.h"
 #include "videoinfo.h"
 #include "windowdrag.h"
 
@@ -82,6 +84,10 @@ public:
     QComboBox* pRuleCombo = nullptr;
     QLabel* pProgressLabel = nullptr;
     CBatchAnalysis* pBatch = nullptr; // a child of the dialog
+    // A single link's choices beyond the format (audio rows, compatible file, subtitles, a
+    // part), and the run that lists its subtitles beside the analysis.
+    CChoicesRow* pChoices = nullptr;
+    CSubtitleRun* pSubtitleRun = nullptr; // a child of the dialog
 
     // Whether the dialog lists several links rather than the formats of one.
     bool IsBatch() const;
@@ -114,6 +120,8 @@ private:
     // A notice with the text of `key` and an OK button, over the dialog.
     void ShowNotice(const char* key);
     void ShowAnalysisError(const ExtractorError& error);
+    // Lists only the video rows the compatible choice leaves; a hidden row gives up the choice.
+    void ApplyRowFilter();
     // A new thumbnail file name in the data folder, its folder made.
     QString NewThumbFile();
 

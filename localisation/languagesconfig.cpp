@@ -255,6 +255,22 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "Tasks/Failed",
         "Tasks/AllEnded",
         "Tasks/AllEndedBody",
+        "Choices/AudioTable",
+        "Choices/AudioRow",
+        "Choices/Compatible",
+        "Choices/TipCompatible",
+        "Choices/CompatibleNone",
+        "Choices/Convert",
+        "Choices/TipConvert",
+        "Choices/Subtitles",
+        "Choices/TipSubtitles",
+        "Choices/SubtitlesNone",
+        "Choices/Automatic",
+        "Choices/From",
+        "Choices/TipFrom",
+        "Choices/To",
+        "Choices/TipTo",
+        "Choices/PartInvalid",
     };
     return keys;
 }

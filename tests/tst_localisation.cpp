@@ -245,12 +245,13 @@ private Q_SLOTS:
         for (const char* key : keys) {
             const QByteArray k(key);
             QVERIFY2(k.startsWith("MainWnd/") || k.startsWith("Messages/") || k.startsWith("Errors/") ||
-                         k.startsWith("Settings/") || k.startsWith("Tasks/"),
+                         k.startsWith("Settings/") || k.startsWith("Tasks/") ||
+                         k.startsWith("Choices/"),
                      key);
             distinct.insert(k);
         }
         QCOMPARE(distinct.size(), keys.size());
-        QCOMPARE(keys.size(), 149);
+        QCOMPARE(keys.size(), 165);
         QVERIFY(distinct.contains("MainWnd/TipChooseFolder"));
         QVERIFY(distinct.contains("Messages/MSG0108"));
     }
