@@ -143,7 +143,7 @@ void CDodivezParseUI::InitDialog()
     connect(pParseButton, &QPushButton::clicked, this, &CDodivezParseUI::btnParseSlot);
     CreateDodivezFileTable(middle);
     pChoices = new CChoicesRow(middle);
-    pChoices->setGeometry(0, 262, W - 40, 132);
+    pChoices->setGeometry(0, 240, W - 40, 132);
     pChoices->hide();
     connect(pChoices, &CChoicesRow::RowsChanged, this, &CDodivezParseUI::ApplyRowFilter);
     CreateBatchView(middle);
@@ -187,7 +187,7 @@ QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
 {
     const int W = width();
     pFormatTable = new QTableWidget(parent);
-    pFormatTable->setGeometry(0, 110, W - 40, 150); // the choices follow below
+    pFormatTable->setGeometry(0, 110, W - 40, 126); // the choices follow below
     pFormatTable->setFocusPolicy(Qt::NoFocus);
     pFormatTable->setColumnCount(4);
     pFormatTable->setHorizontalHeaderLabels({LanguageText("MainWnd/Format"), LanguageText("MainWnd/Resolution"),
