@@ -1,5 +1,6 @@
 #include "dodivezparseui.h"
 
+#include "choices.h"
 #include "fonts.h"
 #include "languagesconfig.h"
 #include "links.h"
@@ -89,11 +90,17 @@ CDodivezParseUI::CDodivezParseUI(QDialog*, Qt::WindowFlags) : QDialog(nullptr)
     // Told from the event loop, so that the notice is open when even a quick end arrives.
     connect(pAnalysis, &CAnalysis::Finished, this, &CDodivezParseUI::AnalysisFinished,
             Qt::QueuedConnection);
+    pSubtitleRun = new CSubtitleRun(this);
+    connect(pSubtitleRun, &CSubtitleRun::Finished, this, [this] {
+        if (pChoices)
+            pChoices->ShowSubtitles(pSubtitleRun->Languages());
+    });
 }
 
 CDodivezParseUI::~CDodivezParseUI()
 {
     pAnalysis->Cancel();
+    pSubtitleRun->Cancel();
     if (pBatch)
         pBatch->Cancel();
 }
@@ -135,6 +142,10 @@ void CDodivezParseUI::InitDialog()
     pParseButton->setEnabled(false);
     connect(pParseButton, &QPushButton::clicked, this, &CDodivezParseUI::btnParseSlot);
     CreateDodivezFileTable(middle);
+    pChoices = new CChoicesRow(middle);
+    pChoices->setGeometry(0, 240, W - 40, 132);
+    pChoices->hide();
+    connect(pChoices, &CChoicesRow::RowsChanged, this, &CDodivezParseUI::ApplyRowFilter);
     CreateBatchView(middle);
     outer->addLayout(middleLayout);
 
@@ -176,7 +187,7 @@ QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
 {
     const int W = width();
     pFormatTable = new QTableWidget(parent);
-    pFormatTable->setGeometry(0, 110, W - 40, 300);
+    pFormatTable->setGeometry(0, 110, W - 40, 126); // the choices follow below
     pFormatTable->setFocusPolicy(Qt::NoFocus);
     pFormatTable->setColumnCount(4);
     pFormatTable->setHorizontalHeaderLabels({LanguageText("MainWnd/Format"), LanguageText("MainWnd/Resolution"),
@@ -220,13 +231,17 @@ void CDodivezParseUI::RefreshVideoTable(std::vector<_VIDEO_FILE_INFO_>& vec)
         radio->setStyleSheet(Radio_style);
         pButtonGroup->addButton(radio, row);
         pFormatTable->setCellWidget(row, 0, radio);
-        pFormatTable->setItem(row, 1, MakeItem(info.QstrQuality, info));
+        pFormatTable->setItem(row, 1, MakeItem(QualityText(info), info));
         pFormatTable->setItem(row, 2, MakeItem(info.QstrSize, info));
         pFormatTable->setItem(row, 3, MakeItem(info.QstrDuration, info));
         pFormatTable->setRowHeight(row, 30);
     }
     if (n < 1)
         return;
+    pChoices->ShowListing(m_result, pButtonGroup);
+    if (!pSubtitleRun->IsRunning()) // it ended before the listing
+        pChoices->ShowSubtitles(pSubtitleRun->Languages());
+    pChoices->show();
     pButtonGroup->button(0)->setChecked(true);
     pFormatTable->setCurrentCell(0, 1);
     pOkButton->setEnabled(true);
@@ -247,6 +262,27 @@ void CDodivezParseUI::formatModeButtonsClicked(int id)
 {
     if (id < pFormatTable->rowCount())
         pFormatTable->setCurrentCell(id, 1);
+    else
+        pFormatTable->setCurrentCell(-1, -1); // an audio row
+}
+
+void CDodivezParseUI::ApplyRowFilter()
+{
+    const DialogChoices choices = pChoices->Choices();
+    const int n = static_cast<int>(vecVideoInfo.size());
+    int firstShown = -1;
+    for (int k = 0; k < n; ++k) {
+        const int row = n - 1 - k;
+        const bool bShown = RowShown(vecVideoInfo[k], choices);
+        pFormatTable->setRowHidden(row, !bShown);
+        if (bShown && (firstShown < 0 || row < firstShown))
+            firstShown = row;
+    }
+    const int checked = pButtonGroup ? pButtonGroup->checkedId() : -1;
+    if (checked >= 0 && checked < n && pFormatTable->isRowHidden(checked) && firstShown >= 0) {
+        pButtonGroup->button(firstShown)->setChecked(true);
+        pFormatTable->setCurrentCell(firstShown, 1);
+    }
 }
 
 void CDodivezParseUI::btnOKSlot()
@@ -259,10 +295,18 @@ void CDodivezParseUI::btnOKSlot()
         nCancelled = 0;
         return;
     }
+    const int checked = pButtonGroup ? pButtonGroup->checkedId() : -1;
+    const std::optional<_VIDEO_FILE_INFO_> audio = pChoices->AudioRecord(checked);
     const QTableWidgetItem* item = pFormatTable->item(pFormatTable->currentRow(), 1);
-    if (!item)
+    if (!audio && !item)
         return;
-    SelectedInfo = item->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
+    const _VIDEO_FILE_INFO_ picked = audio ? *audio : item->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
+    _VIDEO_FILE_INFO_ chosen;
+    if (!RecordFromChoices(picked, pChoices->Choices(), chosen)) {
+        ShowNotice("Choices/PartInvalid"); // nothing is added; the dialog stays
+        return;
+    }
+    SelectedInfo = chosen;
     SelectedInfo.QstrUrl = pUrlEdit->text();
     vecSelected = {SelectedInfo};
     close();
@@ -278,6 +322,7 @@ void CDodivezParseUI::btnCancelSlot()
 // Escape and every other way of leaving the dialog without OK.
 void CDodivezParseUI::reject()
 {
+    pSubtitleRun->Cancel();
     if (pBatch)
         pBatch->Cancel(); // the extractors of several links stop with the dialog
     nCancelled = 1;
@@ -286,6 +331,7 @@ void CDodivezParseUI::reject()
 
 void CDodivezParseUI::closeEvent(QCloseEvent* event)
 {
+    pSubtitleRun->Cancel();
     if (pBatch)
         pBatch->Cancel();
     nCancelled = 1;
@@ -308,6 +354,9 @@ void CDodivezParseUI::btnParseSlot()
 
     // Several links are listed together, without a notice; a single one as ever.
     const QStringList links = SplitLinks(pUrlEdit->text());
+    pSubtitleRun->Cancel();
+    pChoices->Clear();
+    pChoices->hide();
     if (links.size() > 1) {
         StartBatch(links);
         return;
@@ -323,6 +372,7 @@ void CDodivezParseUI::btnParseSlot()
     m_result = ListingResult();
     m_bAnalysed = false;
     pAnalysis->Start({AppFolder(), pUrlEdit->text(), QstrThumbFile, QstrOutputPath});
+    pSubtitleRun->Start(AppFolder(), pUrlEdit->text());
 
     WaitBox.setFixedSize(500, 200);
     WaitBox.PlaceOver(this, 4);
@@ -335,8 +385,10 @@ void CDodivezParseUI::btnParseSlot()
     // The notice closes when the analysis is done, or earlier when the user dismisses it
     // (Escape): then the analysis is cancelled and whatever it found is dropped.
     const bool bDismissed = !m_bAnalysed;
-    if (bDismissed)
+    if (bDismissed) {
         pAnalysis->Cancel();
+        pSubtitleRun->Cancel();
+    }
     if (!bDismissed && !m_result.bCancelled) {
         vecVideoInfo = m_result.records;
         WaitBox.nRet = m_result.bError ? -1 : 0;

@@ -18,8 +18,10 @@
 #include "cmessagebox.h"
 #include "analysisrun.h"
 #include "batchanalysis.h"
+#include "choicesrow.h"
 #include "listing.h"
 #include "playlist.h"
+#include "subtitlerun.h"
 #include "videoinfo.h"
 #include "windowdrag.h"
 
@@ -88,6 +90,10 @@ public:
     // A playlist's entries follow the links' rows, a check-state item each; their buttons.
     QPushButton* pTickAllButton = nullptr;
     QPushButton* pTickNoneButton = nullptr;
+    // A single link's choices beyond the format (audio rows, compatible file, subtitles, a
+    // part), and the run that lists its subtitles beside the analysis.
+    CChoicesRow* pChoices = nullptr;
+    CSubtitleRun* pSubtitleRun = nullptr; // a child of the dialog
 
     // Whether the dialog lists several links rather than the formats of one.
     bool IsBatch() const;
@@ -120,6 +126,8 @@ private:
     // A notice with the text of `key` and an OK button, over the dialog.
     void ShowNotice(const char* key);
     void ShowAnalysisError(const ExtractorError& error);
+    // Lists only the video rows the compatible choice leaves; a hidden row gives up the choice.
+    void ApplyRowFilter();
     // A new thumbnail file name in the data folder, its folder made.
     QString NewThumbFile();
 

@@ -264,6 +264,22 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "Playlist/Entries",
         "Playlist/Count",
         "Playlist/EntryTick",
+        "Choices/AudioTable",
+        "Choices/AudioRow",
+        "Choices/Compatible",
+        "Choices/TipCompatible",
+        "Choices/CompatibleNone",
+        "Choices/Convert",
+        "Choices/TipConvert",
+        "Choices/Subtitles",
+        "Choices/TipSubtitles",
+        "Choices/SubtitlesNone",
+        "Choices/Automatic",
+        "Choices/From",
+        "Choices/TipFrom",
+        "Choices/To",
+        "Choices/TipTo",
+        "Choices/PartInvalid",
     };
     return keys;
 }

@@ -9,6 +9,8 @@
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -163,6 +165,22 @@ int main(int argc, char** argv)
         if (QTableWidgetItem* gone = dialog.pBatchTable->item(1, 0))
             gone->setCheckState(Qt::Unchecked);
         Save(&dialog, outDir + QStringLiteral("/add-video-playlist.png"));
+    }
+
+    // The same dialog for a video with subtitles: audio rows, a language and a part chosen.
+    {
+        CDodivezParseUI dialog;
+        dialog.InitDialog();
+        dialog.show();
+        dialog.pUrlEdit->setText(server.PageUrl(QStringLiteral("City Lights Over the River")) +
+                                 QStringLiteral("&subs=1"));
+        QTimer::singleShot(0, dialog.pParseButton, &QPushButton::click);
+        WaitUntil([&] { return dialog.pChoices->pSubtitleCombo->count() > 1; }, 120000);
+        dialog.pChoices->pSubtitleCombo->setCurrentIndex(1);
+        dialog.pChoices->pCompatibleBox->setChecked(true);
+        dialog.pChoices->pFromEdit->setText(QStringLiteral("0:02"));
+        dialog.pChoices->pToEdit->setText(QStringLiteral("0:06"));
+        Save(&dialog, outDir + QStringLiteral("/add-video-choices.png"));
     }
 
     // The main window: restored tasks, one running download, and the finished page.

@@ -188,6 +188,8 @@ private Q_SLOTS:
     void rowAndRadioStayTogether_data();
     void rowAndRadioStayTogether();
     void okTakesCurrentRowWithEditedLink();
+    void choicesMakeRecord_data();
+    void choicesMakeRecord();
     void failedAnalysis_data();
     void failedAnalysis();
     void escapeCancelsAnalysis();
@@ -218,6 +220,7 @@ private:
     CMediaServer m_server;
     QList<QUrl> m_openedUrls;
     std::unique_ptr<CDodivezParseUI> m_listed; // analysed once, used by the choosing tests
+    std::unique_ptr<CDodivezParseUI> m_subbed; // the page with subtitles, analysed once
 };
 
 void TestAddVideo::initTestCase()
@@ -248,6 +251,7 @@ void TestAddVideo::initTestCase()
 void TestAddVideo::cleanupTestCase()
 {
     m_listed.reset();
+    m_subbed.reset();
     m_server.Stop();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
@@ -294,6 +298,33 @@ void TestAddVideo::analyseListsFormatsInReverse()
     const QString size = RecordSizeText(QFileInfo(MakeMedia() + "/" + formats[2].file).size());
     QCOMPARE(d.pFormatTable->item(0, 2)->text(), size);
     QCOMPARE(d.pFormatTable->item(0, 3)->text(), QStringLiteral("00:00:08"));
+    // The quality with the codec's name; the record keeps the quality alone.
+    QVERIFY(!d.vecVideoInfo[2].QstrQuality.isEmpty());
+    QCOMPARE(d.pFormatTable->item(0, 1)->text(),
+             d.vecVideoInfo[2].QstrQuality + QString::fromUtf8(" \u00b7 H.264"));
+
+    // Below the video rows: audio as M4A and as MP3, with the size of the audio stream.
+    const QTableWidget* audio = d.pChoices->pAudioTable;
+    QVERIFY(d.pChoices->isVisible());
+    QCOMPARE(audio->rowCount(), 2);
+    const QString audioSize = RecordSizeText(QFileInfo(MakeMedia() + "/" + formats[3].file).size());
+    for (int row = 0; row < 2; ++row) {
+        const auto* audioRadio = qobject_cast<QRadioButton*>(audio->cellWidget(row, 0));
+        QVERIFY(audioRadio);
+        QCOMPARE(audioRadio->text(), Text("Choices/AudioRow").arg(row ? "MP3" : "M4A"));
+        QVERIFY(!audioRadio->isChecked());
+        QCOMPARE(audio->item(row, 2)->text(), audioSize);
+    }
+    // Every loopback format plays everywhere: the compatible box keeps every row; conversion
+    // is offered only with it.
+    QVERIFY(d.pChoices->pCompatibleBox->isEnabled());
+    QVERIFY(!d.pChoices->pConvertBox->isEnabled());
+    d.pChoices->pCompatibleBox->click();
+    QVERIFY(d.pChoices->pConvertBox->isEnabled());
+    for (int row = 0; row < 3; ++row)
+        QVERIFY(!d.pFormatTable->isRowHidden(row));
+    d.pChoices->pCompatibleBox->click();
+    QVERIFY(!d.pChoices->pConvertBox->isEnabled());
 
     for (const _VIDEO_FILE_INFO_& r : d.vecVideoInfo) {
         QCOMPARE(r.QstrTitle, QStringLiteral("Fixture Clip"));
@@ -357,6 +388,81 @@ void TestAddVideo::okTakesCurrentRowWithEditedLink()
     QCOMPARE(d.SelectedInfo.QstrUrl, edited);
     QCOMPARE(d.SelectedInfo.QstrTitle, QStringLiteral("Fixture Clip"));
     QVERIFY(d.SelectedInfo.QstrTaskKey.isEmpty());
+}
+
+void TestAddVideo::choicesMakeRecord_data()
+{
+    QTest::addColumn<int>("audioRow"); // -1: the top video row
+    QTest::addColumn<QString>("subtitle");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("field"); // the record's format field; empty: refused
+    QTest::addColumn<QString>("ext");
+    QTest::addColumn<QString>("title");
+
+    const QString id = ClipFormats()[2].id;
+    QTest::newRow("MP3") << 1 << "" << "" << "" << "ba" << "mp3" << "Sub Page";
+    QTest::newRow("M4A") << 0 << "" << "" << "" << "ba" << "m4a" << "Sub Page";
+    QTest::newRow("German subtitles") << -1 << "de" << "" << "" << id + " subs=de" << "mp4"
+                                      << "Sub Page";
+    // The clip lasts eight seconds.
+    QTest::newRow("a part") << -1 << "" << "0:02" << "0:00:06" << id + " part=2-6" << "mp4"
+                            << QString::fromUtf8("Sub Page (0:02\u20130:06)");
+    QTest::newRow("To past the end refused") << -1 << "" << "0:05" << "0:09" << "" << "" << "";
+    QTest::newRow("To before From refused") << 0 << "" << "0:06" << "0:02" << "" << "" << "";
+}
+
+void TestAddVideo::choicesMakeRecord()
+{
+    QFETCH(int, audioRow);
+    QFETCH(QString, subtitle);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, field);
+    QFETCH(QString, ext);
+    QFETCH(QString, title);
+
+    if (!m_subbed) {
+        m_subbed = std::make_unique<CDodivezParseUI>();
+        m_subbed->InitDialog();
+        m_subbed->show();
+        QCOMPARE(Analyse(*m_subbed, m_server.PageUrl(QStringLiteral("Sub Page")) + "&subs=1"),
+                 QStringList());
+    }
+    CDodivezParseUI& d = *m_subbed;
+    QCOMPARE(d.pFormatTable->rowCount(), 3);
+    QComboBox* subs = d.pChoices->pSubtitleCombo;
+    // The subtitle run ends on its own: "None", then the page's German track.
+    QTRY_COMPARE(subs->count(), 2);
+    QCOMPARE(subs->itemText(0), Text("Choices/SubtitlesNone"));
+    QCOMPARE(subs->itemText(1), QStringLiteral("de"));
+    d.show();
+
+    if (audioRow >= 0)
+        qobject_cast<QRadioButton*>(d.pChoices->pAudioTable->cellWidget(audioRow, 0))->click();
+    else
+        qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(0, 0))->click();
+    subs->setCurrentIndex(subtitle.isEmpty() ? 0 : subs->findText(subtitle));
+    d.pChoices->pFromEdit->setText(from);
+    d.pChoices->pToEdit->setText(to);
+    d.SelectedInfo = _VIDEO_FILE_INFO_();
+    CModalWatcher watcher(d);
+    QTest::mouseClick(d.pOkButton, Qt::LeftButton);
+
+    if (field.isEmpty()) {
+        QCOMPARE(watcher.notices, QStringList{Text("Choices/PartInvalid")});
+        QVERIFY(d.isVisible());
+        QVERIFY(d.SelectedInfo.QstrFormatId.isEmpty());
+        return;
+    }
+    QCOMPARE(watcher.notices, QStringList());
+    QVERIFY(!d.isVisible());
+    QCOMPARE(d.nCancelled, 0);
+    QCOMPARE(d.SelectedInfo.QstrFormatId, field);
+    QCOMPARE(d.SelectedInfo.QstrExt, ext);
+    QCOMPARE(d.SelectedInfo.QstrTitle, title);
+    if (audioRow >= 0)
+        QCOMPARE(d.SelectedInfo.QstrSize, d.pChoices->pAudioTable->item(audioRow, 2)->text());
 }
 
 void TestAddVideo::failedAnalysis_data()

@@ -3,6 +3,7 @@
 // it, the arguments it gives, the reading of a playlist, and real runs of the extractor and
 // converter against the loopback video site.
 
+#include "choices.h"
 #include "command.h"
 #include "downloadengine.h"
 #include "listing.h"
@@ -37,6 +38,9 @@ private Q_SLOTS:
     void listingCodecs();
     void subtitleList_data();
     void subtitleList();
+    void dialogRecord_data();
+    void dialogRecord();
+    void audioChoices();
 
 private:
     QTemporaryDir m_home;
@@ -469,6 +473,105 @@ void TestChoices::subtitleList()
         seen << l.code + QLatin1Char('|') + l.name + QLatin1Char('|') +
                     QString::number(int(l.bAutomatic));
     QCOMPARE(seen, languages);
+}
+
+
+void TestChoices::dialogRecord_data()
+{
+    QTest::addColumn<QString>("picked");  // "format;ext;codec"; the duration is 0:01:00
+    QTest::addColumn<QString>("choices"); // "compatible convert;subtitle auto;from;to"
+    QTest::addColumn<QString>("record");  // "format field;ext;title", or "refused"
+
+    QTest::newRow("no choices: the row as listed") << "137;mp4;avc1.640028" << "0 0;;;"
+                                                   << "137;mp4;Clip";
+    QTest::newRow("compatible row needs no conversion")
+        << "137;mp4;avc1.640028" << "1 1;;;" << "137;mp4;Clip";
+    QTest::newRow("VP9 row converted to MP4") << "248;webm;vp9" << "1 1;;;"
+                                              << "248 convert;mp4;Clip";
+    QTest::newRow("VP9 row, compatible without conversion: as listed")
+        << "248;webm;vp9" << "1 0;;;" << "248;webm;Clip";
+    QTest::newRow("own subtitles") << "160;mp4;avc1.64001e" << "0 0;de 0;;" << "160 subs=de;mp4;Clip";
+    QTest::newRow("automatic subtitles") << "160;mp4;avc1.64001e" << "0 0;en 1;;"
+                                         << "160 autosubs=en;mp4;Clip";
+    QTest::newRow("a part") << "160;mp4;avc1.64001e" << "0 0;;0:05;0:12"
+                            << QString::fromUtf8("160 part=5-12;mp4;Clip (0:05\u20130:12)");
+    QTest::newRow("every choice")
+        << "248;webm;vp9" << "1 1;de 0;5;0:00:12"
+        << QString::fromUtf8("248 convert subs=de part=5-12;mp4;Clip (0:05\u20130:12)");
+    QTest::newRow("audio keeps no subtitles or conversion")
+        << "ba;mp3;mp4a.40.2" << "1 1;de 0;0:05;0:12"
+        << QString::fromUtf8("ba part=5-12;mp3;Clip (0:05\u20130:12)");
+    QTest::newRow("To up to the end") << "160;mp4;" << "0 0;;0:00;1:00"
+                                      << QString::fromUtf8("160 part=0-60;mp4;Clip (0:00\u20131:00)");
+    QTest::newRow("To past the end") << "160;mp4;" << "0 0;;0:05;1:01" << "refused";
+    QTest::newRow("To before From") << "160;mp4;" << "0 0;;0:12;0:05" << "refused";
+    QTest::newRow("To equals From") << "160;mp4;" << "0 0;;0:05;0:05" << "refused";
+    QTest::newRow("From only") << "160;mp4;" << "0 0;;0:05;" << "refused";
+    QTest::newRow("To only") << "160;mp4;" << "0 0;; ;0:05" << "refused";
+    QTest::newRow("not a time") << "160;mp4;" << "0 0;;0:5;0:12" << "refused";
+    QTest::newRow("blanks only: the whole video") << "160;mp4;" << "0 0;; ; " << "160;mp4;Clip";
+}
+
+void TestChoices::dialogRecord()
+{
+    QFETCH(QString, picked);
+    QFETCH(QString, choices);
+    QFETCH(QString, record);
+
+    _VIDEO_FILE_INFO_ row;
+    row.QstrFormatId = picked.section(';', 0, 0);
+    row.QstrExt = picked.section(';', 1, 1);
+    row.QstrCodec = picked.section(';', 2, 2);
+    row.QstrTitle = QStringLiteral("Clip");
+    row.QstrDuration = QStringLiteral("00:01:00");
+    row.QstrSize = QStringLiteral("1.00MB");
+    DialogChoices c;
+    c.bCompatible = choices.section(';', 0, 0).startsWith('1');
+    c.bConvert = choices.section(';', 0, 0).endsWith('1');
+    c.subtitle = choices.section(';', 1, 1).section(' ', 0, 0);
+    c.bAutoSubtitle = choices.section(';', 1, 1).endsWith('1');
+    c.from = choices.section(';', 2, 2);
+    c.to = choices.section(';', 3, 3);
+
+    _VIDEO_FILE_INFO_ out;
+    out.QstrTitle = QStringLiteral("untouched");
+    const bool ok = RecordFromChoices(row, c, out);
+    if (record == QLatin1String("refused")) {
+        QVERIFY(!ok);
+        QCOMPARE(out.QstrTitle, QStringLiteral("untouched"));
+        return;
+    }
+    QVERIFY(ok);
+    QCOMPARE(QStringList({out.QstrFormatId, out.QstrExt, out.QstrTitle}).join(';'), record);
+    QCOMPARE(out.QstrSize, row.QstrSize);
+    // The row stays listed under the compatible choice only if it plays everywhere or is converted.
+    QCOMPARE(RowShown(row, c), !c.bCompatible || c.bConvert || IsCompatibleVideo(row));
+}
+
+void TestChoices::audioChoices()
+{
+    // M4A takes the last m4a stream, MP3 the last stream of all; no audio, no rows.
+    ListingResult result;
+    QVERIFY(AudioChoices(result).empty());
+    for (const char* entry : {"139;m4a;1.00MB", "140;m4a;3.00MB", "251;webm;3.50MB"}) {
+        _VIDEO_FILE_INFO_ audio;
+        audio.QstrFormatId = QString::fromLatin1(entry).section(';', 0, 0);
+        audio.QstrExt = QString::fromLatin1(entry).section(';', 1, 1);
+        audio.QstrSize = QString::fromLatin1(entry).section(';', 2, 2);
+        audio.QstrTitle = QStringLiteral("Clip");
+        result.audio.push_back(audio);
+    }
+    const std::vector<_VIDEO_FILE_INFO_> rows = AudioChoices(result);
+    QCOMPARE(rows.size(), size_t(2));
+    QCOMPARE(rows[0].QstrFormatId + rows[0].QstrExt + rows[0].QstrSize, QStringLiteral("bam4a3.00MB"));
+    QCOMPARE(rows[1].QstrFormatId + rows[1].QstrExt + rows[1].QstrSize, QStringLiteral("bamp33.50MB"));
+    QCOMPARE(rows[1].QstrTitle, QStringLiteral("Clip"));
+    // A video row's quality with its codec.
+    _VIDEO_FILE_INFO_ video;
+    video.QstrQuality = QStringLiteral("1080p");
+    QCOMPARE(QualityText(video), QStringLiteral("1080p"));
+    video.QstrCodec = QStringLiteral("avc1.640028");
+    QCOMPARE(QualityText(video), QString::fromUtf8("1080p \u00b7 H.264"));
 }
 
 QTEST_GUILESS_MAIN(TestChoices)

@@ -246,12 +246,12 @@ private Q_SLOTS:
             const QByteArray k(key);
             QVERIFY2(k.startsWith("MainWnd/") || k.startsWith("Messages/") || k.startsWith("Errors/") ||
                          k.startsWith("Settings/") || k.startsWith("Tasks/") ||
-                         k.startsWith("Playlist/"),
+                         k.startsWith("Playlist/") || k.startsWith("Choices/"),
                      key);
             distinct.insert(k);
         }
         QCOMPARE(distinct.size(), keys.size());
-        QCOMPARE(keys.size(), 158);
+        QCOMPARE(keys.size(), 174);
         QVERIFY(distinct.contains("MainWnd/TipChooseFolder"));
         QVERIFY(distinct.contains("Messages/MSG0108"));
     }
