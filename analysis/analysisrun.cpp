@@ -16,11 +16,7 @@ CAnalysis::CAnalysis(QObject* parent) : QObject(parent), m_process(new QProcess(
     Q_UNUSED(registered);
     // The extractor dies with the program, so that no analysis runs on after a crash.
     BindToProgram(*m_process, false);
-    connect(m_process, &QProcess::finished, this, &CAnalysis::OnRunEnded);
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            OnRunEnded();
-    });
+    ConnectRunEnd(*m_process, this, [this] { OnRunEnded(); });
 }
 
 CAnalysis::~CAnalysis()

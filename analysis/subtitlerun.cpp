@@ -7,11 +7,7 @@
 CSubtitleRun::CSubtitleRun(QObject* parent) : QObject(parent), m_process(new QProcess(this))
 {
     BindToProgram(*m_process, false);
-    connect(m_process, &QProcess::finished, this, &CSubtitleRun::OnRunEnded);
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            OnRunEnded();
-    });
+    ConnectRunEnd(*m_process, this, [this] { OnRunEnded(); });
 }
 
 CSubtitleRun::~CSubtitleRun()

@@ -148,3 +148,13 @@ void BindToProgram(QProcess& process, bool ownGroup)
 #endif
     });
 }
+
+void ConnectRunEnd(QProcess& process, QObject* receiver, const std::function<void()>& ended)
+{
+    QObject::connect(&process, &QProcess::finished, receiver, [ended] { ended(); });
+    QObject::connect(&process, &QProcess::errorOccurred, receiver,
+                     [ended](QProcess::ProcessError e) {
+                         if (e == QProcess::FailedToStart)
+                             ended();
+                     });
+}

@@ -8,6 +8,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // The extractor that runs with this application folder use: the one chosen for the folder with
 // SetExtractorChoice, else appFolder + "/Pelmora".
@@ -50,3 +51,7 @@ QProcessEnvironment DownloadEnvironment(const _VIDEO_FILE_INFO_& info,
 // crash. With `ownGroup` it also gets a process group of its own, so that stopping the group
 // stops everything it started.
 void BindToProgram(QProcess& process, bool ownGroup);
+
+// Calls `ended` (in `receiver`'s thread) once a run of `process` is over: when it has finished,
+// and when it could not be started at all (then no finished signal comes).
+void ConnectRunEnd(QProcess& process, QObject* receiver, const std::function<void()>& ended);

@@ -30,11 +30,7 @@ CDownloadTask::CDownloadTask(const _VIDEO_FILE_INFO_& record, bool bRestored, QO
     // The error channel is read as it comes, so that it never fills and stalls the
     // extractor; only its messages are kept, to tell why a run failed.
     connect(m_process, &QProcess::readyReadStandardError, this, [this] { ReadErrors(); });
-    connect(m_process, &QProcess::finished, this, &CDownloadTask::OnProcessEnded);
-    connect(m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart)
-            OnProcessEnded();
-    });
+    ConnectRunEnd(*m_process, this, [this] { OnProcessEnded(); });
 }
 
 CDownloadTask::~CDownloadTask()
