@@ -70,6 +70,7 @@ DRUI::~DRUI()
 }
 
 bool DRUI::s_bExtractorUpdates = false;
+bool DRUI::s_bUnfinishedAfterFrame = false;
 
 void DRUI::Init()
 {
@@ -166,7 +167,14 @@ int DRUI::WriteFinishedVideoInfo(QString content, QString name)
 
 void DRUI::InitDownloadVideoInfo()
 {
+    if (DeferStartupUnfinished(*this))
+        return;
     std::vector<_VIDEO_FILE_INFO_> list = LoadDownloadInfos(QstrDownloadingDir);
+    ListUnfinished(list);
+}
+
+void DRUI::ListUnfinished(std::vector<_VIDEO_FILE_INFO_>& list)
+{
     const CLazyRows::Loading loading(pDownloadTable);
     RefreshDownloadTable(list, true);
 }

@@ -79,6 +79,8 @@ public:
     int WriteDownloadVideoInfo(_VIDEO_FILE_INFO_* info);
     int WriteFinishedVideoInfo(QString content, QString name);
     void InitDownloadVideoInfo();
+    // Lists the unfinished tasks read from their info files (restored, paused).
+    void ListUnfinished(std::vector<_VIDEO_FILE_INFO_>& list);
     void InitFinishedVideoInfo();
 
     // Runs of a task, always started by its key.
@@ -129,6 +131,10 @@ public:
     // Whether Init starts the daily check for a newer extractor and a failure offers an update
     // or Deno (the program turns it on; windows made by tests never fetch anything).
     static bool s_bExtractorUpdates;
+    // Whether a start lists its unfinished tasks right after the first frame (read meanwhile
+    // on a worker) rather than before it: the program does; windows that tests make list them
+    // in Init, as they have been shown nothing.
+    static bool s_bUnfinishedAfterFrame;
 
     // State shared by the window's parts (and read by the tests).
     QString QstrDataDir;

@@ -1,5 +1,6 @@
 #include "dodivezparseui.h"
 #include "drui.h"
+#include "druistartup.h"
 #include "extractormanager.h"
 #include "helpers.h"
 #include "infofiles.h"
@@ -35,6 +36,7 @@ void DRUI::AddFiles()
     dialog.exec();
     if (dialog.nCancelled != 0 || dialog.vecSelected.empty())
         return;
+    ListStartupUnfinished(*this); // the tasks of the start keep their places above
 
     // Each video becomes a task of its own. The key names the task's info file and its output
     // file: never reuse one in use (a task just added holds its key already).

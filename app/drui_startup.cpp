@@ -1,6 +1,7 @@
-// The finished list of a start: its files are read on a worker thread from the window's first
-// frame on, and listed once they have all been read (or at once, waiting for the reading, when
-// something needs the list before then).
+// The lists of a start. The finished list: its files are read on a worker thread from the
+// window's first frame on, and listed once they have all been read (or at once, waiting for the
+// reading, when something needs the list before then). The unfinished tasks: read on a worker
+// while the window is built, listed right after the first frame.
 
 #include "druistartup.h"
 
@@ -37,10 +38,36 @@ public:
     {
         if (m_reader)
             m_reader->wait(); // a window closed while its history is read
+        if (m_unfinishedReader)
+            m_unfinishedReader->wait();
     }
 
     bool Pending() const { return !m_bListed; }
     bool FrameShown() const { return m_bFrameShown; }
+    bool UnfinishedListed() const { return m_bUnfinishedListed; }
+
+    void ReadUnfinished()
+    {
+        if (m_unfinishedReader)
+            return;
+        m_unfinished = std::make_shared<std::vector<_VIDEO_FILE_INFO_>>();
+        m_unfinishedReader = QThread::create(
+            [folder = m_window.QstrDownloadingDir, loaded = m_unfinished] {
+                *loaded = LoadDownloadInfos(folder);
+            });
+        m_unfinishedReader->setParent(this);
+        m_unfinishedReader->start();
+    }
+
+    void ListUnfinished()
+    {
+        if (!m_unfinishedReader || m_bUnfinishedListed)
+            return;
+        m_bUnfinishedListed = true;
+        m_unfinishedReader->wait(); // read while the window was built: ended by now, as a rule
+        std::vector<_VIDEO_FILE_INFO_> list = std::move(*m_unfinished);
+        m_window.ListUnfinished(list);
+    }
 
     // Starts reading the files on a worker thread (once the window has its folders).
     void Read()
@@ -64,6 +91,7 @@ public:
         // Not before the window has its table and folders.
         if (m_bListed || !m_window.pFinishedTable || m_window.QstrFinishedDir.isEmpty())
             return;
+        ListUnfinished(); // the tasks of the start above anything the user adds
         m_bListed = true;
         m_window.removeEventFilter(this);
         if (m_handle)
@@ -120,6 +148,7 @@ private:
             file.open(QIODevice::WriteOnly);
         }
         Read();
+        ListUnfinished();
     }
 
     DRUI& m_window;
@@ -129,6 +158,9 @@ private:
     bool m_bListed = false;
     QThread* m_reader = nullptr;                 // reads the files, then ends
     std::shared_ptr<CFinishedRecords> m_loaded; // what it read, taken once it has ended
+    QThread* m_unfinishedReader = nullptr;       // reads the unfinished info files
+    std::shared_ptr<std::vector<_VIDEO_FILE_INFO_>> m_unfinished;
+    bool m_bUnfinishedListed = false;
 };
 
 CStartupFinished* Find(DRUI& window)
@@ -152,6 +184,23 @@ bool DeferStartupFinished(DRUI& window)
     if (startup->FrameShown())
         startup->List();
     return true;
+}
+
+bool DeferStartupUnfinished(DRUI& window)
+{
+    CStartupFinished* startup = Find(window);
+    if (!DRUI::s_bUnfinishedAfterFrame || !startup || startup->FrameShown() ||
+        !startup->Pending() || startup->UnfinishedListed())
+        return false;
+    startup->ReadUnfinished(); // once: rows rebuilt before the frame get what it reads
+
+    return true;
+}
+
+void ListStartupUnfinished(DRUI& window)
+{
+    if (CStartupFinished* startup = Find(window))
+        startup->ListUnfinished();
 }
 
 void ListStartupFinished(DRUI& window)

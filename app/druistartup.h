@@ -3,6 +3,10 @@
 // and listed once read, so a long history never holds the window back. Whatever needs the list
 // before then waits for it (or reads it at once, before the first frame).
 //
+// The unfinished tasks of a start (where the window asks for it) are read on a worker thread
+// while the window is built and listed right after its first frame, before anything the user
+// does reaches the window.
+//
 // For start-up measurements only: when the environment variable QUILLANE_BENCH_READY_FILE
 // names a file, that file is created as soon as the first frame has been drawn.
 
@@ -24,3 +28,10 @@ bool DeferStartupFinished(DRUI& window);
 // Reads the finished info files and lists them in the finished table, unless that has
 // happened already.
 void ListStartupFinished(DRUI& window);
+
+// For the window's own loading of its unfinished tasks: true if the start reads them and lists
+// them right after the first frame; false if the window is to list them itself now.
+bool DeferStartupUnfinished(DRUI& window);
+
+// Lists the unfinished tasks of the start now, unless that has happened already.
+void ListStartupUnfinished(DRUI& window);

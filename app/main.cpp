@@ -29,6 +29,7 @@ int main(int argc, char** argv)
 
     QApplication::setFont(CalibriFont(10));
     DRUI::s_bExtractorUpdates = true;
+    DRUI::s_bUnfinishedAfterFrame = true;
     CSystemDesktopBus desktopBus;
     DRUI::s_pDesktopBus = &desktopBus;
     DRUI window;

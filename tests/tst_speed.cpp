@@ -236,6 +236,46 @@ private Q_SLOTS:
         QVERIFY(w.vecFinishedList.front().pBtnDelete); // rows in view are built
     }
 
+    // The program's start reads the unfinished tasks while the window is built and lists them
+    // right after the first frame, in their order and paused; a rebuild, or the finished page
+    // wanted before then, lists them once.
+    void unfinishedAfterFirstFrame_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("first frame") << "frame";
+        QTest::newRow("rebuilt before the window shows") << "rebuild";
+        QTest::newRow("finished page before the window shows") << "page";
+    }
+    void unfinishedAfterFirstFrame()
+    {
+        QFETCH(QString, how);
+        QStringList keys;
+        for (int n = 1; n <= 5; ++n) {
+            const _VIDEO_FILE_INFO_ info = Record(n);
+            QCOMPARE(WriteInfoFile(DownloadingDir(), info.QstrTaskKey, DownloadInfoLine(info)), 0);
+            keys << info.QstrTaskKey;
+        }
+        DRUI::s_bUnfinishedAfterFrame = true;
+        const auto reset = qScopeGuard([] { DRUI::s_bUnfinishedAfterFrame = false; });
+        DRUI w;
+        w.Init();
+        QCOMPARE(w.pDownloadTable->rowCount(), 0);
+        if (how == QLatin1String("rebuild"))
+            w.InitWidget();
+        else if (how == QLatin1String("page"))
+            w.Finished();
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_COMPARE(w.pDownloadTable->rowCount(), keys.size());
+        QTest::qWait(50);
+        QStringList listed;
+        for (int r = 0; r < w.pDownloadTable->rowCount(); ++r) {
+            QVERIFY(w.engine.At(r)->IsPaused());
+            listed << w.engine.At(r)->Key();
+        }
+        QCOMPARE(listed, keys);
+    }
+
     // A direct write or removal is never overtaken by an older queued rewrite, and what is
     // queued is written by the time the writer goes.
     void infoWriterKeepsOrder_data()
