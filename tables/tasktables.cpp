@@ -17,7 +17,11 @@
 #include <QImageReader>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPainter>
 #include <QPixmap>
+#include <QStyleOption>
+#include <QPixmapCache>
+#include <QDateTime>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
@@ -58,17 +62,54 @@ QPushButton* MakeRowButton(QWidget* parent, const char* picture, const char* tip
     return button;
 }
 
-QLabel* MakeTextLabel(QWidget* parent, const QString& text)
+QLabel* MakeTextLabel(QWidget* parent, const QString& text, QLabel* label = nullptr)
 {
-    auto* label = new QLabel(text, parent);
+    if (!label)
+        label = new QLabel(text, parent);
     label->setFont(CalibriFont(kTextPointSize));
     SetWhiteText(label);
     return label;
 }
 
+// The status line changes several times a second while its task runs. Its size never depends
+// on its text (the row's text column gives it its width, a long text is cut there), so a new
+// text neither measures itself nor lays the row out again: it is only painted.
+class CStatusLabel : public QLabel
+{
+public:
+    explicit CStatusLabel(QWidget* parent) : QLabel(parent) {}
+    QSize sizeHint() const override { return QSize(kStatusHintWidth, kLabelHeight); }
+    QSize minimumSizeHint() const override { return QSize(0, kLabelHeight); }
+
+private:
+    static constexpr int kStatusHintWidth = 200;
+};
+
 const char* const kPendingThumbProperty = "quillanePendingThumb";
 const char* const kThumbFallbackProperty = "quillaneThumbFallback";
 const QString kThumbName = QStringLiteral("thumbnail");
+
+// A task row. Its style's background covers it whole, so it paints that itself and counts as
+// opaque: a change inside the row (the bar, the status line) repaints the row alone, not the
+// table, the page and the window beneath it.
+class CRowWidget : public QWidget
+{
+public:
+    explicit CRowWidget(QWidget* parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), palette().window());
+        QStyleOption option;
+        option.initFrom(this);
+        style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+    }
+};
 
 // What a row shows when its thumbnail cannot be read: nothing, or the default video picture.
 QPixmap ThumbnailOrFallback(const QString& path, bool bFallback)
@@ -85,7 +126,7 @@ QPixmap ThumbnailOrFallback(const QString& path, bool bFallback)
 QWidget* MakeRowWidget(QWidget* parent, QHBoxLayout*& layout, QLabel*& thumb,
                        const QString& thumbPath, bool bFallback, Thumbnail when)
 {
-    auto* row = new QWidget(parent);
+    auto* row = new CRowWidget(parent);
     row->setStyleSheet(kRowStyle);
     layout = new QHBoxLayout(row);
     layout->setSpacing(10);
@@ -160,7 +201,7 @@ DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestore
     w.pProgressBar->setValue(0);
     if (bRestored)
         w.pProgressBar->setValue(PercentBarValue(info.QstrPercent));
-    w.pStatusLabel = MakeTextLabel(w.pRow, QString());
+    w.pStatusLabel = MakeTextLabel(w.pRow, QString(), new CStatusLabel(w.pRow));
     w.pStatusLabel->setFixedHeight(kLabelHeight);
     textColumn->addWidget(w.pTitle);
     textColumn->addWidget(w.pProgressBar);
@@ -266,12 +307,28 @@ QPixmap LoadThumbnail(const QString& path, const QSize& size)
 {
     if (path.isEmpty())
         return QPixmap();
+    // A task's picture is read for its downloading row and again for its finished row (and
+    // for each rebuilt row): decoded once while the file stays as it was.
+    const QFileInfo file(path);
+    const QString key = QStringLiteral("thumb:%1:%2x%3:%4:%5")
+                            .arg(path)
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(file.lastModified().toMSecsSinceEpoch())
+                            .arg(file.size());
+    QPixmap picture;
+    if (QPixmapCache::find(key, &picture))
+        return picture;
     QImageReader reader(path);
     if (!reader.canRead())
         return QPixmap();
     reader.setScaledSize(size);
     const QImage image = reader.read();
-    return image.isNull() ? QPixmap() : QPixmap::fromImage(image);
+    if (image.isNull())
+        return QPixmap();
+    picture = QPixmap::fromImage(image);
+    QPixmapCache::insert(key, picture);
+    return picture;
 }
 
 void PlaceRowWidget(QTableWidget* table, int row, QWidget* widget, const std::vector<int>& selected)

@@ -236,6 +236,11 @@ private Q_SLOTS:
         for (int r = 0; r < table->rowCount(); ++r) {
             const QString style = selected.contains(r) ? kRowSelectedStyle : kRowStyle;
             QCOMPARE(table->cellWidget(r, 0)->styleSheet(), style);
+            // The row paints its style's colour itself, edge to edge.
+            const QImage painted = table->cellWidget(r, 0)->grab().toImage();
+            const QColor colour = selected.contains(r) ? QColor(0x28, 0x2a, 0x30) : QColor(64, 67, 80);
+            QCOMPARE(painted.pixelColor(0, 0), colour);
+            QCOMPARE(painted.pixelColor(painted.width() - 1, painted.height() - 1), colour);
         }
     }
 
