@@ -157,8 +157,6 @@ void CChoicesRow::ShowListing(const ListingResult& result)
     const bool bCompatible = AnyCompatible(result.records);
     pCompatibleBox->setEnabled(bCompatible);
     pCompatibleBox->setText(LanguageText(bCompatible ? "Choices/Compatible" : "Choices/CompatibleNone"));
-    pCompatibleBox->setToolTip(
-        LanguageText(bCompatible ? "Choices/TipCompatible" : "Choices/CompatibleNone"));
     UpdateConvertBox();
 }
 
