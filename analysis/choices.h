@@ -14,7 +14,7 @@ struct DialogChoices
 {
     bool bCompatible = false; // only files that play everywhere (H.264 + AAC in MP4)
     bool bConvert = false;    // with bCompatible: keep every row, convert where needed
-    QStringList subtitles;     // the codes of the site's own subtitles to embed
+    QStringList subtitles;    // the codes of the site's own subtitles to embed
     QStringList autoSubtitles; // the codes of its automatic ones
     QString from; // the part as typed (h:mm:ss); both empty: the whole video
     QString to;

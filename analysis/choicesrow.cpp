@@ -114,8 +114,8 @@ int CChoicesRow::LayOut(int width)
     const int buttonWidth =
         qMax(150, metrics.horizontalAdvance(LanguageText("Choices/SubtitlesButtonNone")) + 44);
     const int boxes = Width(pCompatibleBox) + kGap + Width(pConvertBox);
-    const int rest = buttonWidth + kGap + Width(m_fromLabel) + kLabelGap + kTimeEditWidth +
-                     kGap + Width(m_toLabel) + kLabelGap + kTimeEditWidth;
+    const int rest = buttonWidth + kGap + Width(m_fromLabel) + kLabelGap + kTimeEditWidth + kGap +
+                     Width(m_toLabel) + kLabelGap + kTimeEditWidth;
     const bool bOneRow = boxes + kGap + rest <= width;
     // Two rows share the room of one and a half: each a little lower.
     const int rowHeight = bOneRow ? kRowHeight : kRowHeight - 2;
@@ -156,7 +156,8 @@ void CChoicesRow::ShowListing(const ListingResult& result)
     // Where no format plays everywhere, the box says so and cannot be ticked.
     const bool bCompatible = AnyCompatible(result.records);
     pCompatibleBox->setEnabled(bCompatible);
-    pCompatibleBox->setText(LanguageText(bCompatible ? "Choices/Compatible" : "Choices/CompatibleNone"));
+    pCompatibleBox->setText(
+        LanguageText(bCompatible ? "Choices/Compatible" : "Choices/CompatibleNone"));
     UpdateConvertBox();
 }
 
@@ -190,12 +191,13 @@ void CChoicesRow::UpdateSubtitleButton()
                                        : language.code);
     }
     const QString text =
-        chosen.isEmpty() ? LanguageText("Choices/SubtitlesButtonNone")
-                         : LanguageText("Choices/SubtitlesButton").arg(chosen.join(QStringLiteral(", ")));
+        chosen.isEmpty()
+            ? LanguageText("Choices/SubtitlesButtonNone")
+            : LanguageText("Choices/SubtitlesButton").arg(chosen.join(QStringLiteral(", ")));
     // Room for the padding and the menu's arrow.
     const int room = pSubtitleButton->width() - 36;
-    pSubtitleButton->setText(room > 0 ? pSubtitleButton->fontMetrics().elidedText(text, Qt::ElideRight, room)
-                                      : text);
+    pSubtitleButton->setText(
+        room > 0 ? pSubtitleButton->fontMetrics().elidedText(text, Qt::ElideRight, room) : text);
     pSubtitleButton->setToolTip(chosen.isEmpty() ? LanguageText("Choices/TipSubtitles") : text);
 }
 

@@ -223,7 +223,7 @@ QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
 }
 
 void CDodivezParseUI::FillFormatRow(int row, const QString& format, const QString& quality,
-                                   const _VIDEO_FILE_INFO_& info)
+                                    const _VIDEO_FILE_INFO_& info)
 {
     auto* radio = new QRadioButton(format);
     radio->setAccessibleName(format);
@@ -242,16 +242,16 @@ void CDodivezParseUI::PlaceChoices()
 {
     // Between the table's bottom and the output folder row, in the middle of that room.
     const int height = pChoices->LayOut(width() - 40);
-    pChoices->setGeometry(0, kTableTop + kTableHeight + (kChoicesRoom - height) / 2,
-                          width() - 40, height);
+    pChoices->setGeometry(0, kTableTop + kTableHeight + (kChoicesRoom - height) / 2, width() - 40,
+                          height);
 }
 
 void CDodivezParseUI::RefreshVideoTable(std::vector<_VIDEO_FILE_INFO_>& vec)
 {
     const int n = static_cast<int>(vec.size());
     // Below the video rows, the audio rows: the record of each row is the task OK makes.
-    const std::vector<_VIDEO_FILE_INFO_> audio = n > 0 ? AudioChoices(m_result)
-                                                       : std::vector<_VIDEO_FILE_INFO_>();
+    const std::vector<_VIDEO_FILE_INFO_> audio =
+        n > 0 ? AudioChoices(m_result) : std::vector<_VIDEO_FILE_INFO_>();
     pFormatTable->setRowCount(n + static_cast<int>(audio.size()));
     delete pButtonGroup;
     pButtonGroup = new QButtonGroup(this);

@@ -16,9 +16,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMutexLocker>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>

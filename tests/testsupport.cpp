@@ -200,10 +200,11 @@ bool MakeLongClip(const QString& mediaFolder)
                      QStringLiteral("testsrc2=size=128x72:rate=25:duration=%1").arg(seconds),
                      "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g", "25",
                      "-an", "-movflags", "+faststart"}) &&
-           MakeOnce(mediaFolder, QStringLiteral("a20.m4a"),
-                    {"-f", "lavfi", "-i",
-                     QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds),
-                     "-c:a", "aac", "-b:a", "64k", "-movflags", "+faststart"});
+           MakeOnce(
+               mediaFolder, QStringLiteral("a20.m4a"),
+               {"-f", "lavfi", "-i",
+                QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds),
+                "-c:a", "aac", "-b:a", "64k", "-movflags", "+faststart"});
 }
 
 QString ExtractorSizeText(qint64 bytes)
