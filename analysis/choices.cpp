@@ -72,8 +72,8 @@ bool RecordFromChoices(const _VIDEO_FILE_INFO_& picked, const DialogChoices& cho
             choice.bConvert = true;
             record.QstrExt = QStringLiteral("mp4");
         }
-        if (!choices.subtitle.isEmpty())
-            (choices.bAutoSubtitle ? choice.autoSubtitles : choice.subtitles) = QStringList{choices.subtitle};
+        choice.subtitles = choices.subtitles;
+        choice.autoSubtitles = choices.autoSubtitles;
     }
     record.QstrFormatId = TaskChoiceField(choice);
     out = record;

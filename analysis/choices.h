@@ -7,14 +7,15 @@
 #include "videoinfo.h"
 
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 struct DialogChoices
 {
     bool bCompatible = false; // only files that play everywhere (H.264 + AAC in MP4)
     bool bConvert = false;    // with bCompatible: keep every row, convert where needed
-    QString subtitle;         // the language code; empty: none
-    bool bAutoSubtitle = false;
+    QStringList subtitles;    // the codes of the site's own subtitles to embed
+    QStringList autoSubtitles; // the codes of its automatic ones
     QString from; // the part as typed (h:mm:ss); both empty: the whole video
     QString to;
 };

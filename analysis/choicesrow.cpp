@@ -4,92 +4,83 @@
 #include "languagesconfig.h"
 #include "styles.h"
 
-#include <QButtonGroup>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRadioButton>
-#include <QTableWidget>
+#include <QMouseEvent>
+#include <QPushButton>
 
 namespace {
+
+constexpr int kTimeEditWidth = 64;
+constexpr int kGap = 12;     // between the choices
+constexpr int kLabelGap = 4; // between a label and its field
 
 template <typename Control>
 Control* Named(Control* control, const char* textKey, const char* tipKey)
 {
     control->setToolTip(LanguageText(tipKey));
-    control->setAccessibleName(LanguageText(textKey).remove(QLatin1Char(':')));
+    control->setAccessibleName(LanguageText(textKey).remove(QLatin1Char(':')).trimmed());
     return control;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* key, const QRect& geometry)
+QLabel* MakeLabel(QWidget* parent, const char* key)
 {
     auto* label = new QLabel(LanguageText(key), parent);
-    label->setGeometry(geometry);
     label->setFont(CalibriFont(11));
     SetWhiteText(label);
     return label;
 }
 
-QLineEdit* MakeTimeEdit(QWidget* parent, const QRect& geometry)
+QLineEdit* MakeTimeEdit(QWidget* parent)
 {
     auto* edit = new QLineEdit(parent);
-    edit->setGeometry(geometry);
     edit->setFont(CalibriFont(11));
     edit->setStyleSheet(QStringLiteral("color:white"));
     edit->setPlaceholderText(QStringLiteral("h:mm:ss"));
     return edit;
 }
 
-QTableWidgetItem* MakeItem(const QString& text)
+int Width(const QWidget* widget)
 {
-    auto* item = new QTableWidgetItem(text);
-    item->setFont(CalibriFont(12));
-    item->setTextAlignment(Qt::AlignCenter);
-    item->setForeground(Qt::white);
-    return item;
+    return widget->sizeHint().width();
 }
 
 } // namespace
 
+void CTickMenu::mouseReleaseEvent(QMouseEvent* event)
+{
+    QAction* action = activeAction();
+    if (action && action->isCheckable() && action->isEnabled() &&
+        actionGeometry(action).contains(event->position().toPoint())) {
+        action->trigger();
+        return;
+    }
+    QMenu::mouseReleaseEvent(event);
+}
+
+void CTickMenu::keyPressEvent(QKeyEvent* event)
+{
+    QAction* action = activeAction();
+    const int key = event->key();
+    if (action && action->isCheckable() && action->isEnabled() &&
+        (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        action->trigger();
+        return;
+    }
+    QMenu::keyPressEvent(event);
+}
+
 CChoicesRow::CChoicesRow(QWidget* parent) : QWidget(parent)
 {
-    using DialogStyle::Check_style;
-    using DialogStyle::Combo_style;
-
-    // The audio rows continue the format table: same columns, no heading.
-    pAudioTable = new QTableWidget(this);
-    pAudioTable->setGeometry(0, 0, 760, 62);
-    pAudioTable->setColumnCount(4);
-    const int widths[] = {250, 170, 170, 170};
-    for (int col = 0; col < 4; ++col)
-        pAudioTable->setColumnWidth(col, widths[col]);
-    pAudioTable->horizontalHeader()->setVisible(false);
-    pAudioTable->horizontalHeader()->setStretchLastSection(true);
-    pAudioTable->verticalHeader()->setVisible(false);
-    pAudioTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    pAudioTable->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    pAudioTable->setFocusPolicy(Qt::NoFocus);
-    pAudioTable->setStyleSheet(DialogStyle::Table_style);
-    pAudioTable->setSelectionMode(QAbstractItemView::NoSelection);
-    pAudioTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    pAudioTable->setAccessibleName(LanguageText("Choices/AudioTable"));
-    connect(pAudioTable, &QTableWidget::cellClicked, this, [this](int row, int) {
-        QAbstractButton* radio = m_group ? m_group->button(kFirstAudioId + row) : nullptr;
-        if (radio)
-            radio->click();
-    });
-
     pCompatibleBox = Named(new QCheckBox(LanguageText("Choices/Compatible"), this),
                            "Choices/Compatible", "Choices/TipCompatible");
-    pCompatibleBox->setGeometry(0, 70, 400, 26);
     pConvertBox = Named(new QCheckBox(LanguageText("Choices/Convert"), this), "Choices/Convert",
                         "Choices/TipConvert");
-    pConvertBox->setGeometry(410, 70, 260, 26);
     for (QCheckBox* box : {pCompatibleBox, pConvertBox}) {
         box->setFont(CalibriFont(11));
-        box->setStyleSheet(Check_style);
+        box->setStyleSheet(DialogStyle::Check_style);
         box->setCursor(Qt::PointingHandCursor);
     }
     connect(pCompatibleBox, &QCheckBox::toggled, this, [this] {
@@ -98,23 +89,59 @@ CChoicesRow::CChoicesRow(QWidget* parent) : QWidget(parent)
     });
     connect(pConvertBox, &QCheckBox::toggled, this, &CChoicesRow::RowsChanged);
 
-    MakeLabel(this, "Choices/Subtitles", QRect(0, 104, 90, 26));
-    pSubtitleCombo = Named(new QComboBox(this), "Choices/Subtitles", "Choices/TipSubtitles");
-    pSubtitleCombo->setGeometry(90, 104, 220, 26);
-    pSubtitleCombo->setFont(CalibriFont(11));
-    pSubtitleCombo->setStyleSheet(Combo_style);
-    MakeLabel(this, "Choices/From", QRect(340, 104, 60, 26));
-    pFromEdit = Named(MakeTimeEdit(this, QRect(400, 104, 90, 26)), "Choices/From", "Choices/TipFrom");
-    MakeLabel(this, "Choices/To", QRect(510, 104, 40, 26));
-    pToEdit = Named(MakeTimeEdit(this, QRect(550, 104, 90, 26)), "Choices/To", "Choices/TipTo");
+    pSubtitleButton = Named(new QPushButton(this), "Choices/Subtitles", "Choices/TipSubtitles");
+    pSubtitleButton->setFont(CalibriFont(11));
+    pSubtitleButton->setStyleSheet(DialogStyle::Drop_style);
+    pSubtitleButton->setCursor(Qt::PointingHandCursor);
+    pSubtitleMenu = new CTickMenu(pSubtitleButton);
+    pSubtitleMenu->setStyleSheet(DialogStyle::TickMenu_style);
+    pSubtitleMenu->setFont(CalibriFont(11));
+    pSubtitleMenu->setAccessibleName(pSubtitleButton->accessibleName());
+    pSubtitleButton->setMenu(pSubtitleMenu);
+
+    m_fromLabel = MakeLabel(this, "Choices/From");
+    pFromEdit = Named(MakeTimeEdit(this), "Choices/From", "Choices/TipFrom");
+    m_toLabel = MakeLabel(this, "Choices/To");
+    pToEdit = Named(MakeTimeEdit(this), "Choices/To", "Choices/TipTo");
     Clear();
+}
+
+int CChoicesRow::LayOut(int width)
+{
+    // The button is as wide as its text for no language and a little more, so that it keeps
+    // its place whatever is ticked; longer texts are cut short.
+    const QFontMetrics metrics(pSubtitleButton->font());
+    const int buttonWidth =
+        qMax(150, metrics.horizontalAdvance(LanguageText("Choices/SubtitlesButtonNone")) + 44);
+    const int boxes = Width(pCompatibleBox) + kGap + Width(pConvertBox);
+    const int rest = buttonWidth + kGap + Width(m_fromLabel) + kLabelGap + kTimeEditWidth + kGap +
+                     Width(m_toLabel) + kLabelGap + kTimeEditWidth;
+    const bool bOneRow = boxes + kGap + rest <= width;
+    // Two rows share the room of one and a half: each a little lower.
+    const int rowHeight = bOneRow ? kRowHeight : kRowHeight - 2;
+
+    int x = 0, y = 0;
+    const auto place = [&](QWidget* widget, int w, int gapAfter) {
+        widget->setGeometry(x, y, w, rowHeight);
+        x += w + gapAfter;
+    };
+    place(pCompatibleBox, Width(pCompatibleBox), kGap);
+    place(pConvertBox, Width(pConvertBox), kGap);
+    if (!bOneRow) {
+        x = 0;
+        y = rowHeight;
+    }
+    place(pSubtitleButton, buttonWidth, kGap);
+    place(m_fromLabel, Width(m_fromLabel), kLabelGap);
+    place(pFromEdit, kTimeEditWidth, kGap);
+    place(m_toLabel, Width(m_toLabel), kLabelGap);
+    place(pToEdit, kTimeEditWidth, 0);
+    UpdateSubtitleButton();
+    return y + rowHeight;
 }
 
 void CChoicesRow::Clear()
 {
-    m_audio.clear();
-    m_group = nullptr;
-    pAudioTable->setRowCount(0);
     pCompatibleBox->setChecked(false);
     pConvertBox->setChecked(false);
     pFromEdit->clear();
@@ -123,48 +150,55 @@ void CChoicesRow::Clear()
     UpdateConvertBox();
 }
 
-void CChoicesRow::ShowListing(const ListingResult& result, QButtonGroup* group)
+void CChoicesRow::ShowListing(const ListingResult& result)
 {
     Clear();
-    m_group = group;
-    m_audio = AudioChoices(result);
-    pAudioTable->setRowCount(static_cast<int>(m_audio.size()));
-    for (int row = 0; row < static_cast<int>(m_audio.size()); ++row) {
-        const _VIDEO_FILE_INFO_& info = m_audio[row];
-        const QString text = LanguageText("Choices/AudioRow").arg(info.QstrExt.toUpper());
-        auto* radio = new QRadioButton(text);
-        radio->setAccessibleName(text);
-        radio->setCursor(Qt::PointingHandCursor);
-        radio->setFont(CalibriFont(12));
-        radio->setStyleSheet(DialogStyle::Radio_style);
-        group->addButton(radio, kFirstAudioId + row);
-        pAudioTable->setCellWidget(row, 0, radio);
-        pAudioTable->setItem(row, 1, MakeItem(QString()));
-        pAudioTable->setItem(row, 2, MakeItem(info.QstrSize));
-        pAudioTable->setItem(row, 3, MakeItem(info.QstrDuration));
-        pAudioTable->setRowHeight(row, 30);
-    }
     // Where no format plays everywhere, the box says so and cannot be ticked.
     const bool bCompatible = AnyCompatible(result.records);
     pCompatibleBox->setEnabled(bCompatible);
-    pCompatibleBox->setText(LanguageText(bCompatible ? "Choices/Compatible" : "Choices/CompatibleNone"));
-    pCompatibleBox->setToolTip(
-        LanguageText(bCompatible ? "Choices/TipCompatible" : "Choices/CompatibleNone"));
+    pCompatibleBox->setText(
+        LanguageText(bCompatible ? "Choices/Compatible" : "Choices/CompatibleNone"));
     UpdateConvertBox();
 }
 
 void CChoicesRow::ShowSubtitles(const std::vector<SubtitleLanguage>& languages)
 {
-    pSubtitleCombo->clear();
-    pSubtitleCombo->addItem(LanguageText("Choices/SubtitlesNone"));
-    for (const SubtitleLanguage& language : languages) {
-        const QString text = language.bAutomatic
-                                 ? LanguageText("Choices/Automatic").arg(language.code)
-                                 : language.code;
-        pSubtitleCombo->addItem(text, QStringList{language.code, language.bAutomatic
-                                                                     ? QStringLiteral("auto")
-                                                                     : QString()});
+    pSubtitleMenu->clear();
+    m_languages = languages;
+    for (size_t i = 0; i < languages.size(); ++i) {
+        const SubtitleLanguage& language = languages[i];
+        QString text = language.bAutomatic ? LanguageText("Choices/Automatic").arg(language.code)
+                                           : language.code;
+        if (!language.name.isEmpty())
+            text += QStringLiteral(" \u2013 ") + language.name;
+        QAction* action = pSubtitleMenu->addAction(text);
+        action->setCheckable(true);
+        action->setData(int(i));
+        connect(action, &QAction::toggled, this, &CChoicesRow::UpdateSubtitleButton);
     }
+    pSubtitleButton->setEnabled(!languages.empty());
+    UpdateSubtitleButton();
+}
+
+void CChoicesRow::UpdateSubtitleButton()
+{
+    QStringList chosen;
+    for (const QAction* action : pSubtitleMenu->actions()) {
+        if (!action->isChecked())
+            continue;
+        const SubtitleLanguage& language = m_languages[size_t(action->data().toInt())];
+        chosen << (language.bAutomatic ? LanguageText("Choices/Automatic").arg(language.code)
+                                       : language.code);
+    }
+    const QString text =
+        chosen.isEmpty()
+            ? LanguageText("Choices/SubtitlesButtonNone")
+            : LanguageText("Choices/SubtitlesButton").arg(chosen.join(QStringLiteral(", ")));
+    // Room for the padding and the menu's arrow.
+    const int room = pSubtitleButton->width() - 36;
+    pSubtitleButton->setText(
+        room > 0 ? pSubtitleButton->fontMetrics().elidedText(text, Qt::ElideRight, room) : text);
+    pSubtitleButton->setToolTip(chosen.isEmpty() ? LanguageText("Choices/TipSubtitles") : text);
 }
 
 void CChoicesRow::UpdateConvertBox()
@@ -180,20 +214,13 @@ DialogChoices CChoicesRow::Choices() const
     DialogChoices choices;
     choices.bCompatible = pCompatibleBox->isChecked();
     choices.bConvert = pConvertBox->isChecked();
-    const QStringList subtitle = pSubtitleCombo->currentData().toStringList();
-    if (subtitle.size() == 2) {
-        choices.subtitle = subtitle[0];
-        choices.bAutoSubtitle = !subtitle[1].isEmpty();
+    for (const QAction* action : pSubtitleMenu->actions()) {
+        if (!action->isChecked())
+            continue;
+        const SubtitleLanguage& language = m_languages[size_t(action->data().toInt())];
+        (language.bAutomatic ? choices.autoSubtitles : choices.subtitles) << language.code;
     }
     choices.from = pFromEdit->text();
     choices.to = pToEdit->text();
     return choices;
-}
-
-std::optional<_VIDEO_FILE_INFO_> CChoicesRow::AudioRecord(int id) const
-{
-    const int row = id - kFirstAudioId;
-    if (row < 0 || row >= static_cast<int>(m_audio.size()))
-        return std::nullopt;
-    return m_audio[row];
 }

@@ -1,47 +1,56 @@
 #pragma once
-// The add-video dialog's choices beyond the video format, below its format table: the audio
-// rows (their radios join the dialog's format choice), a compatible file (with conversion where
-// needed), a subtitle language and a part of the video.
+// The add-video dialog's choices beyond the format, below its format table: a compatible file
+// (with conversion where needed), the subtitle languages (a drop-down button whose menu ticks
+// them) and a part of the video. They keep to one row where the texts leave room, else two.
 
 #include "choices.h"
 #include "subtitles.h"
 
-#include <QPointer>
+#include <QMenu>
 #include <QWidget>
-#include <optional>
 #include <vector>
 
-class QButtonGroup;
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QLineEdit;
-class QTableWidget;
+class QPushButton;
+
+// A menu of checkable entries that stays open while they are ticked, so that several can be
+// chosen in one go; other entries close it as usual.
+class CTickMenu : public QMenu
+{
+    Q_OBJECT
+public:
+    using QMenu::QMenu;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
 
 class CChoicesRow : public QWidget
 {
     Q_OBJECT
 public:
-    // The ids of the audio radios in the dialog's format choice begin here.
-    static constexpr int kFirstAudioId = 1000;
+    static constexpr int kRowHeight = 22;
 
     explicit CChoicesRow(QWidget* parent);
 
-    // Shows the audio rows of the listing (radios added to `group`) and whether it offers a
-    // compatible file; the choices go back to their defaults.
-    void ShowListing(const ListingResult& result, QButtonGroup* group);
-    // Offers "None" and the languages found.
+    // Whether the listing offers a compatible file; the choices go back to their defaults.
+    // The box's text may change with it: lay the row out again.
+    void ShowListing(const ListingResult& result);
+    // Offers the languages found (the site's own, then its automatic ones), none ticked.
     void ShowSubtitles(const std::vector<SubtitleLanguage>& languages);
     void Clear();
+    // Places the controls in rows `width` wide: one if they fit, else two. Returns the height.
+    int LayOut(int width);
 
     DialogChoices Choices() const;
-    // The record of the audio row whose radio has the id; none when no audio row has.
-    std::optional<_VIDEO_FILE_INFO_> AudioRecord(int id) const;
 
-    QTableWidget* pAudioTable = nullptr;
     QCheckBox* pCompatibleBox = nullptr;
     QCheckBox* pConvertBox = nullptr;
-    QComboBox* pSubtitleCombo = nullptr;
+    QPushButton* pSubtitleButton = nullptr; // its menu ticks the languages
+    CTickMenu* pSubtitleMenu = nullptr;
     QLineEdit* pFromEdit = nullptr;
     QLineEdit* pToEdit = nullptr;
 
@@ -51,7 +60,10 @@ Q_SIGNALS:
 
 private:
     void UpdateConvertBox();
+    // The button says which languages are ticked.
+    void UpdateSubtitleButton();
 
-    std::vector<_VIDEO_FILE_INFO_> m_audio;
-    QPointer<QButtonGroup> m_group; // the dialog's, while the listing shown is current
+    QLabel* m_fromLabel = nullptr;
+    QLabel* m_toLabel = nullptr;
+    std::vector<SubtitleLanguage> m_languages; // the menu's entries, in its order
 };

@@ -29,6 +29,12 @@
 
 namespace {
 
+// The format table's place in the middle area, and the room below it for the other choices
+// (down to the output folder row).
+constexpr int kTableTop = 110;
+constexpr int kTableHeight = 300;
+constexpr int kChoicesRoom = 40;
+
 using DialogStyle::backGroud_style;
 using DialogStyle::Header_style;
 using DialogStyle::Layout2_main_button_style;
@@ -143,7 +149,7 @@ void CDodivezParseUI::InitDialog()
     connect(pParseButton, &QPushButton::clicked, this, &CDodivezParseUI::btnParseSlot);
     CreateDodivezFileTable(middle);
     pChoices = new CChoicesRow(middle);
-    pChoices->setGeometry(0, 240, W - 40, 132);
+    PlaceChoices();
     pChoices->hide();
     connect(pChoices, &CChoicesRow::RowsChanged, this, &CDodivezParseUI::ApplyRowFilter);
     CreateBatchView(middle);
@@ -187,7 +193,7 @@ QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
 {
     const int W = width();
     pFormatTable = new QTableWidget(parent);
-    pFormatTable->setGeometry(0, 110, W - 40, 126); // the choices follow below
+    pFormatTable->setGeometry(0, kTableTop, W - 40, kTableHeight); // the choices follow below
     pFormatTable->setFocusPolicy(Qt::NoFocus);
     pFormatTable->setColumnCount(4);
     pFormatTable->setHorizontalHeaderLabels({LanguageText("MainWnd/Format"), LanguageText("MainWnd/Resolution"),
@@ -216,31 +222,50 @@ QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
     return pFormatTable;
 }
 
+void CDodivezParseUI::FillFormatRow(int row, const QString& format, const QString& quality,
+                                    const _VIDEO_FILE_INFO_& info)
+{
+    auto* radio = new QRadioButton(format);
+    radio->setAccessibleName(format);
+    radio->setCursor(Qt::PointingHandCursor);
+    radio->setFont(CalibriFont(12));
+    radio->setStyleSheet(Radio_style);
+    pButtonGroup->addButton(radio, row);
+    pFormatTable->setCellWidget(row, 0, radio);
+    pFormatTable->setItem(row, 1, MakeItem(quality, info));
+    pFormatTable->setItem(row, 2, MakeItem(info.QstrSize, info));
+    pFormatTable->setItem(row, 3, MakeItem(info.QstrDuration, info));
+    pFormatTable->setRowHeight(row, 30);
+}
+
+void CDodivezParseUI::PlaceChoices()
+{
+    // Between the table's bottom and the output folder row, in the middle of that room.
+    const int height = pChoices->LayOut(width() - 40);
+    pChoices->setGeometry(0, kTableTop + kTableHeight + (kChoicesRoom - height) / 2, width() - 40,
+                          height);
+}
+
 void CDodivezParseUI::RefreshVideoTable(std::vector<_VIDEO_FILE_INFO_>& vec)
 {
     const int n = static_cast<int>(vec.size());
-    pFormatTable->setRowCount(n);
+    // Below the video rows, the audio rows: the record of each row is the task OK makes.
+    const std::vector<_VIDEO_FILE_INFO_> audio =
+        n > 0 ? AudioChoices(m_result) : std::vector<_VIDEO_FILE_INFO_>();
+    pFormatTable->setRowCount(n + static_cast<int>(audio.size()));
     delete pButtonGroup;
     pButtonGroup = new QButtonGroup(this);
-    for (int k = 0; k < n; ++k) {
-        const _VIDEO_FILE_INFO_& info = vec[k];
-        const int row = n - 1 - k; // the last format of the listing on top
-        auto* radio = new QRadioButton(info.QstrExt);
-        radio->setCursor(Qt::PointingHandCursor);
-        radio->setFont(CalibriFont(12));
-        radio->setStyleSheet(Radio_style);
-        pButtonGroup->addButton(radio, row);
-        pFormatTable->setCellWidget(row, 0, radio);
-        pFormatTable->setItem(row, 1, MakeItem(QualityText(info), info));
-        pFormatTable->setItem(row, 2, MakeItem(info.QstrSize, info));
-        pFormatTable->setItem(row, 3, MakeItem(info.QstrDuration, info));
-        pFormatTable->setRowHeight(row, 30);
-    }
+    for (int k = 0; k < n; ++k) // the last format of the listing on top
+        FillFormatRow(n - 1 - k, vec[k].QstrExt, QualityText(vec[k]), vec[k]);
+    for (int k = 0; k < static_cast<int>(audio.size()); ++k)
+        FillFormatRow(n + k, LanguageText("Choices/AudioRow").arg(audio[k].QstrExt.toUpper()),
+                      QString(), audio[k]);
     if (n < 1)
         return;
-    pChoices->ShowListing(m_result, pButtonGroup);
+    pChoices->ShowListing(m_result);
     if (!pSubtitleRun->IsRunning()) // it ended before the listing
         pChoices->ShowSubtitles(pSubtitleRun->Languages());
+    PlaceChoices();
     pChoices->show();
     pButtonGroup->button(0)->setChecked(true);
     pFormatTable->setCurrentCell(0, 1);
@@ -260,10 +285,7 @@ void CDodivezParseUI::PDFTableItemPress(int row, int col)
 
 void CDodivezParseUI::formatModeButtonsClicked(int id)
 {
-    if (id < pFormatTable->rowCount())
-        pFormatTable->setCurrentCell(id, 1);
-    else
-        pFormatTable->setCurrentCell(-1, -1); // an audio row
+    pFormatTable->setCurrentCell(id, 1);
 }
 
 void CDodivezParseUI::ApplyRowFilter()
@@ -295,12 +317,10 @@ void CDodivezParseUI::btnOKSlot()
         nCancelled = 0;
         return;
     }
-    const int checked = pButtonGroup ? pButtonGroup->checkedId() : -1;
-    const std::optional<_VIDEO_FILE_INFO_> audio = pChoices->AudioRecord(checked);
     const QTableWidgetItem* item = pFormatTable->item(pFormatTable->currentRow(), 1);
-    if (!audio && !item)
+    if (!item)
         return;
-    const _VIDEO_FILE_INFO_ picked = audio ? *audio : item->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
+    const _VIDEO_FILE_INFO_ picked = item->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
     _VIDEO_FILE_INFO_ chosen;
     if (!RecordFromChoices(picked, pChoices->Choices(), chosen)) {
         ShowNotice("Choices/PartInvalid"); // nothing is added; the dialog stays

@@ -1,7 +1,8 @@
 #pragma once
 // The add-video dialog: a link is analysed (CAnalysis, driven by its process's signals), its
-// video-only formats are listed, one is chosen and handed back to the caller (nCancelled,
-// SelectedInfo); the output folder is shown, chosen and opened in the bottom row.
+// video-only formats are listed with the audio rows (M4A, MP3) below them, one row is chosen
+// and handed back to the caller (nCancelled, SelectedInfo) with the choices below the table;
+// the output folder is shown, chosen and opened in the bottom row.
 //
 // While the analysis runs, a notice without buttons is shown; the analysis's end closes it
 // (CloseSignal). Escape on the notice cancels the analysis: its extractor is killed and what
@@ -90,8 +91,8 @@ public:
     // A playlist's entries follow the links' rows, a check-state item each; their buttons.
     QPushButton* pTickAllButton = nullptr;
     QPushButton* pTickNoneButton = nullptr;
-    // A single link's choices beyond the format (audio rows, compatible file, subtitles, a
-    // part), and the run that lists its subtitles beside the analysis.
+    // A single link's choices beyond the format (compatible file, subtitles, a part) below
+    // the format table, and the run that lists its subtitles beside the analysis.
     CChoicesRow* pChoices = nullptr;
     CSubtitleRun* pSubtitleRun = nullptr; // a child of the dialog
 
@@ -128,6 +129,11 @@ private:
     void ShowAnalysisError(const ExtractorError& error);
     // Lists only the video rows the compatible choice leaves; a hidden row gives up the choice.
     void ApplyRowFilter();
+    // One row of the format table: its radio (id: the row) and cells that carry the record.
+    void FillFormatRow(int row, const QString& format, const QString& quality,
+                       const _VIDEO_FILE_INFO_& info);
+    // Lays the choices out below the format table.
+    void PlaceChoices();
     // A new thumbnail file name in the data folder, its folder made.
     QString NewThumbFile();
 

@@ -19,22 +19,28 @@ int ReadCount(const QString& text)
     return ok && value > 0 && !text.startsWith(QLatin1Char('+')) ? value : 0;
 }
 
-// Language codes as the extractor names them: letters, digits and "-" only, so that a damaged
-// field can never add a pattern or an option to --sub-langs.
 QStringList ReadLanguages(const QString& list)
 {
+    return SubtitleLanguages(list.split(QLatin1Char(','), Qt::SkipEmptyParts));
+}
+
+} // namespace
+
+// Language codes as the extractor names them: letters, digits, "-" and "_" only, so that a
+// damaged field can never add a pattern or an option to --sub-langs, nor split a word of it.
+QStringList SubtitleLanguages(const QStringList& codes)
+{
     QStringList languages;
-    for (const QString& code : list.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        bool ok = code.size() <= 35;
+    for (const QString& code : codes) {
+        bool ok = !code.isEmpty() && code.size() <= 35;
         for (QChar c : code)
-            ok = ok && (c.isLetterOrNumber() && c.unicode() < 128 || c == QLatin1Char('-'));
+            ok = ok && ((c.isLetterOrNumber() && c.unicode() < 128) || c == QLatin1Char('-') ||
+                        c == QLatin1Char('_'));
         if (ok && !code.startsWith(QLatin1Char('-')) && !languages.contains(code))
             languages << code;
     }
     return languages;
 }
-
-} // namespace
 
 bool TaskChoice::IsAudioOnly() const
 {
@@ -88,10 +94,13 @@ QString TaskChoiceField(const TaskChoice& choice)
     QStringList words{choice.formatId};
     if (choice.bConvert && !choice.IsAudioOnly())
         words << kConvert;
-    if (!choice.subtitles.isEmpty())
-        words << kSubs + choice.subtitles.join(QLatin1Char(','));
-    if (!choice.autoSubtitles.isEmpty())
-        words << kAutoSubs + choice.autoSubtitles.join(QLatin1Char(','));
+    // Only codes that read back as they are: the field keeps what the task will fetch.
+    const QStringList own = SubtitleLanguages(choice.subtitles);
+    const QStringList automatic = SubtitleLanguages(choice.autoSubtitles);
+    if (!own.isEmpty())
+        words << kSubs + own.join(QLatin1Char(','));
+    if (!automatic.isEmpty())
+        words << kAutoSubs + automatic.join(QLatin1Char(','));
     if (choice.HasPart())
         words << kPart + QString::number(choice.nFrom) + QLatin1Char('-') +
                      QString::number(choice.nTo);
@@ -144,11 +153,12 @@ QStringList TaskChoiceArgs(const TaskChoice& choice, const QString& ext)
                  << QStringLiteral("--postprocessor-args")
                  << QStringLiteral("VideoConvertor:-c:v libx264 -c:a aac");
     }
-    const QStringList languages = choice.subtitles + choice.autoSubtitles;
+    // A language chosen both as the site's own and as automatic is asked for once.
+    const QStringList languages = SubtitleLanguages(choice.subtitles + choice.autoSubtitles);
     if (!languages.isEmpty() && !choice.IsAudioOnly()) {
         // Embedding fetches the site's own subtitles and removes their files once embedded;
         // asking to write them as well would keep the files beside the video.
-        if (!choice.autoSubtitles.isEmpty())
+        if (!SubtitleLanguages(choice.autoSubtitles).isEmpty())
             args << QStringLiteral("--write-auto-subs");
         args << QStringLiteral("--sub-langs") << languages.join(QLatin1Char(','))
              << QStringLiteral("--embed-subs");

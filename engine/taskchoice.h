@@ -4,7 +4,7 @@
 // audio alone (the extension "m4a" or "mp3" tells which file), then words for the choices made
 // beyond the format, separated by blanks (format codes hold none):
 //   convert            re-encode to H.264 video and AAC audio in MP4 where the streams are not
-//   subs=en,de         the site's own subtitles in these languages, embedded
+//   subs=en,de         the site's own subtitles in these languages (any number), embedded
 //   autosubs=fr        the site's automatic subtitles in these languages, embedded
 //   part=5-12          only the part from second 5 to second 12
 //   upto=1080          with "bv": no taller than 1080 lines (the smallest if none is)
@@ -38,7 +38,13 @@ inline const QString kAudioOnly = QStringLiteral("ba");
 inline const QString kBestVideo = QStringLiteral("bv");
 
 TaskChoice ReadTaskChoice(const QString& formatField);
+// The field's words hold only subtitle languages that read back as they are (those not are
+// left out, each code once), so that a field always reads back as the same choice.
 QString TaskChoiceField(const TaskChoice& choice);
+
+// The codes fit to reach the extractor's --sub-langs: letters, digits, "-" and "_", not
+// beginning with "-", at most 35 characters; each once, in their order.
+QStringList SubtitleLanguages(const QStringList& codes);
 
 // The container the streams of a task whose file has extension `ext` are merged into; empty
 // for audio alone (nothing is merged).

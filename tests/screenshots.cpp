@@ -1,10 +1,12 @@
 // Makes the README's pictures: the main window with downloading and finished tasks, and the
 // add-video dialog with an analysed video, on a private home and data folder, against the
 // loopback video site. Run: bash docs/make-screenshots.sh
+// A second argument names a language to show them in (not stored), e.g. German.
 
 #include "dodivezparseui.h"
 #include "drui.h"
 #include "infofiles.h"
+#include "languagesconfig.h"
 #include "paths.h"
 #include "testsupport.h"
 
@@ -14,8 +16,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QMutexLocker>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMutexLocker>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -77,8 +80,8 @@ _VIDEO_FILE_INFO_ Task(const QString& title, const QString& key, const QString& 
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: quillane_screenshots OUTPUT_FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: quillane_screenshots OUTPUT_FOLDER [LANGUAGE]\n");
         return 2;
     }
     QTemporaryDir home;
@@ -87,6 +90,8 @@ int main(int argc, char** argv)
     Q_INIT_RESOURCE(drui);
     RegisterTaskRowTypes();
     SetAppFolder(QStringLiteral(QUILLANE_APP_DIR));
+    if (argc == 3)
+        CLanguagesConfig::GetInstance()->InitLanguageType(QString::fromLocal8Bit(argv[2]));
     const QString outDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
     QDir().mkpath(outDir);
 
@@ -167,7 +172,7 @@ int main(int argc, char** argv)
         Save(&dialog, outDir + QStringLiteral("/add-video-playlist.png"));
     }
 
-    // The same dialog for a video with subtitles: audio rows, a language and a part chosen.
+    // The same dialog for a video with subtitles: two languages and a part chosen.
     {
         CDodivezParseUI dialog;
         dialog.InitDialog();
@@ -175,8 +180,9 @@ int main(int argc, char** argv)
         dialog.pUrlEdit->setText(server.PageUrl(QStringLiteral("City Lights Over the River")) +
                                  QStringLiteral("&subs=1"));
         QTimer::singleShot(0, dialog.pParseButton, &QPushButton::click);
-        WaitUntil([&] { return dialog.pChoices->pSubtitleCombo->count() > 1; }, 120000);
-        dialog.pChoices->pSubtitleCombo->setCurrentIndex(1);
+        WaitUntil([&] { return dialog.pChoices->pSubtitleMenu->actions().size() > 1; }, 120000);
+        for (QAction* language : dialog.pChoices->pSubtitleMenu->actions())
+            language->trigger();
         dialog.pChoices->pCompatibleBox->setChecked(true);
         dialog.pChoices->pFromEdit->setText(QStringLiteral("0:02"));
         dialog.pChoices->pToEdit->setText(QStringLiteral("0:06"));

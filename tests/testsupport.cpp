@@ -128,6 +128,20 @@ bool MakeFiles(const QString& folder)
                     "1", folder + QStringLiteral("/thumb.jpg")});
 }
 
+// Makes `name` in `folder` with the converter's arguments before it, under a passing name
+// first, so that a test beside never sees half a file.
+bool MakeOnce(const QString& folder, const QString& name, const QStringList& args)
+{
+    const QString file = folder + QLatin1Char('/') + name;
+    if (QFileInfo::exists(file))
+        return true;
+    const QString partial =
+        folder + QStringLiteral("/partial-%1-").arg(QCoreApplication::applicationPid()) + name;
+    if (!Convert(args + QStringList{partial}) || !QFile::rename(partial, file))
+        QFile::remove(partial);
+    return QFileInfo::exists(file);
+}
+
 bool MarkReady(const QString& folder)
 {
     QFile mark(folder + QLatin1Char('/') + kReadyMark);
@@ -167,6 +181,30 @@ QString MakeMedia(const QString& folderIn)
     if (!QDir().rename(partial, folder))
         QDir(partial).removeRecursively(); // another test got there first
     return QFileInfo::exists(folder + QLatin1Char('/') + kReadyMark) ? folder : QString();
+}
+
+bool MakeCodecsClip(const QString& mediaFolder)
+{
+    return MakeOnce(mediaFolder, QStringLiteral("vp9.webm"),
+                    {"-f", "lavfi", "-i",
+                     QStringLiteral("testsrc2=size=320x180:rate=25:duration=%1").arg(kClipSeconds),
+                     "-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-b:v",
+                     "200k", "-an"});
+}
+
+bool MakeLongClip(const QString& mediaFolder)
+{
+    const QString seconds = QString::number(kLongClipSeconds);
+    return MakeOnce(mediaFolder, QStringLiteral("v20.mp4"),
+                    {"-f", "lavfi", "-i",
+                     QStringLiteral("testsrc2=size=128x72:rate=25:duration=%1").arg(seconds),
+                     "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-g", "25",
+                     "-an", "-movflags", "+faststart"}) &&
+           MakeOnce(
+               mediaFolder, QStringLiteral("a20.m4a"),
+               {"-f", "lavfi", "-i",
+                QStringLiteral("sine=frequency=440:sample_rate=44100:duration=%1").arg(seconds),
+                "-c:a", "aac", "-b:a", "64k", "-movflags", "+faststart"});
 }
 
 QString ExtractorSizeText(qint64 bytes)

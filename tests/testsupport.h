@@ -51,6 +51,7 @@
 namespace fixture {
 
 constexpr int kClipSeconds = 8;
+constexpr int kLongClipSeconds = 20; // the page PageUrl() + "&long=1"
 
 // One format of the clip as the site offers it.
 struct ClipFormat
@@ -68,6 +69,14 @@ QList<ClipFormat> ClipFormats();
 // Makes the clip files, thumb.jpg included, in `folder` (default: QUILLANE_TEST_WORK_DIR
 // + "/media") unless they are there already; returns the folder, or "" on failure.
 QString MakeMedia(const QString& folder = QString());
+
+// Files that only some tests need, made into the media folder (MakeMedia's) unless they are
+// there already, each whole or not at all; false on failure.
+//   MakeCodecsClip: vp9.webm (VP9, 320x180, 8 s) for the page PageUrl() + "&codecs=1", which
+//                   offers it beside 160 (H.264)
+//   MakeLongClip:   v20.mp4 (H.264, 128x72) and a20.m4a (AAC), 20 s, for PageUrl() + "&long=1"
+bool MakeCodecsClip(const QString& mediaFolder);
+bool MakeLongClip(const QString& mediaFolder);
 
 // Size text as the extractor prints it: "1021.89KiB", "3.79MiB".
 QString ExtractorSizeText(qint64 bytes);

@@ -20,6 +20,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMenu>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDir>
@@ -31,6 +32,7 @@
 #include <QMutexLocker>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QStackedLayout>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -46,6 +48,10 @@ QString Text(const char* key)
 {
     return CLanguagesConfig::GetInstance()->ReadLanguageInfo(key);
 }
+
+// The loopback page's rows in the format table: three video rows, then audio as M4A and MP3.
+constexpr int kVideoRows = 3;
+constexpr int kListedRows = kVideoRows + 2;
 
 // Watches the modal dialogs while an analysis runs: answers every notice other than the
 // dialog's own waiting notice with OK (keeping its text), and hands the waiting notice, once
@@ -190,6 +196,8 @@ private Q_SLOTS:
     void okTakesCurrentRowWithEditedLink();
     void choicesMakeRecord_data();
     void choicesMakeRecord();
+    void choicesFitBelowTable_data();
+    void choicesFitBelowTable();
     void failedAnalysis_data();
     void failedAnalysis();
     void escapeCancelsAnalysis();
@@ -286,7 +294,7 @@ void TestAddVideo::analyseListsFormatsInReverse()
         listed << r.QstrFormatId;
     QCOMPARE(listed, QStringList({formats[0].id, formats[1].id, formats[2].id}));
     QCOMPARE(TableFormatIds(d.pFormatTable),
-             QStringList({formats[2].id, formats[1].id, formats[0].id}));
+             QStringList({formats[2].id, formats[1].id, formats[0].id, "ba", "ba"}));
     QCOMPARE(CheckedId(d), 0);
     QCOMPARE(d.pFormatTable->currentRow(), 0);
     QVERIFY(d.pOkButton->isEnabled());
@@ -303,18 +311,24 @@ void TestAddVideo::analyseListsFormatsInReverse()
     QCOMPARE(d.pFormatTable->item(0, 1)->text(),
              d.vecVideoInfo[2].QstrQuality + QString::fromUtf8(" \u00b7 H.264"));
 
-    // Below the video rows: audio as M4A and as MP3, with the size of the audio stream.
-    const QTableWidget* audio = d.pChoices->pAudioTable;
-    QVERIFY(d.pChoices->isVisible());
-    QCOMPARE(audio->rowCount(), 2);
+    // Below the video rows of the same table: audio as M4A and as MP3, with the size of the
+    // audio stream, their radios in the same choice.
     const QString audioSize = RecordSizeText(QFileInfo(MakeMedia() + "/" + formats[3].file).size());
-    for (int row = 0; row < 2; ++row) {
-        const auto* audioRadio = qobject_cast<QRadioButton*>(audio->cellWidget(row, 0));
+    for (int row = kVideoRows; row < kListedRows; ++row) {
+        auto* audioRadio = qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(row, 0));
         QVERIFY(audioRadio);
-        QCOMPARE(audioRadio->text(), Text("Choices/AudioRow").arg(row ? "MP3" : "M4A"));
+        QCOMPARE(audioRadio->text(), Text("Choices/AudioRow").arg(row > kVideoRows ? "MP3" : "M4A"));
+        QCOMPARE(d.pButtonGroup->id(audioRadio), row);
         QVERIFY(!audioRadio->isChecked());
-        QCOMPARE(audio->item(row, 2)->text(), audioSize);
+        QCOMPARE(d.pFormatTable->item(row, 2)->text(), audioSize);
+        QCOMPARE(d.pFormatTable->rowHeight(row), 30);
     }
+    // The table where it ever was; the other choices between it and the output folder row.
+    QCOMPARE(d.pFormatTable->geometry(), QRect(0, 110, 760, 300));
+    QVERIFY(d.pChoices->isVisible());
+    const auto inDialog = [&d](const QWidget* w) { return QRect(w->mapTo(&d, QPoint()), w->size()); };
+    QVERIFY(inDialog(d.pChoices).top() >= inDialog(d.pFormatTable).bottom());
+    QVERIFY(inDialog(d.pChoices).bottom() < inDialog(d.pOutputEdit).top());
     // Every loopback format plays everywhere: the compatible box keeps every row; conversion
     // is offered only with it.
     QVERIFY(d.pChoices->pCompatibleBox->isEnabled());
@@ -349,6 +363,9 @@ void TestAddVideo::rowAndRadioStayTogether_data()
     QTest::newRow("quality cell of the top row") << false << 0 << 1;
     QTest::newRow("radio of the third row") << true << 2 << 0;
     QTest::newRow("duration cell of the second row") << false << 1 << 3;
+    QTest::newRow("radio of the MP3 row") << true << kListedRows - 1 << 0;
+    QTest::newRow("size cell of the M4A row") << false << kVideoRows << 2;
+    QTest::newRow("quality cell of the top row again") << false << 0 << 1;
 }
 
 void TestAddVideo::rowAndRadioStayTogether()
@@ -356,7 +373,7 @@ void TestAddVideo::rowAndRadioStayTogether()
     QFETCH(bool, clickRadio);
     QFETCH(int, row);
     QFETCH(int, col);
-    QVERIFY(m_listed && m_listed->pFormatTable->rowCount() == 3);
+    QVERIFY(m_listed && m_listed->pFormatTable->rowCount() == kListedRows);
     CDodivezParseUI& d = *m_listed;
     if (clickRadio) {
         auto* radio = qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(row, 0));
@@ -373,7 +390,7 @@ void TestAddVideo::rowAndRadioStayTogether()
 
 void TestAddVideo::okTakesCurrentRowWithEditedLink()
 {
-    QVERIFY(m_listed && m_listed->pFormatTable->rowCount() == 3);
+    QVERIFY(m_listed && m_listed->pFormatTable->rowCount() == kListedRows);
     CDodivezParseUI& d = *m_listed;
     const QString size = d.pFormatTable->item(1, 2)->text();
     qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(1, 0))->click();
@@ -393,7 +410,7 @@ void TestAddVideo::okTakesCurrentRowWithEditedLink()
 void TestAddVideo::choicesMakeRecord_data()
 {
     QTest::addColumn<int>("audioRow"); // -1: the top video row
-    QTest::addColumn<QString>("subtitle");
+    QTest::addColumn<QStringList>("subtitles"); // the languages ticked
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("field"); // the record's format field; empty: refused
@@ -401,21 +418,26 @@ void TestAddVideo::choicesMakeRecord_data()
     QTest::addColumn<QString>("title");
 
     const QString id = ClipFormats()[2].id;
-    QTest::newRow("MP3") << 1 << "" << "" << "" << "ba" << "mp3" << "Sub Page";
-    QTest::newRow("M4A") << 0 << "" << "" << "" << "ba" << "m4a" << "Sub Page";
-    QTest::newRow("German subtitles") << -1 << "de" << "" << "" << id + " subs=de" << "mp4"
-                                      << "Sub Page";
+    const QStringList none;
+    QTest::newRow("MP3") << 1 << none << "" << "" << "ba" << "mp3" << "Sub Page";
+    QTest::newRow("M4A") << 0 << none << "" << "" << "ba" << "m4a" << "Sub Page";
+    QTest::newRow("German subtitles") << -1 << QStringList{"de"} << "" << "" << id + " subs=de"
+                                      << "mp4" << "Sub Page";
+    QTest::newRow("German and English subtitles")
+        << -1 << QStringList{"de", "en"} << "" << "" << id + " subs=de,en" << "mp4" << "Sub Page";
+    QTest::newRow("English alone after both") << -1 << QStringList{"en"} << "" << ""
+                                              << id + " subs=en" << "mp4" << "Sub Page";
     // The clip lasts eight seconds.
-    QTest::newRow("a part") << -1 << "" << "0:02" << "0:00:06" << id + " part=2-6" << "mp4"
+    QTest::newRow("a part") << -1 << none << "0:02" << "0:00:06" << id + " part=2-6" << "mp4"
                             << QString::fromUtf8("Sub Page (0:02\u20130:06)");
-    QTest::newRow("To past the end refused") << -1 << "" << "0:05" << "0:09" << "" << "" << "";
-    QTest::newRow("To before From refused") << 0 << "" << "0:06" << "0:02" << "" << "" << "";
+    QTest::newRow("To past the end refused") << -1 << none << "0:05" << "0:09" << "" << "" << "";
+    QTest::newRow("To before From refused") << 0 << none << "0:06" << "0:02" << "" << "" << "";
 }
 
 void TestAddVideo::choicesMakeRecord()
 {
     QFETCH(int, audioRow);
-    QFETCH(QString, subtitle);
+    QFETCH(QStringList, subtitles);
     QFETCH(QString, from);
     QFETCH(QString, to);
     QFETCH(QString, field);
@@ -430,19 +452,28 @@ void TestAddVideo::choicesMakeRecord()
                  QStringList());
     }
     CDodivezParseUI& d = *m_subbed;
-    QCOMPARE(d.pFormatTable->rowCount(), 3);
-    QComboBox* subs = d.pChoices->pSubtitleCombo;
-    // The subtitle run ends on its own: "None", then the page's German track.
-    QTRY_COMPARE(subs->count(), 2);
-    QCOMPARE(subs->itemText(0), Text("Choices/SubtitlesNone"));
-    QCOMPARE(subs->itemText(1), QStringLiteral("de"));
+    QCOMPARE(d.pFormatTable->rowCount(), kListedRows);
+    QMenu* menu = d.pChoices->pSubtitleMenu;
+    // The subtitle run ends on its own: the page's German and English tracks.
+    QTRY_COMPARE(menu->actions().size(), 2);
+    QStringList offered;
+    for (QAction* action : menu->actions()) {
+        offered << action->text();
+        QVERIFY(action->isCheckable());
+    }
+    QCOMPARE(offered, QStringList({"de", "en"}));
     d.show();
 
-    if (audioRow >= 0)
-        qobject_cast<QRadioButton*>(d.pChoices->pAudioTable->cellWidget(audioRow, 0))->click();
-    else
-        qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(0, 0))->click();
-    subs->setCurrentIndex(subtitle.isEmpty() ? 0 : subs->findText(subtitle));
+    const int row = audioRow >= 0 ? kVideoRows + audioRow : 0;
+    qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(row, 0))->click();
+    // Ticked in the menu as a user does, one entry at a time; the button says what is chosen.
+    for (QAction* action : menu->actions()) {
+        if (action->isChecked() != subtitles.contains(action->text()))
+            action->trigger();
+    }
+    QCOMPARE(d.pChoices->pSubtitleButton->text(),
+             subtitles.isEmpty() ? Text("Choices/SubtitlesButtonNone")
+                                 : Text("Choices/SubtitlesButton").arg(subtitles.join(", ")));
     d.pChoices->pFromEdit->setText(from);
     d.pChoices->pToEdit->setText(to);
     d.SelectedInfo = _VIDEO_FILE_INFO_();
@@ -461,8 +492,59 @@ void TestAddVideo::choicesMakeRecord()
     QCOMPARE(d.SelectedInfo.QstrFormatId, field);
     QCOMPARE(d.SelectedInfo.QstrExt, ext);
     QCOMPARE(d.SelectedInfo.QstrTitle, title);
-    if (audioRow >= 0)
-        QCOMPARE(d.SelectedInfo.QstrSize, d.pChoices->pAudioTable->item(audioRow, 2)->text());
+    QCOMPARE(d.SelectedInfo.QstrSize, d.pFormatTable->item(row, 2)->text());
+}
+
+// In every shipped language the choices keep to the room below the format table, each text
+// whole and no control over another, with the longest texts they can show.
+void TestAddVideo::choicesFitBelowTable_data()
+{
+    QTest::addColumn<QString>("language");
+    for (const QString& language : CLanguagesConfig::GetInstance()->GetAllLanguageKey())
+        QTest::newRow(qPrintable(language)) << language;
+}
+
+void TestAddVideo::choicesFitBelowTable()
+{
+    QFETCH(QString, language);
+    CLanguagesConfig* config = CLanguagesConfig::GetInstance();
+    const QString before = config->GetLang();
+    config->InitLanguageType(language); // not stored
+    const auto restore = qScopeGuard([&] { config->InitLanguageType(before); });
+    for (const bool bCompatible : {true, false}) {
+        ListingResult listing;
+        listing.records.push_back(Record(QStringLiteral("160"), QStringLiteral("mp4")));
+        listing.records.back().QstrCodec = bCompatible ? "avc1.64001e" : "vp9";
+        QWidget parent;
+        CChoicesRow row(&parent);
+        row.ShowListing(listing);
+        row.ShowSubtitles({{"de", "", false}, {"en", "", true}});
+        const int height = row.LayOut(760);
+        QVERIFY2(height >= 20 && height <= 40, qPrintable(QString::number(height)));
+        QList<QRect> taken;
+        for (const QWidget* control : row.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (qobject_cast<const QMenu*>(control))
+                continue;
+            const QRect place = control->geometry();
+            QVERIFY(QRect(0, 0, 760, height).contains(place));
+            QVERIFY(place.height() >= 18);
+            // Texts are whole; the subtitle button's alone is cut short where need be.
+            const bool bText = qobject_cast<const QCheckBox*>(control) ||
+                               qobject_cast<const QLabel*>(control);
+            if (bText)
+                QVERIFY2(place.width() >= control->sizeHint().width(),
+                         qPrintable(control->property("text").toString()));
+            for (const QRect& other : taken)
+                QVERIFY(!place.intersects(other));
+            taken << place;
+        }
+        for (QAction* action : row.pSubtitleMenu->actions())
+            action->trigger();
+        QCOMPARE(row.Choices().subtitles, QStringList{"de"});
+        QCOMPARE(row.Choices().autoSubtitles, QStringList{"en"});
+        QVERIFY(!row.pSubtitleButton->text().isEmpty());
+        QVERIFY(!row.pSubtitleButton->accessibleName().isEmpty());
+    }
 }
 
 void TestAddVideo::failedAnalysis_data()
@@ -538,34 +620,60 @@ void TestAddVideo::escapeCancelsAnalysis()
 
     // A later analysis works normally, and no late signal of the cancelled one cuts it short.
     QCOMPARE(Analyse(d, m_server.PageUrl(QStringLiteral("After"))), QStringList());
-    QCOMPARE(d.pFormatTable->rowCount(), 3);
+    QCOMPARE(d.pFormatTable->rowCount(), kListedRows);
     QCOMPARE(d.vecVideoInfo.front().QstrTitle, QStringLiteral("After"));
 }
 
 void TestAddVideo::secondAnalysisReplacesFirst_data()
 {
     QTest::addColumn<QString>("second");
-    QTest::addColumn<int>("rows");
-    QTest::newRow("another video") << m_server.PageUrl(QStringLiteral("Second Clip")) << 3;
-    QTest::newRow("a page without a video") << m_server.NoVideoUrl() << 0;
+    QTest::addColumn<QStringList>("codecs"); // of the video rows, top first
+    const QString h264 = QStringLiteral("H.264");
+    QTest::newRow("another video") << m_server.PageUrl(QStringLiteral("Second Clip"))
+                                   << QStringList{h264, h264, h264};
+    QTest::newRow("a page without a video") << m_server.NoVideoUrl() << QStringList{};
+    QVERIFY(MakeCodecsClip(MakeMedia()));
+    QTest::newRow("a page offering H.264 and VP9")
+        << m_server.PageUrl(QStringLiteral("Second Clip")) + "&codecs=1"
+        << QStringList{QStringLiteral("VP9"), h264};
 }
 
 void TestAddVideo::secondAnalysisReplacesFirst()
 {
     QFETCH(QString, second);
-    QFETCH(int, rows);
+    QFETCH(QStringList, codecs);
+    const int videos = int(codecs.size());
+    const int rows = videos > 0 ? videos + 2 : 0; // the audio rows below the video rows
     CDodivezParseUI d;
     d.InitDialog();
     Analyse(d, m_server.PageUrl(QStringLiteral("First Clip")));
-    QCOMPARE(d.pFormatTable->rowCount(), 3);
+    QCOMPARE(d.pFormatTable->rowCount(), kListedRows);
     Analyse(d, second);
     QCOMPARE(d.pFormatTable->rowCount(), rows);
-    QCOMPARE(int(d.vecVideoInfo.size()), rows);
+    QCOMPARE(int(d.vecVideoInfo.size()), videos);
     QCOMPARE(d.pOkButton->isEnabled(), rows > 0);
     for (int row = 0; row < rows; ++row) {
         const auto info = d.pFormatTable->item(row, 1)->data(Qt::UserRole).value<VIDEO_FILE_INFO>();
         QCOMPARE(info.QstrTitle, QStringLiteral("Second Clip"));
+        if (row < videos) // the quality and the codec's name
+            QVERIFY2(d.pFormatTable->item(row, 1)->text().endsWith(QString::fromUtf8(" \u00b7 ") +
+                                                                  codecs[row]),
+                     qPrintable(d.pFormatTable->item(row, 1)->text()));
     }
+    if (videos == 0)
+        return;
+    // "Compatible file" keeps only the H.264 rows (and the audio rows); a hidden row gives up
+    // the choice to the top row still listed. Unticked, every row is back.
+    QCOMPARE(CheckedId(d), 0);
+    d.pChoices->pCompatibleBox->click();
+    const int firstH264 = int(codecs.indexOf(QStringLiteral("H.264")));
+    for (int row = 0; row < rows; ++row)
+        QCOMPARE(d.pFormatTable->isRowHidden(row), row < videos && codecs[row] != "H.264");
+    QCOMPARE(CheckedId(d), firstH264);
+    QCOMPARE(d.pFormatTable->currentRow(), firstH264);
+    d.pChoices->pCompatibleBox->click();
+    for (int row = 0; row < rows; ++row)
+        QVERIFY(!d.pFormatTable->isRowHidden(row));
 }
 
 void TestAddVideo::waysOutWithoutOk_data()
@@ -679,7 +787,7 @@ void TestAddVideo::addFilesStartsChosenTask()
     const QString link = m_server.PageUrl(QStringLiteral("Added Clip"));
     DriveAddDialog(this, [&](CDodivezParseUI& d) {
         Analyse(d, link);
-        if (d.pFormatTable->rowCount() != 3)
+        if (d.pFormatTable->rowCount() != kListedRows)
             return;
         qobject_cast<QRadioButton*>(d.pFormatTable->cellWidget(1, 0))->click();
         QTest::mouseClick(d.pOkButton, Qt::LeftButton);
@@ -718,7 +826,7 @@ void TestAddVideo::addFilesWithoutOk()
 
     DriveAddDialog(this, [&](CDodivezParseUI& d) {
         Analyse(d, m_server.PageUrl());
-        QCOMPARE(d.pFormatTable->rowCount(), 3); // OK would have been possible
+        QCOMPARE(d.pFormatTable->rowCount(), kListedRows); // OK would have been possible
         LeaveWithoutOk(d, way);
     });
     w.AddFiles();
@@ -764,7 +872,7 @@ void TestAddVideo::linksFromOutside()
         auto* d = qobject_cast<CDodivezParseUI*>(QApplication::activeModalWidget());
         const bool bBatchDone = d && d->IsBatch() && d->pBatch->Count() == 2 &&
                                 !d->pBatch->IsRunning() && d->pBatchTable->cellWidget(1, 0);
-        if (d && (d->pFormatTable->rowCount() == 3 || bBatchDone)) {
+        if (d && (d->pFormatTable->rowCount() == kListedRows || bBatchDone)) {
             analysed << d->pUrlEdit->text();
             d->close();
         }

@@ -6,6 +6,7 @@
 #include "choices.h"
 #include "command.h"
 #include "downloadengine.h"
+#include "infofiles.h"
 #include "listing.h"
 #include "playlist.h"
 #include "subtitles.h"
@@ -83,6 +84,12 @@ void TestChoices::field_data()
         << "137 subs=en,de autosubs=fr" << "mp4" << "137 subs=en,de autosubs=fr" << "mp4"
         << video + " --write-auto-subs --sub-langs en,de,fr --embed-subs "
                    "--convert-subs srt";
+    QTest::newRow("several own languages, one with an underscore")
+        << "137 subs=de,en,zh_Hans" << "mp4" << "137 subs=de,en,zh_Hans" << "mp4"
+        << video + " --sub-langs de,en,zh_Hans --embed-subs --convert-subs srt";
+    QTest::newRow("a language both own and automatic is asked for once")
+        << "248 subs=en,de autosubs=en" << "webm" << "248 subs=en,de autosubs=en" << "webm"
+        << "-f ba[ext=webm]+248 --write-auto-subs --sub-langs en,de --embed-subs";
     QTest::newRow("subtitles in webm stay as they are")
         << "248 subs=pt-BR" << "webm" << "248 subs=pt-BR" << "webm"
         << "-f ba[ext=webm]+248 --sub-langs pt-BR --embed-subs";
@@ -104,8 +111,8 @@ void TestChoices::field_data()
     QTest::newRow("unknown words ignored") << "137 louder subs=" << "mp4" << "137" << "mp4"
                                            << video;
     QTest::newRow("languages that would be options or patterns")
-        << "137 subs=--exec,.*,en,en" << "mp4" << "137 subs=en" << "mp4"
-        << video + " --sub-langs en --embed-subs --convert-subs srt";
+        << "137 subs=--exec,.*,en,en autosubs=a=b,fr" << "mp4" << "137 subs=en autosubs=fr"
+        << "mp4" << video + " --write-auto-subs --sub-langs en,fr --embed-subs --convert-subs srt";
     QTest::newRow("a part that ends before it starts")
         << "137 part=12-5" << "mp4" << "137" << "mp4" << video;
     QTest::newRow("a part that is no number") << "137 part=a-b" << "mp4" << "137" << "mp4"
@@ -140,6 +147,13 @@ void TestChoices::field()
     QCOMPARE(command.mid(output + 2, command.size() - output - 4), TaskChoiceArgs(choice, ext));
     QCOMPARE(command.contains(QStringLiteral("--merge-output-format")), !merge.isEmpty());
     QCOMPARE(command.mid(command.size() - 2), (QStringList{"--", info.QstrUrl}));
+
+    // The field as written survives the task's info file, whatever it holds.
+    info.QstrFormatId = stored;
+    const std::vector<_VIDEO_FILE_INFO_> read = ParseDownloadInfo(DownloadInfoLine(info));
+    QCOMPARE(read.size(), size_t(1));
+    QCOMPARE(read.front().QstrFormatId, stored);
+    QCOMPARE(ReadTaskChoice(read.front().QstrFormatId), choice);
 }
 
 void TestChoices::clockTimes_data()
@@ -184,12 +198,17 @@ void TestChoices::realRuns_data()
     QTest::newRow("audio as m4a") << "ba" << "m4a" << QStringList{"aac", "mjpeg"} << clip << "" << "";
     QTest::newRow("audio as mp3") << "ba" << "mp3" << QStringList{"mp3", "mjpeg"} << clip << "" << "";
     QTest::newRow("converted") << "160 convert" << "mp4" << QStringList{"aac", "h264"} << clip << "" << "";
-    QTest::newRow("a part from 0:02 to 0:07")
-        << "160 part=2-7" << "mp4" << QStringList{"aac", "h264"} << 5.0 << "" << "";
-    // Only the language asked for is fetched, and it ends up inside the file, not beside it.
-    QTest::newRow("German subtitles") << "160 subs=de" << "mp4"
-                                      << QStringList{"aac", "h264", "mov_text"} << clip
-                                      << "&subs=1" << "";
+    // A part of a 20 s clip: its own length, whatever the clip's.
+    QTest::newRow("a part from 0:05 to 0:12 of a 20 s clip")
+        << "160 part=5-12" << "mp4" << QStringList{"aac", "h264"} << 7.0 << "&long=1" << "";
+    // Only the languages asked for are fetched (the page offers German and English), and they
+    // end up inside the file, not beside it.
+    QTest::newRow("German and English subtitles")
+        << "160 subs=de,en" << "mp4" << QStringList{"aac", "h264", "mov_text", "mov_text"} << clip
+        << "&subs=1" << "";
+    QTest::newRow("English subtitles alone") << "160 subs=en" << "mp4"
+                                             << QStringList{"aac", "h264", "mov_text"} << clip
+                                             << "&subs=1" << "";
     QTest::newRow("the best video up to 300 lines")
         << "bv upto=300" << "mp4" << QStringList{"h264", "aac"} << clip << "" << "v240.mp4";
     QTest::newRow("the third entry of a channel")
@@ -205,6 +224,8 @@ void TestChoices::realRuns()
     QFETCH(QString, page);
     QFETCH(QString, stream);
 
+    if (page.contains(QLatin1String("long")))
+        QVERIFY(fixture::MakeLongClip(m_media));
     QTemporaryDir work;
     QVERIFY(work.isValid());
     CDownloadEngine engine;
@@ -370,8 +391,9 @@ void TestChoices::realListings()
                          &code);
     QCOMPARE(code, 0);
     const std::vector<SubtitleLanguage> languages = ParseSubtitleList(QString::fromUtf8(subs));
-    QCOMPARE(languages.size(), size_t(1));
+    QCOMPARE(languages.size(), size_t(2));
     QCOMPARE(languages[0].code, QStringLiteral("de"));
+    QCOMPARE(languages[1].code, QStringLiteral("en"));
 }
 
 void TestChoices::listingCodecs_data()
@@ -479,7 +501,7 @@ void TestChoices::subtitleList()
 void TestChoices::dialogRecord_data()
 {
     QTest::addColumn<QString>("picked");  // "format;ext;codec"; the duration is 0:01:00
-    QTest::addColumn<QString>("choices"); // "compatible convert;subtitle auto;from;to"
+    QTest::addColumn<QString>("choices"); // "compatible convert;own codes/automatic codes;from;to"
     QTest::addColumn<QString>("record");  // "format field;ext;title", or "refused"
 
     QTest::newRow("no choices: the row as listed") << "137;mp4;avc1.640028" << "0 0;;;"
@@ -490,16 +512,21 @@ void TestChoices::dialogRecord_data()
                                               << "248 convert;mp4;Clip";
     QTest::newRow("VP9 row, compatible without conversion: as listed")
         << "248;webm;vp9" << "1 0;;;" << "248;webm;Clip";
-    QTest::newRow("own subtitles") << "160;mp4;avc1.64001e" << "0 0;de 0;;" << "160 subs=de;mp4;Clip";
-    QTest::newRow("automatic subtitles") << "160;mp4;avc1.64001e" << "0 0;en 1;;"
+    QTest::newRow("own subtitles") << "160;mp4;avc1.64001e" << "0 0;de/;;" << "160 subs=de;mp4;Clip";
+    QTest::newRow("automatic subtitles") << "160;mp4;avc1.64001e" << "0 0;/en;;"
                                          << "160 autosubs=en;mp4;Clip";
+    QTest::newRow("several own and automatic languages")
+        << "160;mp4;avc1.64001e" << "0 0;de,en,pt-BR/fr,ja;;"
+        << "160 subs=de,en,pt-BR autosubs=fr,ja;mp4;Clip";
+    QTest::newRow("a code that would split the field is left out")
+        << "160;mp4;avc1.64001e" << "0 0;de,x part=1-2/;;" << "160 subs=de;mp4;Clip";
     QTest::newRow("a part") << "160;mp4;avc1.64001e" << "0 0;;0:05;0:12"
                             << QString::fromUtf8("160 part=5-12;mp4;Clip (0:05\u20130:12)");
     QTest::newRow("every choice")
-        << "248;webm;vp9" << "1 1;de 0;5;0:00:12"
+        << "248;webm;vp9" << "1 1;de/;5;0:00:12"
         << QString::fromUtf8("248 convert subs=de part=5-12;mp4;Clip (0:05\u20130:12)");
     QTest::newRow("audio keeps no subtitles or conversion")
-        << "ba;mp3;mp4a.40.2" << "1 1;de 0;0:05;0:12"
+        << "ba;mp3;mp4a.40.2" << "1 1;de,en/fr;0:05;0:12"
         << QString::fromUtf8("ba part=5-12;mp3;Clip (0:05\u20130:12)");
     QTest::newRow("To up to the end") << "160;mp4;" << "0 0;;0:00;1:00"
                                       << QString::fromUtf8("160 part=0-60;mp4;Clip (0:00\u20131:00)");
@@ -528,8 +555,8 @@ void TestChoices::dialogRecord()
     DialogChoices c;
     c.bCompatible = choices.section(';', 0, 0).startsWith('1');
     c.bConvert = choices.section(';', 0, 0).endsWith('1');
-    c.subtitle = choices.section(';', 1, 1).section(' ', 0, 0);
-    c.bAutoSubtitle = choices.section(';', 1, 1).endsWith('1');
+    c.subtitles = choices.section(';', 1, 1).section('/', 0, 0).split(',', Qt::SkipEmptyParts);
+    c.autoSubtitles = choices.section(';', 1, 1).section('/', 1, 1).split(',', Qt::SkipEmptyParts);
     c.from = choices.section(';', 2, 2);
     c.to = choices.section(';', 3, 3);
 

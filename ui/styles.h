@@ -119,6 +119,17 @@ inline const QString Combo_style =
     QStringLiteral("QComboBox{color:#FFFFFF;background-color:rgb(64,67,80);padding:0px 6px;}"
                    "QComboBox QAbstractItemView{color:#FFFFFF;background-color:rgb(64,67,80);"
                    "selection-background-color:#282a30;}");
+// A button that drops a menu down (the subtitle languages), and that menu with ticks.
+inline const QString Drop_style =
+    QStringLiteral("QPushButton{color:#FFFFFF;background-color:rgb(64,67,80);border:none;"
+                   "padding:0px 22px 0px 8px;text-align:left;}"
+                   "QPushButton:disabled{color:#9a9a9a;}"
+                   "QPushButton::menu-indicator{subcontrol-origin:padding;"
+                   "subcontrol-position:center right;right:6px;}");
+inline const QString TickMenu_style =
+    QStringLiteral("QMenu{background-color:rgb(64,67,80);color:#FFFFFF;border:1px solid #828282;}"
+                   "QMenu::item{padding:4px 16px 4px 26px;}"
+                   "QMenu::item:selected{background-color:#282a30;}");
 inline const QString& Table_style = MainStyle::Table_style;
 inline const QString Header_style =
     QStringLiteral("QHeaderView::section{background:#282a30;color: white;}");
