@@ -2,7 +2,10 @@
 
 #include "infofiles.h"
 
-CInfoWriter::CInfoWriter() : m_thread([this] { Run(); }) {}
+CInfoWriter::CInfoWriter(std::chrono::milliseconds interval)
+    : m_interval(interval), m_thread([this] { Run(); })
+{
+}
 
 CInfoWriter::~CInfoWriter()
 {
@@ -34,7 +37,10 @@ void CInfoWriter::Settle(const QString& folder, const QString& name)
 void CInfoWriter::Flush()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    ++m_nHurry;
+    m_wake.notify_all();
     m_done.wait(lock, [&] { return m_pending.empty() && m_writing.isEmpty(); });
+    --m_nHurry;
 }
 
 void CInfoWriter::Run()
@@ -44,13 +50,34 @@ void CInfoWriter::Run()
         m_wake.wait(lock, [&] { return m_bStop || !m_pending.empty(); });
         if (m_pending.empty())
             return; // stopped, with nothing left to write
-        auto next = m_pending.begin();
+        // The file due first; at the end, or for a flush, every file is due now.
+        const Clock::time_point now = Clock::now();
+        const bool bHurry = m_bStop || m_nHurry > 0;
+        auto next = m_pending.end();
+        Clock::time_point due = Clock::time_point::max();
+        for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
+            const auto last = m_lastWritten.find(it->first);
+            const Clock::time_point at =
+                bHurry || last == m_lastWritten.end() ? now : last->second + m_interval;
+            if (at < due) {
+                due = at;
+                next = it;
+            }
+        }
+        if (due > now) {
+            m_wake.wait_until(lock, due); // or until more comes, a flush or the end
+            continue;
+        }
         m_writing = next->first;
         const Job job = std::move(next->second);
         m_pending.erase(next);
         lock.unlock();
         WriteInfoFile(job.folder, job.name, job.content);
         lock.lock();
+        const Clock::time_point written = Clock::now();
+        std::erase_if(m_lastWritten,
+                      [&](const auto& entry) { return entry.second + m_interval <= written; });
+        m_lastWritten[m_writing] = written;
         m_writing.clear();
         m_done.notify_all();
     }

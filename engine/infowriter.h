@@ -2,12 +2,16 @@
 // Rewrites of downloading info files on a thread of their own. Every info file is flushed to
 // the disk when written, which can take a while on a busy disk; the progress of a download
 // rewrites its file often, and the thread that reads the extractor's output (the GUI thread)
-// must not wait for that. The newest content of a file replaces an older one still waiting.
+// must not wait for that. The newest content of a file replaces an older one still waiting,
+// and a file rewritten a moment ago waits (with its newest content) until its interval has
+// passed: a running task's file then holds a progress at most that old, and the disk is not
+// flushed for every few percent.
 //
 // Anything that writes or removes such a file directly calls Settle first, so that no older
 // rewrite lands after it.
 
 #include <QString>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
@@ -16,7 +20,9 @@
 class CInfoWriter
 {
 public:
-    CInfoWriter();
+    static constexpr std::chrono::milliseconds kInterval{2000};
+
+    explicit CInfoWriter(std::chrono::milliseconds interval = kInterval);
     // Writes what is still waiting, then ends the thread.
     ~CInfoWriter();
     CInfoWriter(const CInfoWriter&) = delete;
@@ -28,7 +34,7 @@ public:
     // Drops what waits for folder + name and waits until no write of it is under way.
     void Settle(const QString& folder, const QString& name);
 
-    // Waits until everything queued so far has been written.
+    // Writes everything queued so far at once, and waits until it has been written.
     void Flush();
 
 private:
@@ -39,6 +45,8 @@ private:
         QString content;
     };
 
+    using Clock = std::chrono::steady_clock;
+
     void Run();
 
     std::mutex m_mutex;
@@ -46,6 +54,9 @@ private:
     std::condition_variable m_done;   // a write has ended
     std::map<QString, Job> m_pending; // by path
     QString m_writing;                // the path being written, if any
+    std::map<QString, Clock::time_point> m_lastWritten; // by path, for a while
+    const std::chrono::milliseconds m_interval;
+    int m_nHurry = 0; // callers of Flush waiting: nothing is held
     bool m_bStop = false;
     std::thread m_thread; // the last member: it starts once the others exist
 };

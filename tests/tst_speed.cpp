@@ -312,6 +312,33 @@ private Q_SLOTS:
                  QStringList());
     }
 
+    // A file rewritten a moment ago waits with its newest content until its interval has
+    // passed, or until the writer is flushed or goes.
+    void infoWriterHoldsRewrites_data()
+    {
+        QTest::addColumn<bool>("flush");
+        QTest::newRow("flushed") << true;
+        QTest::newRow("writer gone") << false;
+    }
+    void infoWriterHoldsRewrites()
+    {
+        QFETCH(bool, flush);
+        const QString folder = m_work->path() + QLatin1Char('/');
+        const QString name = QStringLiteral("2026-01-01-00-00-01");
+        auto writer = std::make_unique<CInfoWriter>(std::chrono::hours(1));
+        writer->Queue(folder, name, QStringLiteral("first\n"));
+        QTRY_COMPARE(ReadAll(folder + name), QByteArray("first\n"));
+        writer->Queue(folder, name, QStringLiteral("second\n"));
+        writer->Queue(folder, name, QStringLiteral("third\n"));
+        QTest::qWait(100);
+        QCOMPARE(ReadAll(folder + name), QByteArray("first\n"));
+        if (flush)
+            writer->Flush();
+        else
+            writer.reset();
+        QCOMPARE(ReadAll(folder + name), QByteArray("third\n"));
+    }
+
     // The engine reads raw bytes in pieces; the judgement of a read equals that of its lines.
     void rawOutputIsJudgedLikeItsLines_data()
     {
