@@ -20,7 +20,7 @@
 class CInfoWriter
 {
 public:
-    static constexpr std::chrono::milliseconds kInterval{2000};
+    static constexpr std::chrono::milliseconds kInterval{5000};
 
     explicit CInfoWriter(std::chrono::milliseconds interval = kInterval);
     // Writes what is still waiting, then ends the thread.

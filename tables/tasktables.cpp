@@ -62,28 +62,28 @@ QPushButton* MakeRowButton(QWidget* parent, const char* picture, const char* tip
     return button;
 }
 
-QLabel* MakeTextLabel(QWidget* parent, const QString& text, QLabel* label = nullptr)
+// A text of a row: the title, the status line (which changes several times a second while
+// its task runs) or the finished task's details. Its size never depends on its text: the row's
+// text column gives it its width and a long text is cut there, so a text neither measures
+// itself for the row's layout nor, when it changes, lays the row out again.
+class CRowTextLabel : public QLabel
 {
-    if (!label)
-        label = new QLabel(text, parent);
+public:
+    CRowTextLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {}
+    QSize sizeHint() const override { return QSize(kHintWidth, kLabelHeight); }
+    QSize minimumSizeHint() const override { return QSize(0, kLabelHeight); }
+
+private:
+    static constexpr int kHintWidth = 200;
+};
+
+QLabel* MakeTextLabel(QWidget* parent, const QString& text)
+{
+    auto* label = new CRowTextLabel(text, parent);
     label->setFont(CalibriFont(kTextPointSize));
     SetWhiteText(label);
     return label;
 }
-
-// The status line changes several times a second while its task runs. Its size never depends
-// on its text (the row's text column gives it its width, a long text is cut there), so a new
-// text neither measures itself nor lays the row out again: it is only painted.
-class CStatusLabel : public QLabel
-{
-public:
-    explicit CStatusLabel(QWidget* parent) : QLabel(parent) {}
-    QSize sizeHint() const override { return QSize(kStatusHintWidth, kLabelHeight); }
-    QSize minimumSizeHint() const override { return QSize(0, kLabelHeight); }
-
-private:
-    static constexpr int kStatusHintWidth = 200;
-};
 
 const char* const kPendingThumbProperty = "quillanePendingThumb";
 const char* const kThumbFallbackProperty = "quillaneThumbFallback";
@@ -201,7 +201,7 @@ DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestore
     w.pProgressBar->setValue(0);
     if (bRestored)
         w.pProgressBar->setValue(PercentBarValue(info.QstrPercent));
-    w.pStatusLabel = MakeTextLabel(w.pRow, QString(), new CStatusLabel(w.pRow));
+    w.pStatusLabel = MakeTextLabel(w.pRow, QString());
     w.pStatusLabel->setFixedHeight(kLabelHeight);
     textColumn->addWidget(w.pTitle);
     textColumn->addWidget(w.pProgressBar);
