@@ -51,13 +51,18 @@ void CLazyRows::Build(Thumbnail thumbnail)
         if ((m_bRowsHaveItems && !m_table->item(row, 0)) || m_table->cellWidget(row, 0))
             continue;
         QWidget* widget = m_builder(row, thumbnail);
-        if (widget && thumbnail == Thumbnail::Later)
+        if (widget && thumbnail == Thumbnail::Later) {
             m_pendingThumbnails.emplace_back(widget);
+            // A row covers the table beneath it: its own first paint is the frame that shows it.
+            widget->installEventFilter(this);
+        }
     }
 }
 
-bool CLazyRows::eventFilter(QObject*, QEvent* event)
+bool CLazyRows::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched != m_table->viewport() && event->type() != QEvent::Paint)
+        return false; // a row waiting for its picture: only its paint counts
     switch (event->type()) {
     case QEvent::Resize:
     case QEvent::Show:
@@ -94,8 +99,11 @@ void CLazyRows::FillPendingThumbnails()
     m_bFillScheduled = false;
     std::vector<QPointer<QWidget>> rows;
     rows.swap(m_pendingThumbnails);
-    for (const QPointer<QWidget>& row : rows)
+    for (const QPointer<QWidget>& row : rows) {
+        if (row)
+            row->removeEventFilter(this);
         FillThumbnail(row);
+    }
 }
 
 CLazyRows::Loading::Loading(const QTableWidget* table) : m_rows(Of(table))

@@ -212,6 +212,7 @@ int main(int argc, char** argv)
     }, 120000);
     Save(&window, outDir + QStringLiteral("/main-window.png"));
     window.Finished();
+    WaitUntil([] { return false; }, 500); // the rows' pictures follow their first frame
     Save(&window, outDir + QStringLiteral("/finished.png"));
     window.StopAllRuns();
     server.Stop();

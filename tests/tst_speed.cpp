@@ -150,6 +150,7 @@ private Q_SLOTS:
         QTest::newRow("restored at start") << "start";
         QTest::newRow("scrolled into view") << "scroll";
         QTest::newRow("refresh") << "refresh";
+        QTest::newRow("finished page shown later") << "finished";
     }
     void thumbnailsFollowTheFrame()
     {
@@ -159,6 +160,19 @@ private Q_SLOTS:
             _VIDEO_FILE_INFO_ info = Record(n);
             info.QstrThumbPath = m_thumb;
             list.push_back(info);
+        }
+        if (how == QLatin1String("finished")) {
+            for (int n = 0; n < kManyRows; ++n)
+                WriteFinishedInfo(list[n], Stamp(n + 1));
+            DRUI w;
+            w.Init();
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QTRY_COMPARE(w.pFinishedTable->rowCount(), kManyRows);
+            w.Finished();
+            QTRY_VERIFY(w.pFinishedTable->cellWidget(0, 0));
+            QTRY_VERIFY(ShowsPicture(w.pFinishedTable->cellWidget(0, 0)));
+            return;
         }
         if (how == QLatin1String("start")) {
             for (const _VIDEO_FILE_INFO_& info : list)
