@@ -734,11 +734,12 @@ void TestAnalysis::runBatch()
     batch.Start(input, links);
     QTest::qWait(1500);
     QCOMPARE(batch.RunningCount(), 2);
+    const qsizetype toldBefore = analysed.size(); // the missing page may have been told by now
     batch.Cancel();
     QVERIFY(m_server.SetRate(0));
     QCOMPARE(batch.RunningCount(), 0);
     QTest::qWait(300);
-    QCOMPARE(analysed.size(), 4); // nothing of the cancelled batch is told
+    QCOMPARE(analysed.size(), toldBefore); // nothing more of the cancelled batch is told
 }
 
 QTEST_GUILESS_MAIN(TestAnalysis)
