@@ -193,7 +193,6 @@ bool DeferStartupUnfinished(DRUI& window)
         !startup->Pending() || startup->UnfinishedListed())
         return false;
     startup->ReadUnfinished(); // once: rows rebuilt before the frame get what it reads
-
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "paths.h"
 #include "styles.h"
 
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -19,12 +20,11 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
-#include <QStyleOption>
 #include <QPixmapCache>
-#include <QDateTime>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QStyleOption>
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -310,12 +310,12 @@ QPixmap LoadThumbnail(const QString& path, const QSize& size)
     // A task's picture is read for its downloading row and again for its finished row (and
     // for each rebuilt row): decoded once while the file stays as it was.
     const QFileInfo file(path);
-    const QString key = QStringLiteral("thumb:%1:%2x%3:%4:%5")
-                            .arg(path)
-                            .arg(size.width())
-                            .arg(size.height())
-                            .arg(file.lastModified().toMSecsSinceEpoch())
-                            .arg(file.size());
+    // One pass of arg: a path may hold "%2" itself.
+    const QString key =
+        QStringLiteral("thumb:%1:%2x%3:%4:%5")
+            .arg(path, QString::number(size.width()), QString::number(size.height()),
+                 QString::number(file.lastModified().toMSecsSinceEpoch()),
+                 QString::number(file.size()));
     QPixmap picture;
     if (QPixmapCache::find(key, &picture))
         return picture;
