@@ -14,11 +14,13 @@
 #include <QMutexLocker>
 #include <QPointer>
 #include <QPushButton>
+#include <QStackedLayout>
 #include <QTableWidget>
 #include <QUrl>
 
 // Builds the widgets of one finished row from its record. Rows are built when they first come
-// into view (or at once for a task that has just completed); the table's rows hold no items.
+// into view (at once for a task that completes while the page is shown); the table's rows
+// hold no items.
 static QWidget* BuildFinishedRowAt(DRUI& window, int row, Thumbnail thumbnail)
 {
     QTableWidget* table = window.pFinishedTable;
@@ -74,6 +76,9 @@ void DRUI::RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bComp
         ListFinished(std::move(records));
         return;
     }
+    // A new row is built at once, unless the window shows the other page: then it waits, as
+    // the page's other rows do, until the page is shown.
+    const bool bShown = !isVisible() || pPageStack->currentWidget() == pFinishedPage;
     for (_VIDEO_FILE_INFO_& record : list) {
         // A completed task gets a stamp no other finished file has, so that two tasks
         // finishing in the same second keep a file each.
@@ -85,10 +90,12 @@ void DRUI::RefreshFinishedTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bComp
             ShiftSelectionForInsertion(vecFinishedSelected, 0);
             vecFinishedList.Records().Insert(0, record);
         }
-        BuildFinishedRowAt(*this, 0, Thumbnail::Now); // shown at once, in view or not
+        if (bShown)
+            BuildFinishedRowAt(*this, 0, Thumbnail::Now);
         WriteFinishedVideoInfo(FinishedInfoLine(record), record.QstrFinishTime);
     }
-    if (CLazyRows* lazy = CLazyRows::Of(pFinishedTable))
+    CLazyRows* lazy = CLazyRows::Of(pFinishedTable);
+    if (lazy && bShown)
         lazy->BuildVisible();
     if (pFinishedCleanButton)
         pFinishedCleanButton->setEnabled(pFinishedTable->rowCount() > 0);

@@ -79,7 +79,9 @@ void CheckCompleted(DRUI& w, const _VIDEO_FILE_INFO_& task, _VIDEO_FILE_INFO_& d
     QVERIFY(!w.vecFinishedList.empty());
     done = w.vecFinishedList.front().VideoFileInfo;
     QCOMPARE(done.QstrTaskKey, task.QstrTaskKey);
-    QVERIFY(w.pFinishedTable->cellWidget(0, 0));
+    w.Finished();
+    QTRY_VERIFY(w.pFinishedTable->cellWidget(0, 0));
+    w.Downloading();
     QCOMPARE(w.engine.IndexOf(task.QstrTaskKey), -1);
     QVERIFY(!QFile::exists(DownloadingDir() + task.QstrTaskKey));
 

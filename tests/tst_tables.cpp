@@ -538,6 +538,10 @@ private Q_SLOTS:
         const _VIDEO_FILE_INFO_ done = w->vecFinishedList.at(0).VideoFileInfo;
         QCOMPARE(done.QstrTaskKey, info.QstrTaskKey);
         QCOMPARE(w->vecFinishedList.at(1).VideoFileInfo.QstrFinishTime, older.QstrFinishTime);
+        // Its row waits for the finished page, which builds it once shown.
+        QVERIFY(!w->pFinishedTable->cellWidget(0, 0));
+        w->Finished();
+        QTRY_VERIFY(w->pFinishedTable->cellWidget(0, 0));
         QVERIFY(w->pFinishedTable->cellWidget(0, 0)->isAncestorOf(w->vecFinishedList[0].pBtnOpen));
         QVERIFY(!done.QstrFinishTime.isEmpty());
         const QByteArray line = ReadAll(FinishedDir() + done.QstrFinishTime);
