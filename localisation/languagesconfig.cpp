@@ -3,6 +3,7 @@
 #include "paths.h"
 
 #include <QDir>
+#include <QMutexLocker>
 #include <QSettings>
 #include <QStringList>
 #include <QVariant>
@@ -46,11 +47,18 @@ QString CLanguagesConfig::ReadLanguageInfo(const char* key) const
 {
     if (!pLanguageSettings || !key)
         return QString();
+    // A text is looked up once per language: rows ask for theirs several times a second.
+    const QMutexLocker locker(&m_textsMutex);
+    const auto known = m_texts.constFind(QByteArray::fromRawData(key, qsizetype(qstrlen(key))));
+    if (known != m_texts.cend())
+        return *known;
     const QVariant value = pLanguageSettings->value(QString::fromLatin1(key));
     // An unquoted value with "," comes back as a list: give the text back whole.
-    if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(QStringLiteral(", "));
-    return value.toString();
+    const QString text = value.typeId() == QMetaType::QStringList
+                             ? value.toStringList().join(QStringLiteral(", "))
+                             : value.toString();
+    m_texts.insert(QByteArray(key), text);
+    return text;
 }
 
 QList<QString> CLanguagesConfig::GetAllLanguageKey() const
@@ -94,6 +102,10 @@ QString CLanguagesConfig::UserChoicePath() const
 int CLanguagesConfig::InitLanguageType(const QString& name)
 {
     delete pLanguageSettings;
+    {
+        const QMutexLocker locker(&m_textsMutex);
+        m_texts.clear();
+    }
     QstrLanguage = name;
     const QString path =
         m_appFolder + QStringLiteral("/Languages/") + name + QStringLiteral(".ini");

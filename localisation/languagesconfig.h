@@ -7,7 +7,10 @@
 // that choice wins at the next start: an installation shared by several users, or one whose
 // config.ini only its owner may write, still remembers each user's choice.
 
+#include <QByteArray>
+#include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QString>
 
 class QSettings;
@@ -51,6 +54,8 @@ private:
     QString QstrConfigPath;
     QString QstrLanguage;
     QString QstrVersion;
+    mutable QMutex m_textsMutex;
+    mutable QHash<QByteArray, QString> m_texts; // the active language's texts read so far
 };
 
 // The text of "Group/Key" in the program's active language (CLanguagesConfig::GetInstance()):

@@ -87,7 +87,7 @@ void CThrottledRow::Offer(const ProgressReport& report, bool bUrgent)
     m_held = report;
     // A row out of view waits until it comes into view.
     if (bInView && !m_timer.isActive())
-        m_timer.start(int(m_throttle.DueInMs()));
+        StartTimer();
 }
 
 void CThrottledRow::Flush()
@@ -104,8 +104,16 @@ void CThrottledRow::Release(bool bAtOnce)
         m_timer.stop();
         m_show(m_held);
     } else if (bInView && m_throttle.IsHolding() && !m_timer.isActive()) {
-        m_timer.start(int(m_throttle.DueInMs()));
+        StartTimer();
     }
+}
+
+void CThrottledRow::StartTimer()
+{
+    // A report that comes once the held one is due is shown at once in its place, so a row
+    // whose task keeps reporting needs no wake-up of its own; the timer lets the held report
+    // go only where the reports have paused.
+    m_timer.start(int(m_throttle.DueInMs() + CRowThrottle::kIntervalMs));
 }
 
 bool CThrottledRow::eventFilter(QObject*, QEvent* event)

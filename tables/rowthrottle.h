@@ -3,7 +3,8 @@
 // second; the row shows at most one every interval while it is in view and none while it is
 // out of view (scrolled away, or its page not shown). What must not wait is shown at once: a
 // final report, a report of a task that is not running, the first report of a row in view. What is
-// held back is shown when it falls due, or at once when the row comes into view.
+// held back gives way to the first report after it has fallen due, which is shown at once; if
+// none comes, it is shown an interval later, or at once when the row comes into view.
 //
 // CRowThrottle is the decision alone, on a clock of the caller's choice; CThrottledRow applies
 // it to a row widget: it keeps the newest report held back and shows it through its caller.
@@ -70,6 +71,7 @@ protected:
 
 private:
     void Release(bool bAtOnce);
+    void StartTimer();
 
     QWidget* m_row;
     Show m_show;
