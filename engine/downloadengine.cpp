@@ -267,7 +267,10 @@ int CDownloadEngine::WriteDownloadInfoFile(const QString& name, const QString& c
     if (!IsPlainName(name) || m_downloadingFolder.isEmpty())
         return -1;
     m_writer.Settle(m_downloadingFolder, name);
-    return WriteInfoFile(m_downloadingFolder, name, content);
+    const int result = WriteInfoFile(m_downloadingFolder, name, content);
+    if (result == 0)
+        m_writer.Written(m_downloadingFolder, name);
+    return result;
 }
 
 void CDownloadEngine::FlushInfoFiles()

@@ -19,11 +19,21 @@ CInfoWriter::~CInfoWriter()
 
 void CInfoWriter::Queue(const QString& folder, const QString& name, const QString& content)
 {
+    bool bNew = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_pending[folder + name] = Job{folder, name, content};
+        bNew = m_pending.insert_or_assign(folder + name, Job{folder, name, content}).second;
     }
-    m_wake.notify_all();
+    // Newer content for a file already waiting keeps that file's time: the thread need not
+    // look again (a running task queues its file with every report).
+    if (bNew)
+        m_wake.notify_all();
+}
+
+void CInfoWriter::Written(const QString& folder, const QString& name)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_lastWritten[folder + name] = Clock::now();
 }
 
 void CInfoWriter::Settle(const QString& folder, const QString& name)

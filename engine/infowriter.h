@@ -34,6 +34,10 @@ public:
     // Drops what waits for folder + name and waits until no write of it is under way.
     void Settle(const QString& folder, const QString& name);
 
+    // Folder + name has just been written directly (after Settle): its next rewrite waits
+    // its interval from now, as after a write of the thread's own.
+    void Written(const QString& folder, const QString& name);
+
     // Writes everything queued so far at once, and waits until it has been written.
     void Flush();
 

@@ -6,6 +6,7 @@
 #include "drui.h"
 #include "framefixture.h"
 #include "helpers.h"
+#include "infofiles.h"
 #include "infowriter.h"
 #include "lazyrows.h"
 #include "outputparser.h"
@@ -331,16 +332,24 @@ private Q_SLOTS:
     void infoWriterHoldsRewrites_data()
     {
         QTest::addColumn<bool>("flush");
-        QTest::newRow("flushed") << true;
-        QTest::newRow("writer gone") << false;
+        QTest::addColumn<bool>("direct"); // the first write is made beside the writer
+        QTest::newRow("flushed") << true << false;
+        QTest::newRow("writer gone") << false << false;
+        QTest::newRow("written directly, then flushed") << true << true;
     }
     void infoWriterHoldsRewrites()
     {
         QFETCH(bool, flush);
+        QFETCH(bool, direct);
         const QString folder = m_work->path() + QLatin1Char('/');
         const QString name = QStringLiteral("2026-01-01-00-00-01");
         auto writer = std::make_unique<CInfoWriter>(std::chrono::hours(1));
-        writer->Queue(folder, name, QStringLiteral("first\n"));
+        if (direct) {
+            QCOMPARE(WriteInfoFile(folder, name, QStringLiteral("first\n")), 0);
+            writer->Written(folder, name);
+        } else {
+            writer->Queue(folder, name, QStringLiteral("first\n"));
+        }
         QTRY_COMPARE(ReadAll(folder + name), QByteArray("first\n"));
         writer->Queue(folder, name, QStringLiteral("second\n"));
         writer->Queue(folder, name, QStringLiteral("third\n"));
