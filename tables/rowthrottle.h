@@ -22,7 +22,7 @@ class CRowThrottle
 public:
     // Milliseconds on a clock that never goes back.
     using Clock = std::function<qint64()>;
-    static constexpr qint64 kIntervalMs = 250;
+    static constexpr qint64 kIntervalMs = 333;
 
     explicit CRowThrottle(Clock clock = {}, qint64 intervalMs = kIntervalMs);
 
