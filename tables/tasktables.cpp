@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImageReader>
@@ -40,12 +41,25 @@ constexpr int kTextPointSize = 10;
 // (tooltip and accessible name) from the language files.
 void SetButtonPicture(QPushButton* button, const char* picture, const char* tipKey)
 {
-    const QPixmap pixmap{QString::fromLatin1(picture)};
-    button->setIcon(QIcon(pixmap));
-    if (!pixmap.isNull()) {
-        const QSize size = pixmap.deviceIndependentSize().toSize(); // a @2x picture counts once
-        button->setIconSize(size);
-        button->setFixedSize(size);
+    // Every row has the same few pictures: each is read once.
+    struct Picture
+    {
+        QIcon icon;
+        QSize size; // a @2x picture counts once
+    };
+    static QHash<QString, Picture> s_pictures;
+    const QString path = QString::fromLatin1(picture);
+    auto known = s_pictures.constFind(path);
+    if (known == s_pictures.cend()) {
+        const QPixmap pixmap{path};
+        known = s_pictures.insert(path, {QIcon(pixmap), pixmap.isNull()
+                                                            ? QSize()
+                                                            : pixmap.deviceIndependentSize().toSize()});
+    }
+    button->setIcon(known->icon);
+    if (known->size.isValid()) {
+        button->setIconSize(known->size);
+        button->setFixedSize(known->size);
     }
     const QString tip = LanguageText(tipKey);
     button->setToolTip(tip);
