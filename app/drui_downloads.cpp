@@ -185,6 +185,7 @@ void DRUI::RefreshDownloadTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bRest
         if (!bRestored)
             BuildDownloadRowAt(*this, row, Thumbnail::Now);
     }
+    pDownloadTable->doItemsLayout(); // now rather than from a timer: one repaint, not two
     if (CLazyRows* lazy = CLazyRows::Of(pDownloadTable))
         lazy->BuildVisible();
     if (pDownloadCleanButton)
@@ -284,6 +285,7 @@ void DRUI::RemoveDownloadTableItem(_VIDEO_FILE_INFO_* info)
     const int row = task && SameTask(task->Record(), *info) ? engine.Remove(info->QstrTaskKey) : -1;
     if (row >= 0 && pDownloadTable) {
         pDownloadTable->removeRow(row);
+        pDownloadTable->doItemsLayout(); // the rows below move up now: one repaint, not two
         ShiftSelectionForRemoval(vecDownloadSelected, row);
     }
     if (pDownloadCleanButton && pDownloadTable)
