@@ -99,6 +99,28 @@ QLabel* MakeTextLabel(QWidget* parent, const QString& text)
     return label;
 }
 
+// The place of a text that changes while its row is shown (the status line). The row's
+// layout sizes the place; the text inside has the place's size fixed on it, so that a new
+// text repaints the text alone and does not ask the row to lay itself out again.
+class CTextPlace : public QWidget
+{
+public:
+    CTextPlace(QLabel* text, QWidget* parent) : QWidget(parent), m_text(text)
+    {
+        text->setParent(this);
+        text->move(0, 0);
+        setFixedHeight(kLabelHeight);
+    }
+    QSize sizeHint() const override { return m_text->sizeHint(); }
+    QSize minimumSizeHint() const override { return m_text->minimumSizeHint(); }
+
+protected:
+    void resizeEvent(QResizeEvent*) override { m_text->setFixedSize(size()); }
+
+private:
+    QLabel* m_text;
+};
+
 const char* const kPendingThumbProperty = "quillanePendingThumb";
 const char* const kThumbFallbackProperty = "quillaneThumbFallback";
 const QString kThumbName = QStringLiteral("thumbnail");
@@ -219,7 +241,7 @@ DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestore
     w.pStatusLabel->setFixedHeight(kLabelHeight);
     textColumn->addWidget(w.pTitle);
     textColumn->addWidget(w.pProgressBar);
-    textColumn->addWidget(w.pStatusLabel);
+    textColumn->addWidget(new CTextPlace(w.pStatusLabel, w.pRow));
     layout->addLayout(textColumn);
 
     QHBoxLayout* buttons = MakeButtonBox(5);

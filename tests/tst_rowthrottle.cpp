@@ -18,6 +18,20 @@
 #include <QtTest>
 #include <memory>
 
+// Counts the layout requests that the widgets it watches receive.
+class CLayoutRequests : public QObject
+{
+public:
+    int n = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        n += event->type() == QEvent::LayoutRequest;
+        return false;
+    }
+};
+
 class TestRowThrottle : public QObject, private CTableTestBase
 {
     Q_OBJECT
@@ -109,10 +123,21 @@ private Q_SLOTS:
                    row.pStatusLabel->text().contains(QStringLiteral("Completed: %1.0%").arg(percent));
         };
 
+        // The status line spans the text column, and its new texts leave the row's layout
+        // alone.
+        CLayoutRequests requests;
+        QWidget* topRow = w->pDownloadTable->cellWidget(0, 0);
+        topRow->installEventFilter(&requests);
+        for (QWidget* widget : topRow->findChildren<QWidget*>())
+            widget->installEventFilter(&requests);
+        QCoreApplication::sendPostedEvents(); // the rows' first layout
+        requests.n = 0;
         for (int p = 10; p <= 20; ++p)
             Q_EMIT near->Progress(at(p));
         QVERIFY(says(top, 10));
         QTRY_VERIFY(says(top, 20));
+        QCOMPARE(top.pStatusLabel->width(), top.pProgressBar->width());
+        QCOMPARE(requests.n, 0);
 
         for (int p = 1; p <= 30; ++p)
             Q_EMIT far->Progress(at(p));
