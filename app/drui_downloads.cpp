@@ -92,10 +92,22 @@ void ShowState(const DownloadRowWidgets& row, const CDownloadTask& task)
         row.pStatusLabel->setText(StatusSizePart(row.pStatusLabel->text()));
 }
 
+// What a row built after its task has moved on shows of it: its newest status line (the size
+// part while held), or the cause of its failed run.
+void ShowSoFar(const DownloadRowWidgets& row, const CDownloadTask& task)
+{
+    if (task.State() == TaskState::Failed)
+        row.pStatusLabel->setText(FailedStatusText(task.LastError()));
+    else if (const ProgressReport* status = task.LatestStatus())
+        ShowProgress(row, task, *status);
+    if (task.HasProgress())
+        row.pProgressBar->setValue(PercentBarValue(task.Record().QstrPercent));
+}
+
 } // namespace
 
 // Builds the widgets of one downloading row and ties them to the row's task. Rows are built
-// when they first come into view (or at once for a new task).
+// when they first come into view, new or restored.
 static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
 {
     QTableWidget* table = window.pDownloadTable;
@@ -132,6 +144,7 @@ static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
                          if (queuedKey == key)
                              ShowQueued(widgets, bQueued);
                      });
+    ShowSoFar(widgets, *task);
     if (window.engine.IsQueued(key))
         ShowQueued(widgets, true);
     item->setData(Qt::UserRole, QVariant::fromValue(Snapshot(*task, widgets)));
@@ -181,11 +194,9 @@ void DRUI::RefreshDownloadTable(std::vector<_VIDEO_FILE_INFO_>& list, bool bRest
         auto* item = new QTableWidgetItem;
         item->setData(Qt::UserRole, QVariant::fromValue(Snapshot(*task, {})));
         pDownloadTable->setItem(row, 0, item);
-        // A new task shows its progress from the start; restored ones wait until in view.
-        if (!bRestored)
-            BuildDownloadRowAt(*this, row, Thumbnail::Now);
     }
     pDownloadTable->doItemsLayout(); // now rather than from a timer: one repaint, not two
+    // The rows in view are built now; a list of hundreds added at once builds no more.
     if (CLazyRows* lazy = CLazyRows::Of(pDownloadTable))
         lazy->BuildVisible();
     if (pDownloadCleanButton)

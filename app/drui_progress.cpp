@@ -6,6 +6,7 @@
 #include "extractormanager.h"
 #include "languagesconfig.h"
 #include "platform.h"
+#include "statusline.h"
 #include "tasktables.h"
 
 #include <QCheckBox>
@@ -48,11 +49,9 @@ void DRUI::DownloadFailed(const QString& taskKey, const ExtractorError& error)
         return;
     const DownloadRowWidgets widgets =
         DownloadRowOf(pDownloadTable ? pDownloadTable->cellWidget(row, 0) : nullptr);
-        const QString cause = error.QstrClass == QLatin1String("Unknown") && !error.QstrLine.isEmpty()
-                              ? error.QstrLine
-                              : LanguageText(error.CauseKey().constData());
+    const QString cause = FailureCause(error);
     if (widgets.pStatusLabel)
-        widgets.pStatusLabel->setText(LanguageText("Errors/Failed") + cause);
+        widgets.pStatusLabel->setText(FailedStatusText(error));
     if (widgets.pBtnPause)
         SetPauseButtonState(widgets.pBtnPause, true);
     const QString title = task->Record().QstrTitle;

@@ -132,6 +132,10 @@ void CDownloadTask::JudgeLines(const QByteArray& lines)
     };
     for (const ProgressReport& r : outcome.reports) {
         writeBack(r.QstrPercent, r.QstrFilePath, r.bHasProgress);
+        if (r.eKind != ReportKind::Bar) {
+            m_latestStatus = r;
+            m_bHasStatus = true;
+        }
         Q_EMIT Progress(r);
         if (m_bDiscarded || m_nJudgement != judgement)
             return;
@@ -182,6 +186,7 @@ void CDownloadTask::OnProcessEnded()
             error.QstrClass = QStringLiteral("Unknown");
             error.QstrLine = m_process->errorString();
         }
+        m_lastError = error;
         m_bFailed = true;
         SetFlags(m_bRunning, false);
         Q_EMIT Failed(error);

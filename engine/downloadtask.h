@@ -40,6 +40,11 @@ public:
     bool HasProgress() const { return m_bHasProgress; }
     // The run has ended with the file named and its stream at 100%.
     bool HasCompleted() const;
+    // The newest report with a status line (not a bar alone); nullptr before the first. A row
+    // built after its task has moved on shows it.
+    const ProgressReport* LatestStatus() const { return m_bHasStatus ? &m_latestStatus : nullptr; }
+    // Why the last run failed (read while the state is Failed).
+    const ExtractorError& LastError() const { return m_lastError; }
     // The extractor process, for observers (its state and id); the task drives it.
     const QProcess& Process() const { return *m_process; }
 
@@ -102,6 +107,9 @@ private:
     bool m_bDiscarded = false;
     bool m_bEndHandled = true; // the end of the last run has been judged
     qint64 m_pid = 0;          // the run's process, also the id of its process group
+    ProgressReport m_latestStatus;
+    bool m_bHasStatus = false;
+    ExtractorError m_lastError;
     QStringList m_messages;    // the last "ERROR:" and "WARNING:" lines of the error channel
     QByteArray m_errorRest;    // the error channel's unfinished last line
     // Counts judgements: a receiver of a report may stop the run, whose end judges later

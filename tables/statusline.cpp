@@ -42,3 +42,15 @@ QString StatusSizePart(const QString& statusLine)
     const int gap = statusLine.indexOf(kGap);
     return gap < 0 ? statusLine : statusLine.left(gap);
 }
+
+QString FailureCause(const ExtractorError& error)
+{
+    return error.QstrClass == QLatin1String("Unknown") && !error.QstrLine.isEmpty()
+               ? error.QstrLine
+               : LanguageText(error.CauseKey().constData());
+}
+
+QString FailedStatusText(const ExtractorError& error)
+{
+    return LanguageText("Errors/Failed") + FailureCause(error);
+}

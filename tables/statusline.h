@@ -1,6 +1,7 @@
 #pragma once
 // The status line under a downloading row's bar, made of the engine's typed reports.
 
+#include "extractorerrors.h"
 #include "outputparser.h"
 
 #include <QString>
@@ -24,3 +25,9 @@ QString StatusLineText(const ProgressReport& report, const StatusWords& words = 
 
 // The done/total part of a status line: the text before its first gap of six blanks.
 QString StatusSizePart(const QString& statusLine);
+
+// Why a run failed, in the window's language: the line the extractor printed where the cause
+// is unknown, else the cause's text.
+QString FailureCause(const ExtractorError& error);
+// The status line of a failed run: "Failed: " and its cause.
+QString FailedStatusText(const ExtractorError& error);

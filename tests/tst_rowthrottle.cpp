@@ -90,26 +90,32 @@ private Q_SLOTS:
     // stream and a pause show at once.
     void rowsShowAFewReportsASecond()
     {
-        // An extractor that runs until it is stopped, so that the tasks run.
+        // An extractor that runs until it is stopped, so that the tasks run; a link of a
+        // gone video fails at once.
         const QString app = m_work->path() + QStringLiteral("/app");
         QVERIFY(QDir().mkpath(app));
-        WriteFile(app + QStringLiteral("/Pelmora"), "#!/bin/sh\nexec sleep 60\n");
+        WriteFile(app + QStringLiteral("/Pelmora"),
+                  "#!/bin/sh\ncase \"$*\" in *gone*) echo 'ERROR: Video unavailable' >&2; exit 1;; "
+                  "esac\nexec sleep 60\n");
         QVERIFY(QFile::setPermissions(app + QStringLiteral("/Pelmora"),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         auto w = MakeWindow();
         std::vector<_VIDEO_FILE_INFO_> records;
         for (int n = 1; n <= 10; ++n)
             records.push_back(Record(n));
+        records[8].QstrUrl += QStringLiteral("/gone");
         AddTasks(*w, records, false);
         w->engine.SetFolders(app, w->QstrDownloadingDir);
         CDownloadTask* near = w->engine.At(0);
         CDownloadTask* far = w->engine.At(9);
-        QVERIFY(w->engine.Start(near->Key()) && w->engine.Start(far->Key()));
+        CDownloadTask* gone = w->engine.At(8);
+        QVERIFY(w->engine.Start(near->Key()) && w->engine.Start(far->Key()) &&
+                w->engine.Start(gone->Key()));
         QVERIFY(near->IsRunning() && far->IsRunning());
+        QTRY_COMPARE(gone->State(), TaskState::Failed);
         const _VIDEO_DOWNLOAD_INFO_ top = Task(*w, 0);
-        const _VIDEO_DOWNLOAD_INFO_ bottom = Task(*w, 9);
         QVERIFY(CThrottledRow::InView(w->pDownloadTable->cellWidget(0, 0)));
-        QTRY_VERIFY(!CThrottledRow::InView(w->pDownloadTable->cellWidget(9, 0))); // laid out
+        QVERIFY(!w->pDownloadTable->cellWidget(9, 0)); // out of view: not built
         const auto at = [](int percent) {
             ProgressReport r;
             r.eKind = ReportKind::Progress;
@@ -139,13 +145,22 @@ private Q_SLOTS:
         QCOMPARE(top.pStatusLabel->width(), top.pProgressBar->width());
         QCOMPARE(requests.n, 0);
 
-        for (int p = 1; p <= 30; ++p)
-            Q_EMIT far->Progress(at(p));
-        QTest::qWait(2 * int(CRowThrottle::kIntervalMs));
-        QCOMPARE(bottom.pProgressBar->value(), 0);
-        QVERIFY(bottom.pStatusLabel->text().isEmpty());
+        // The far task runs on out of view; its row, built when scrolled to, shows the newest.
+        for (int p = 1; p <= 30; ++p) {
+            far->ReadOutput(QStringLiteral("\r[download]  %1.0% of 5.41MiB at 1.00MiB/s ETA 00:01\r")
+                                .arg(p)
+                                .toUtf8());
+        }
+        QVERIFY(!w->pDownloadTable->cellWidget(9, 0));
         w->pDownloadTable->scrollToBottom();
+        QTRY_VERIFY(w->pDownloadTable->cellWidget(9, 0));
+        const _VIDEO_DOWNLOAD_INFO_ bottom = Task(*w, 9);
         QVERIFY(says(bottom, 30));
+        // So does the failed task, with the cause and the resume button.
+        const _VIDEO_DOWNLOAD_INFO_ failed = Task(*w, 8);
+        QCOMPARE(failed.pStatusLabel->text(), FailedStatusText(gone->LastError()));
+        QCOMPARE(gone->LastError().QstrClass, QStringLiteral("Unavailable"));
+        QCOMPARE(failed.pBtnPause->accessibleName(), Tr("MainWnd/TipResume"));
 
         // Held, then the stream's end: both show now, the status line of the held one.
         Q_EMIT far->Progress(at(40));
