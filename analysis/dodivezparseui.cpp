@@ -142,6 +142,7 @@ void CDodivezParseUI::InitDialog()
     pUrlEdit->setGeometry(0, 50, 650, 30);
     pUrlEdit->setFont(CalibriFont(12));
     pUrlEdit->setStyleSheet(QStringLiteral("color:white"));
+    pUrlEdit->setAccessibleName(LanguageText("MainWnd/LinkField"));
     connect(pUrlEdit, &QLineEdit::textChanged, this, &CDodivezParseUI::editChangedSlot);
     pParseButton = MakeButton(middle, LanguageText("MainWnd/Parsing"), QRect(660, 50, 100, 30),
                               CalibriFont(13, true), main_button_style_no_file);
@@ -167,6 +168,7 @@ void CDodivezParseUI::InitDialog()
     pOutputEdit = new QLineEdit(QstrOutputPath, bottom);
     pOutputEdit->setGeometry(120, 0, 350, 20);
     pOutputEdit->setStyleSheet(QStringLiteral("color:white"));
+    pOutputEdit->setAccessibleName(LanguageText("MainWnd/OutPut"));
     pChooseButton = MakeButton(bottom, QStringLiteral("..."), QRect(472, 0, 40, 20),
                                CalibriFont(11, true), Layout2_main_button_style);
     pChooseButton->setToolTip(LanguageText("MainWnd/TipChooseFolder"));
@@ -193,6 +195,7 @@ QTableWidget* CDodivezParseUI::CreateDodivezFileTable(QWidget* parent)
 {
     const int W = width();
     pFormatTable = new QTableWidget(parent);
+    pFormatTable->setAccessibleName(LanguageText("MainWnd/FormatTable"));
     pFormatTable->setGeometry(0, kTableTop, W - 40, kTableHeight); // the choices follow below
     pFormatTable->setFocusPolicy(Qt::NoFocus);
     pFormatTable->setColumnCount(4);

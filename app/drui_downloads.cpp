@@ -155,6 +155,7 @@ static QWidget* BuildDownloadRowAt(DRUI& window, int row, Thumbnail thumbnail)
 QTableWidget* DRUI::CreateDownloadTable(QWidget* container)
 {
     pDownloadTable = CreateTaskTable(container, width() - 40);
+    pDownloadTable->setAccessibleName(LanguageText("MainWnd/DownloadingTable"));
     connect(pDownloadTable, &QTableWidget::cellClicked, this, &DRUI::PDFTableItemPress);
     new CLazyRows(pDownloadTable, [this](int row, Thumbnail thumbnail) {
         return BuildDownloadRowAt(*this, row, thumbnail);

@@ -3,6 +3,7 @@
 
 #include "desktopservices.h"
 #include "drui.h"
+#include "languagesconfig.h"
 #include "druistartup.h"
 #include "helpers.h"
 #include "infofiles.h"
@@ -50,6 +51,7 @@ static QWidget* BuildFinishedRowAt(DRUI& window, int row, Thumbnail thumbnail)
 QTableWidget* DRUI::CreateFinishedTable(QWidget* container)
 {
     pFinishedTable = CreateTaskTable(container, width() - 40);
+    pFinishedTable->setAccessibleName(LanguageText("MainWnd/FinishedTable"));
     vecFinishedList.SetTable(pFinishedTable);
     connect(pFinishedTable, &QTableWidget::cellClicked, this, &DRUI::FinishedTableItemPress);
     connect(pFinishedTable, &QTableWidget::cellDoubleClicked, this,

@@ -163,6 +163,10 @@ const QList<const char*>& CLanguagesConfig::AllTextKeys()
         "MainWnd/BatchProgress",
         "MainWnd/BatchTick",
         "MainWnd/BatchTable",
+        "MainWnd/LinkField",
+        "MainWnd/FormatTable",
+        "MainWnd/DownloadingTable",
+        "MainWnd/FinishedTable",
         "Messages/MSG0109",
         "MainWnd/HelpPage",
         // What went wrong in a run of the extractor: each class's cause and what to do.

@@ -6,6 +6,7 @@
 #include "languagesconfig.h"
 #include "paths.h"
 #include "styles.h"
+#include "taskaccess.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
@@ -163,6 +164,7 @@ QWidget* MakeRowWidget(QWidget* parent, QHBoxLayout*& layout, QLabel*& thumb,
                        const QString& thumbPath, bool bFallback, Thumbnail when)
 {
     auto* row = new CRowWidget(parent);
+    MarkTaskRow(row);
     row->setStyleSheet(kRowStyle);
     layout = new QHBoxLayout(row);
     layout->setSpacing(10);
@@ -200,6 +202,7 @@ QHBoxLayout* MakeButtonBox(int spacing)
 QTableWidget* CreateTaskTable(QWidget* container, int width)
 {
     auto* table = new QTableWidget(container);
+    MarkTaskTable(table);
     table->setGeometry(0, 0, width, kTableHeight);
     table->setAttribute(Qt::WA_MouseTracking, true);
     table->setColumnCount(1);
@@ -224,6 +227,7 @@ DownloadRowWidgets BuildDownloadRow(const _VIDEO_FILE_INFO_& info, bool bRestore
     DownloadRowWidgets w;
     QHBoxLayout* layout = nullptr;
     w.pRow = MakeRowWidget(parent, layout, w.pThumb, info.QstrThumbPath, false, thumbnail);
+    w.pRow->setAccessibleName(info.QstrTitle);
 
     auto* textColumn = new QVBoxLayout;
     textColumn->setSpacing(5);
@@ -281,6 +285,7 @@ FinishedRowWidgets BuildFinishedRow(const _VIDEO_FILE_INFO_& info, int labelWidt
     FinishedRowWidgets w;
     QHBoxLayout* layout = nullptr;
     w.pRow = MakeRowWidget(parent, layout, w.pThumb, info.QstrThumbPath, true, thumbnail);
+    w.pRow->setAccessibleName(info.QstrTitle);
 
     auto* textColumn = new QVBoxLayout;
     textColumn->setSpacing(5);

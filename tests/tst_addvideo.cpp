@@ -37,6 +37,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QAccessible>
 #include <QtTest>
 #include <functional>
 
@@ -322,6 +323,12 @@ void TestAddVideo::analyseListsFormatsInReverse()
         QVERIFY(!audioRadio->isChecked());
         QCOMPARE(d.pFormatTable->item(row, 2)->text(), audioSize);
         QCOMPARE(d.pFormatTable->rowHeight(row), 30);
+    }
+    // Every control shown has a name in the accessibility tree.
+    for (QWidget* control : d.findChildren<QWidget*>()) {
+        if (control->isVisible() && control->focusPolicy() != Qt::NoFocus)
+            QVERIFY2(!QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty(),
+                     control->metaObject()->className());
     }
     // The table where it ever was; the other choices between it and the output folder row.
     QCOMPARE(d.pFormatTable->geometry(), QRect(0, 110, 760, 300));

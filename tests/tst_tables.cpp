@@ -19,6 +19,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QAccessible>
 #include <QtTest>
 #include <memory>
 
@@ -162,6 +163,25 @@ private Q_SLOTS:
             QVERIFY(table->cellWidget(i, 0)->isAncestorOf(task.pProgressBar));
             QVERIFY(table->cellWidget(i, 0)->isAncestorOf(task.pBtnDelete));
             QCOMPARE(w->GetTableItemDownloadInfo(table->item(i, 0)), w->engine.At(i));
+        }
+        // The accessibility tree: the rows in view in order, each named by its title and
+        // holding its buttons.
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(table);
+        QCOMPARE(list->role(), QAccessible::List);
+        QCOMPARE(list->text(QAccessible::Name), Tr("MainWnd/DownloadingTable"));
+        QTRY_COMPARE(list->childCount(), int(expected.size()));
+        for (int i = 0; i < list->childCount(); ++i) {
+            QAccessibleInterface* row = list->child(i);
+            QCOMPARE(row->text(QAccessible::Name), expected.at(i));
+            QCOMPARE(row->parent(), list);
+            QCOMPARE(list->indexOfChild(row), i);
+            QStringList buttons;
+            for (int k = 0; k < row->childCount(); ++k) {
+                if (row->child(k)->role() == QAccessible::Button)
+                    buttons << row->child(k)->text(QAccessible::Name);
+            }
+            QCOMPARE(buttons, QStringList({Task(*w, i).pBtnPause->accessibleName(),
+                                           Tr("MainWnd/TipOpenFolder"), Tr("MainWnd/TipDelete")}));
         }
         for (int n : removed)
             QVERIFY(!QFile::exists(DownloadingDir() + Record(n).QstrTaskKey));
