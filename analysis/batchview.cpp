@@ -11,7 +11,6 @@
 #include "playlist.h"
 #include "styles.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -36,6 +35,31 @@ QTableWidgetItem* Cell(const QString& text, bool bGrey = false)
     if (bGrey)
         item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
     return item;
+}
+
+// A video's tick: a checkable cell, ticked, that names its video to screen readers; greyed (a
+// video that cannot be added), it cannot be ticked.
+QTableWidgetItem* TickCell(const QString& name, bool bGrey = false)
+{
+    QTableWidgetItem* tick = Cell(QString(), bGrey);
+    if (!bGrey) {
+        tick->setFlags(tick->flags() | Qt::ItemIsUserCheckable);
+        tick->setCheckState(Qt::Checked);
+    }
+    tick->setData(Qt::AccessibleTextRole, name);
+    return tick;
+}
+
+bool IsTickable(const QTableWidget* table, int row)
+{
+    const QTableWidgetItem* tick = table->item(row, kTick);
+    return tick && (tick->flags() & Qt::ItemIsUserCheckable);
+}
+
+bool IsTicked(const QTableWidget* table, int row)
+{
+    const QTableWidgetItem* tick = table->item(row, kTick);
+    return tick && tick->checkState() == Qt::Checked;
 }
 
 bool Listed(const ListingResult& result)
@@ -213,20 +237,18 @@ void CDodivezParseUI::FillBatchRow(int row)
         pBatchTable->setSpan(row, kSize, 1, kColumns - kSize);
         return;
     }
-    auto* tick = new QCheckBox;
-    tick->setChecked(true);
-    tick->setCursor(Qt::PointingHandCursor);
-    tick->setStyleSheet(DialogStyle::Check_style);
-    tick->setAccessibleName(LanguageText("MainWnd/BatchTick") + QStringLiteral(": ") +
-                            result.title);
-    connect(tick, &QCheckBox::toggled, this, [this] { UpdateBatchOk(); });
-    pBatchTable->setCellWidget(row, kTick, tick);
-    QTableWidgetItem* title = Cell(result.title);
-    title->setToolTip(link);
-    pBatchTable->setItem(row, kTitle, title);
-    pBatchTable->setItem(row, kSize, Cell(QString()));
-    pBatchTable->setItem(row, kDuration, Cell(result.duration));
+    {
+        const QSignalBlocker blocker(pBatchTable); // OK is weighed once, below
+        pBatchTable->setItem(row, kTick, TickCell(LanguageText("MainWnd/BatchTick") +
+                                                  QStringLiteral(": ") + result.title));
+        QTableWidgetItem* title = Cell(result.title);
+        title->setToolTip(link);
+        pBatchTable->setItem(row, kTitle, title);
+        pBatchTable->setItem(row, kSize, Cell(QString()));
+        pBatchTable->setItem(row, kDuration, Cell(result.duration));
+    }
     ShowRuleSizes();
+    UpdateBatchOk();
 }
 
 EntryRule CDodivezParseUI::Rule() const
@@ -244,7 +266,7 @@ void CDodivezParseUI::ShowRuleSizes()
     const std::vector<ListingResult>& results = pBatch->Results();
     for (int row = 0; row < pBatchTable->rowCount() && row < int(results.size()); ++row) {
         QTableWidgetItem* size = pBatchTable->item(row, kSize);
-        if (!size || !pBatchTable->cellWidget(row, kTick))
+        if (!size || !IsTickable(pBatchTable, row))
             continue;
         const std::vector<_VIDEO_FILE_INFO_>& records =
             IsAudioRule(Rule()) && !results[row].audio.empty() ? results[row].audio
@@ -261,8 +283,7 @@ std::vector<_VIDEO_FILE_INFO_> CDodivezParseUI::BatchSelection() const
     std::vector<_VIDEO_FILE_INFO_> selected;
     const std::vector<ListingResult>& results = pBatch->Results();
     for (int row = 0; row < pBatchTable->rowCount() && row < int(results.size()); ++row) {
-        const auto* tick = qobject_cast<const QCheckBox*>(pBatchTable->cellWidget(row, kTick));
-        if (!tick || !tick->isChecked())
+        if (!IsTicked(pBatchTable, row))
             continue;
         const std::vector<_VIDEO_FILE_INFO_>& records = results[row].records;
         _VIDEO_FILE_INFO_ info = records[PickFormat(records, RuleHeight())];
@@ -282,8 +303,7 @@ std::vector<_VIDEO_FILE_INFO_> CDodivezParseUI::BatchSelection() const
         selected.push_back(info);
     }
     for (int k = 0; k < int(m_entries.size()); ++k) {
-        const QTableWidgetItem* tick = pBatchTable->item(m_nEntryRow + k, kTick);
-        if (!tick || tick->checkState() != Qt::Checked)
+        if (!IsTicked(pBatchTable, m_nEntryRow + k))
             continue;
         _VIDEO_FILE_INFO_ info = EntryTask(m_entries[k].playlistLink, m_entries[k].entry, Rule());
         info.QstrOutputDir = QstrOutputPath;
@@ -295,9 +315,7 @@ std::vector<_VIDEO_FILE_INFO_> CDodivezParseUI::BatchSelection() const
 bool CDodivezParseUI::AnyTicked() const
 {
     for (int row = 0; row < pBatchTable->rowCount(); ++row) {
-        const auto* box = qobject_cast<const QCheckBox*>(pBatchTable->cellWidget(row, kTick));
-        const QTableWidgetItem* item = pBatchTable->item(row, kTick);
-        if ((box && box->isChecked()) || (item && item->checkState() == Qt::Checked))
+        if (IsTicked(pBatchTable, row))
             return true;
     }
     return false;
@@ -326,14 +344,10 @@ void CDodivezParseUI::AddEntryRows(const QString& link, const PlaylistResult& pl
     for (const PlaylistEntry& entry : playlist.entries) {
         m_entries.push_back({link, entry});
         const bool bGrey = !entry.bAvailable;
-        QTableWidgetItem* tick = Cell(QString(), bGrey);
-        if (!bGrey) {
-            tick->setFlags(tick->flags() | Qt::ItemIsUserCheckable);
-            tick->setCheckState(Qt::Checked);
-        }
-        tick->setData(Qt::AccessibleTextRole,
-                      LanguageText("Playlist/EntryTick") + QStringLiteral(": ") + entry.title);
-        pBatchTable->setItem(row, kTick, tick);
+        pBatchTable->setItem(row, kTick,
+                             TickCell(LanguageText("Playlist/EntryTick") + QStringLiteral(": ") +
+                                          entry.title,
+                                      bGrey));
         QTableWidgetItem* title = Cell(entry.title, bGrey);
         title->setToolTip(entry.url.isEmpty() ? link : entry.url);
         pBatchTable->setItem(row, kTitle, title);
@@ -349,13 +363,8 @@ void CDodivezParseUI::TickAll(bool bTicked)
     {
         const QSignalBlocker blocker(pBatchTable);
         for (int row = 0; row < pBatchTable->rowCount(); ++row) {
-            if (auto* box = qobject_cast<QCheckBox*>(pBatchTable->cellWidget(row, kTick))) {
-                const QSignalBlocker boxBlocker(box);
-                box->setChecked(bTicked);
-            }
-            QTableWidgetItem* item = pBatchTable->item(row, kTick);
-            if (item && (item->flags() & Qt::ItemIsUserCheckable))
-                item->setCheckState(bTicked ? Qt::Checked : Qt::Unchecked);
+            if (IsTickable(pBatchTable, row))
+                pBatchTable->item(row, kTick)->setCheckState(bTicked ? Qt::Checked : Qt::Unchecked);
         }
     }
     pBatchTable->viewport()->update();

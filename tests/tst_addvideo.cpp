@@ -124,6 +124,13 @@ _VIDEO_FILE_INFO_ Record(const QString& id, const QString& ext)
     return info;
 }
 
+// Ticks a video's tick cell, or takes the tick away, as a click on it does.
+void Toggle(QTableWidgetItem* tick)
+{
+    QVERIFY(tick);
+    tick->setCheckState(tick->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
 int CheckedId(const CDodivezParseUI& dialog)
 {
     return dialog.pButtonGroup ? dialog.pButtonGroup->checkedId() : -2;
@@ -878,7 +885,7 @@ void TestAddVideo::linksFromOutside()
     connect(&poll, &QTimer::timeout, this, [&] {
         auto* d = qobject_cast<CDodivezParseUI*>(QApplication::activeModalWidget());
         const bool bBatchDone = d && d->IsBatch() && d->pBatch->Count() == 2 &&
-                                !d->pBatch->IsRunning() && d->pBatchTable->cellWidget(1, 0);
+                                !d->pBatch->IsRunning() && d->pBatchTable->item(1, 0);
         if (d && (d->pFormatTable->rowCount() == kListedRows || bBatchDone)) {
             analysed << d->pUrlEdit->text();
             d->close();
@@ -951,15 +958,16 @@ void TestAddVideo::severalLinksAddTickedVideos()
         QCOMPARE(d.pProgressLabel->text(), Text("MainWnd/BatchProgress").arg(3).arg(3));
         QCOMPARE(d.pBatchTable->rowCount(), 3);
         for (int row : {0, 2}) {
-            const auto* tick = qobject_cast<QCheckBox*>(d.pBatchTable->cellWidget(row, 0));
-            QVERIFY(tick && tick->isChecked());
-            QVERIFY(tick->accessibleName().startsWith(Text("MainWnd/BatchTick")));
+            const QTableWidgetItem* tick = d.pBatchTable->item(row, 0);
+            QVERIFY(tick && tick->checkState() == Qt::Checked);
+            QCOMPARE(tick->data(Qt::AccessibleTextRole).toString(),
+                     Text("MainWnd/BatchTick") + ": " + d.pBatchTable->item(row, 1)->text());
             QCOMPARE(d.pBatchTable->item(row, 1)->text(), QString::fromLatin1(row ? "Third" : "First"));
             QCOMPARE(d.pBatchTable->item(row, 2)->text(), bestSize);
             QCOMPARE(d.pBatchTable->item(row, 3)->text(), QStringLiteral("00:00:08"));
         }
         // The 404: listed with its cause, greyed, without a tick.
-        QVERIFY(!d.pBatchTable->cellWidget(1, 0));
+        QVERIFY(!d.pBatchTable->item(1, 0));
         QCOMPARE(d.pBatchTable->item(1, 1)->text(), links[1]);
         QCOMPARE(d.pBatchTable->item(1, 2)->text(), Text("Errors/Unavailable"));
         QVERIFY(d.pOkButton->isEnabled());
@@ -967,13 +975,13 @@ void TestAddVideo::severalLinksAddTickedVideos()
         // OK is off while no video is ticked.
         const bool okAfter[] = {true, false, true, true};
         for (int k = 0; k < 4; ++k) {
-            qobject_cast<QCheckBox*>(d.pBatchTable->cellWidget(k % 2 * 2, 0))->click();
+            Toggle(d.pBatchTable->item(k % 2 * 2, 0));
             QCOMPARE(d.pOkButton->isEnabled(), okAfter[k]);
         }
         d.pRuleCombo->setCurrentIndex(rule);
         QCOMPARE(d.pBatchTable->item(0, 2)->text(), bestSize); // 360p fits every rule
         for (int row : untick)
-            qobject_cast<QCheckBox*>(d.pBatchTable->cellWidget(row, 0))->click();
+            Toggle(d.pBatchTable->item(row, 0));
         QTest::mouseClick(d.pOkButton, Qt::LeftButton);
         QVERIFY(!d.isVisible());
         bChecked = true;
