@@ -238,7 +238,7 @@ void CDodivezParseUI::FillBatchRow(int row)
         return;
     }
     {
-        const QSignalBlocker blocker(pBatchTable); // OK is weighed once, below
+        const QSignalBlocker blocker(pBatchTable); // the caller weighs OK once the row is in
         pBatchTable->setItem(row, kTick, TickCell(LanguageText("MainWnd/BatchTick") +
                                                   QStringLiteral(": ") + result.title));
         QTableWidgetItem* title = Cell(result.title);
@@ -248,7 +248,6 @@ void CDodivezParseUI::FillBatchRow(int row)
         pBatchTable->setItem(row, kDuration, Cell(result.duration));
     }
     ShowRuleSizes();
-    UpdateBatchOk();
 }
 
 EntryRule CDodivezParseUI::Rule() const

@@ -3,10 +3,10 @@
 
 #include "desktopservices.h"
 #include "drui.h"
-#include "languagesconfig.h"
 #include "druistartup.h"
 #include "helpers.h"
 #include "infofiles.h"
+#include "languagesconfig.h"
 #include "lazyrows.h"
 #include "tasktables.h"
 
